@@ -64,10 +64,10 @@ extern "C" {
   X(14, spr_tnl_grp)                   \
   X(15, srv6te_bsid)
 
-#define SRV6DB_DECLARE_TABLE_FUNCS(id, t)                                           \
-  uint32_t db_create_##t##_obj(uint32_t opCode, uint32_t reserved, void **dbObj);   \
-  uint32_t db_release_##t##_object(void *dbObj);                                    \
-  uint32_t db_reset_##t##_object(void *dbObj);                                      \
+#define SRV6DB_DECLARE_TABLE_FUNCS(id, t)                                         \
+  uint32_t db_create_##t##_obj(uint32_t opCode, uint32_t reserved, void **dbObj); \
+  uint32_t db_release_##t##_object(void *dbObj);                                  \
+  uint32_t db_reset_##t##_object(void *dbObj);                                    \
   uint32_t db_set_##t##_all_fields(void *dbObj, const void *record, uint32_t len);
 #define SRV6DB_DECLARE_SMOOTH_FUNC(id, t) \
   uint32_t db_set_##t##_table_smooth_id(void *dbObj, uint32_t smoothId);
@@ -101,20 +101,20 @@ uint32_t db_create_vrf_class_data_obj(uint32_t opCode, uint32_t reserved, void *
 uint32_t db_release_vrf_class_data_object(void *dbObj);
 
 /* X(field, C type) in the order the walk reads them. */
-#define SRV6DB_VRF_CLASS_DATA_FIELDS(X)  \
-  X(table_id, uint32_t)                  \
-  X(producer_pid, uint32_t)              \
-  X(vr_id, uint32_t)                     \
-  X(vrf_index, uint32_t)                 \
-  X(topology_id, uint32_t)               \
-  X(vrf_state, uint32_t)                 \
-  X(vrf_data_machine, uint32_t)          \
-  X(vrf_state_version, uint32_t)         \
-  X(vrf_data_version, uint32_t)          \
-  X(smooth_flag, uint32_t)               \
-  X(time_stamp_verify_begin, uint64_t)   \
-  X(time_stamp_verify_end, uint64_t)     \
-  X(time_stamp_age_begin, uint64_t)      \
+#define SRV6DB_VRF_CLASS_DATA_FIELDS(X) \
+  X(table_id, uint32_t)                 \
+  X(producer_pid, uint32_t)             \
+  X(vr_id, uint32_t)                    \
+  X(vrf_index, uint32_t)                \
+  X(topology_id, uint32_t)              \
+  X(vrf_state, uint32_t)                \
+  X(vrf_data_machine, uint32_t)         \
+  X(vrf_state_version, uint32_t)        \
+  X(vrf_data_version, uint32_t)         \
+  X(smooth_flag, uint32_t)              \
+  X(time_stamp_verify_begin, uint64_t)  \
+  X(time_stamp_verify_end, uint64_t)    \
+  X(time_stamp_age_begin, uint64_t)     \
   X(time_stamp_age_end, uint64_t)
 
 #define SRV6DB_DECLARE_VRF_GETTER(field, type) \
