@@ -302,6 +302,10 @@ SRV6_DB_API void SRV6_DB_ReleaseIterator(uint32_t tableId, Srv6DbIter *iter);
 #include "srv6_db_srv6te.h"
 #include "srv6_db_te.h"
 
+/* ---- VRF class data walk -------------------------------------------------------------- */
+
+#include "srv6_db_vrf.h"
+
 #ifdef __cplusplus
 }
 #endif
