@@ -19,5 +19,80 @@ const TableCaseRegistrar kCommon({
     SRV6DB_TEST_TABLE_REST(Common),
 });
 
+const TableCaseRegistrar kXsid({
+    .name = "Xsid",
+    .tableId = SRV6_DB_TABLE_XSID_PREFIX,
+    .entrySize = 184,
+    .recordSize = 180,
+    .entryUncarried = {{164, 4}},
+    .recordUnwritten = {},
+    .primaryKeyFields = {{0, 58}},
+    .smoothIdOffset = 160,
+    .primaryKeyWord = 0x0001003A,
+    SRV6DB_TEST_TABLE_FUNCS(Xsid),
+    SRV6DB_TEST_TABLE_SMOOTH(Xsid),
+    SRV6DB_TEST_TABLE_REST(Xsid),
+});
+
+const TableCaseRegistrar kLocalSid({
+    .name = "LocalSid",
+    .tableId = SRV6_DB_TABLE_LOCAL_SID,
+    .entrySize = 72,
+    .recordSize = 68,
+    .entryUncarried = {{52, 4}},
+    .recordUnwritten = {},
+    .primaryKeyFields = {{0, 25}},
+    .smoothIdOffset = 40,
+    .primaryKeyWord = 0x00010019,
+    SRV6DB_TEST_TABLE_FUNCS(LocalSid),
+    SRV6DB_TEST_TABLE_SMOOTH(LocalSid),
+    SRV6DB_TEST_TABLE_REST(LocalSid),
+});
+
+const TableCaseRegistrar kSidFunct({
+    .name = "SidFunct",
+    .tableId = SRV6_DB_TABLE_SID_FUNCT,
+    .entrySize = 64,
+    .recordSize = 68,
+    .entryUncarried = {},
+    .recordUnwritten = {{36, 4}},
+    .primaryKeyFields = {{0, 12}},
+    .smoothIdOffset = 36,
+    .primaryKeyWord = 0x0001000C,
+    SRV6DB_TEST_TABLE_FUNCS(SidFunct),
+    SRV6DB_TEST_TABLE_SMOOTH(SidFunct),
+    SRV6DB_TEST_TABLE_REST(SidFunct),
+});
+
+const TableCaseRegistrar kSidNhp({
+    .name = "SidNhp",
+    .tableId = SRV6_DB_TABLE_SIDNHP,
+    .entrySize = 88,
+    .recordSize = 84,
+    .entryUncarried = {{68, 4}},
+    .recordUnwritten = {},
+    .primaryKeyFields = {{0, 12}},
+    .smoothIdOffset = 60,
+    .primaryKeyWord = 0x0001000C,
+    SRV6DB_TEST_TABLE_FUNCS(SidNhp),
+    SRV6DB_TEST_TABLE_SMOOTH(SidNhp),
+    SRV6DB_TEST_TABLE_REST(SidNhp),
+});
+
+const TableCaseRegistrar kPortInfo({
+    .name = "PortInfo",
+    .tableId = SRV6_DB_TABLE_PORTINFO,
+    .entrySize = 104,
+    .recordSize = 104,
+    .entryUncarried = {{47, 1}},
+    .recordUnwritten = {{47, 1}},
+    .primaryKeyFields = {{0, 32}},
+    .smoothIdOffset = 84,
+    .primaryKeyWord = 0x00010020,
+    SRV6DB_TEST_TABLE_FUNCS(PortInfo),
+    SRV6DB_TEST_TABLE_SMOOTH(PortInfo),
+    SRV6DB_TEST_TABLE_REST(PortInfo),
+});
+
 }  // namespace
 }  // namespace srv6db::test
