@@ -1,5 +1,5 @@
-// Helpers for the SRv6 table tests: byte images written at documented offsets, the keys the
-// engine received, stored records, and draining an iterator.
+// Helpers for the SRv6 table tests: byte images written at literal offsets, key setter and
+// secondary index checks against the bytes the engine received.
 #ifndef SRV6DB_TESTS_TABLES_SRV6_TEST_UTIL_H
 #define SRV6DB_TESTS_TABLES_SRV6_TEST_UTIL_H
 
@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <functional>
 #include <initializer_list>
 #include <string>
@@ -25,20 +24,37 @@ using ByteVec = std::vector<uint8_t>;
 class Bytes {
  public:
   explicit Bytes(size_t size) : b_(size, 0) {}
-  explicit Bytes(ByteVec start) : b_(std::move(start)) {}  // to write over an existing image
+  explicit Bytes(ByteVec start) : b_(std::move(start)) {}
+  Bytes(size_t size, const ByteVec &head) : b_(head) { b_.resize(size); }
   Bytes &U8(size_t off, uint8_t v) { return Put(off, v, 1); }
   Bytes &U16(size_t off, uint16_t v) { return Put(off, v, 2); }
   Bytes &U32(size_t off, uint32_t v) { return Put(off, v, 4); }
   Bytes &U64(size_t off, uint64_t v) { return Put(off, v, 8); }
+  // Consecutive u32 or u64 values from @p off on.
+  Bytes &U32s(size_t off, std::initializer_list<uint32_t> v) {
+    for (uint32_t x : v) U32(off, x), off += 4;
+    return *this;
+  }
+  Bytes &U64s(size_t off, std::initializer_list<uint64_t> v) {
+    for (uint64_t x : v) U64(off, x), off += 8;
+    return *this;
+  }
+  // An IPv6 address given as its four words, in network byte order.
+  Bytes &Ipv6(size_t off, std::initializer_list<uint32_t> words) {
+    for (uint32_t w : words) {
+      for (int shift = 24; shift >= 0; shift -= 8) b_.at(off++) = static_cast<uint8_t>(w >> shift);
+    }
+    return *this;
+  }
   Bytes &Raw(size_t off, std::initializer_list<uint8_t> v) {
-    std::copy(v.begin(), v.end(), b_.begin() + static_cast<std::ptrdiff_t>(off));
+    for (uint8_t b : v) b_.at(off++) = b;
     return *this;
   }
-  Bytes &Fill(size_t off, size_t n, uint8_t v) {
-    std::fill_n(b_.begin() + static_cast<std::ptrdiff_t>(off), n, v);
+  Bytes &Ramp(size_t off, size_t n, uint8_t first) {  // first, first + 1, ...
+    for (size_t i = 0; i < n; ++i) b_.at(off + i) = static_cast<uint8_t>(first + i);
     return *this;
   }
-  operator ByteVec() const { return b_; }  // NOLINT: used as a value wherever bytes are wanted
+  operator ByteVec() const { return b_; }  // NOLINT(google-explicit-constructor)
 
  private:
   Bytes &Put(size_t off, uint64_t v, size_t n) {
@@ -53,88 +69,73 @@ inline ByteVec AsBytes(const void *p, size_t n) {
   return ByteVec(b, b + n);
 }
 
-// A key setter's output: the key word and the whole key byte area it was given.
-struct BuiltKey {
-  uint32_t word = 0;
-  ByteVec bytes;
-};
-
-// One key setter, the key it must build, by hand from the documented layout.
-struct KeySetterCase {
-  std::string name;
-  std::function<void(uint32_t *, void *)> set;
-  uint32_t word;
-  ByteVec bytes;
-};
-
-// Runs a key setter on a key area prefilled with 0xEE: exactly the key's bytes must change.
-inline void ExpectKeySetter(const KeySetterCase &c) {
-  SCOPED_TRACE(c.name);
-  constexpr size_t kArea = 64;
-  uint32_t word = 0xDEADBEEF;
-  ByteVec area(kArea, 0xEE);
-  c.set(&word, area.data());
-  EXPECT_EQ(word, c.word);
-  EXPECT_EQ(ByteVec(area.begin(), area.begin() + static_cast<std::ptrdiff_t>(c.bytes.size())),
-            c.bytes);
-  EXPECT_TRUE(std::all_of(area.begin() + static_cast<std::ptrdiff_t>(c.bytes.size()), area.end(),
-                          [](uint8_t b) { return b == 0xEE; }))
-      << "bytes past the key length were written";
+inline void Ramp(uint8_t *dst, size_t n, uint8_t first) {
+  for (size_t i = 0; i < n; ++i) dst[i] = static_cast<uint8_t>(first + i);
 }
 
-// The key of the most recent call of a keyed engine function.
-inline BuiltKey LastEngineKey(uint32_t fn) {
-  Srv6DbEngineKeyCapture cap{};
-  EXPECT_EQ(srv6db_engine_last_key(fn, &cap), 0u);
-  EXPECT_EQ(cap.hasKey, 1u);
-  return {cap.keyWord, ByteVec(cap.key, cap.key + cap.keyLength)};
-}
-
-// The record the engine stores under primary key @p pk, or an empty vector.
+// The record the engine stores under primary key @p pk; empty if there is none.
 inline ByteVec StoredRecord(uint32_t table, const ByteVec &pk, size_t recordSize) {
   ByteVec rec(recordSize);
-  if (srv6db_engine_get_record(table, pk.data(), static_cast<uint32_t>(pk.size()), rec.data(),
-                               static_cast<uint32_t>(recordSize)) != 0) {
-    return {};
-  }
-  return rec;
+  const uint32_t rc = srv6db_engine_get_record(table, pk.data(), static_cast<uint32_t>(pk.size()),
+                                               rec.data(), static_cast<uint32_t>(recordSize));
+  return rc == 0 ? rec : ByteVec{};
 }
 
-// Reads an iterator to its end (60), releases it and returns what it yielded.
-template <typename Entry>
-std::vector<Entry> Drain(Srv6DbIter *iter, uint32_t (*next)(Srv6DbIter *, Entry *),
-                         void (*release)(Srv6DbIter *)) {
-  std::vector<Entry> out;
-  EXPECT_NE(iter, nullptr);
-  if (iter == nullptr) return out;
-  Entry e;
-  uint32_t rc;
-  while ((rc = next(iter, &e)) == SRV6_DB_OK) out.push_back(e);
-  EXPECT_EQ(rc, SRV6_DB_NOT_FOUND);
-  release(iter);
-  return out;
-}
-
-// One secondary index used end to end: how to open it, the key the engine must get, and the
-// values of one entry field (sorted) that the yielded records must carry.
-struct IndexCase {
+struct KeyCase {
   std::string name;
-  std::function<Srv6DbIter *()> open;
   uint32_t word;
-  ByteVec key;
+  ByteVec bytes;
+};
+
+// The key word and bytes of the most recent call of a keyed engine function.
+inline KeyCase LastEngineKey(uint32_t fn) {
+  Srv6DbEngineKeyCapture cap{};
+  EXPECT_EQ(srv6db_engine_last_key(fn, &cap), 0u);
+  return {"engine", cap.keyWord, ByteVec(cap.key, cap.key + cap.keyLength)};
+}
+
+inline void ExpectEngineKey(uint32_t fn, const KeyCase &want) {
+  const KeyCase got = LastEngineKey(fn);
+  EXPECT_EQ(got.word, want.word) << want.name;
+  EXPECT_EQ(got.bytes, want.bytes) << want.name;
+}
+
+// A key setter run on an area of 0xEE: it must write the word and exactly the key's bytes.
+struct KeySetterCase {
+  KeyCase want;
+  std::function<void(uint32_t *, void *)> set;
+};
+
+inline void ExpectKeySetter(const KeySetterCase &c) {
+  SCOPED_TRACE(c.want.name);
+  uint32_t word = 0;
+  ByteVec area(64, 0xEE);
+  c.set(&word, area.data());
+  EXPECT_EQ(word, c.want.word);
+  const ByteVec tail(area.size() - c.want.bytes.size(), 0xEE);
+  EXPECT_EQ(ByteVec(area.begin(), area.begin() + std::ssize(c.want.bytes)), c.want.bytes);
+  EXPECT_EQ(ByteVec(area.begin() + std::ssize(c.want.bytes), area.end()), tail);
+}
+
+// A secondary index end to end: the iterator it opens must send the key and yield the records
+// whose id (one entry field) is listed.
+struct IndexCase {
+  KeyCase want;
+  std::function<Srv6DbIter *()> open;
   std::vector<uint32_t> ids;
 };
 
 template <typename Entry>
 void ExpectIndexWalk(const IndexCase &c, uint32_t (*next)(Srv6DbIter *, Entry *),
-                     void (*release)(Srv6DbIter *), uint32_t (*id)(const Entry &)) {
-  SCOPED_TRACE(c.name);
-  const std::vector<Entry> got = Drain(c.open(), next, release);
-  const BuiltKey seen = LastEngineKey(SRV6DB_ENGINE_FN_CREATE_ROOT_ITER);
-  EXPECT_EQ(seen.word, c.word);
-  EXPECT_EQ(seen.bytes, c.key);
+                     void (*release)(Srv6DbIter *), uint32_t Entry::*id) {
+  SCOPED_TRACE(c.want.name);
+  Srv6DbIter *iter = c.open();
+  ASSERT_NE(iter, nullptr);
+  ExpectEngineKey(SRV6DB_ENGINE_FN_CREATE_ROOT_ITER, c.want);
   std::vector<uint32_t> ids;
-  for (const Entry &e : got) ids.push_back(id(e));
+  Entry e;
+  while (next(iter, &e) == SRV6_DB_OK) ids.push_back(e.*id);
+  release(iter);
   std::sort(ids.begin(), ids.end());
   EXPECT_EQ(ids, c.ids);
 }
