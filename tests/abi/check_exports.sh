@@ -6,7 +6,7 @@ lib=$1 include=$2 engine_api=$3
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
-grep -ho 'SRV6_DB_API[^(;[]*' "$include"/*.h | awk '{print $NF}' | tr -d '*' | sort -u >"$tmp/declared"
+grep -h '^SRV6_DB_API' "$include"/*.h | grep -o 'SRV6_DB_API[^(;[]*' | awk '{print $NF}' | tr -d '*' | sort -u >"$tmp/declared"
 nm -D --defined-only "$lib" | awk '{print $3}' | sed 's/@.*//' | grep -v '^SRV6DB_1\.0$' |
   sort -u >"$tmp/exported"
 nm -D --undefined-only "$lib" | awk '{print $2}' | sed 's/@.*//' | grep '^db_' | sort -u >"$tmp/undefined"
