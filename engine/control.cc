@@ -64,12 +64,16 @@ SRV6DB_CONTROL uint32_t srv6db_engine_inject_fault(uint32_t fn, uint32_t table, 
 SRV6DB_CONTROL void srv6db_engine_clear_faults(void) { e::Rt().faults.Clear(); }
 
 SRV6DB_CONTROL uint64_t srv6db_engine_call_count(uint32_t fn, uint32_t table) {
-  if (fn >= e::kFnCount) return 0;
+  if (fn >= e::kFnCount && fn != SRV6DB_ENGINE_FN_ANY) return 0;
+  if (table != SRV6DB_ENGINE_ANY_TABLE && !IsStore(table)) return 0;
   e::Runtime &rt = e::Rt();
-  if (table != SRV6DB_ENGINE_ANY_TABLE)
-    return IsStore(table) ? rt.calls[fn][table].load(std::memory_order_relaxed) : 0;
   uint64_t sum = 0;
-  for (auto &c : rt.calls[fn]) sum += c.load(std::memory_order_relaxed);
+  for (uint32_t f = 0; f < e::kFnCount; ++f) {
+    if (fn != SRV6DB_ENGINE_FN_ANY && f != fn) continue;
+    for (uint32_t t = 0; t <= e::kStoreCount; ++t)
+      if (table == SRV6DB_ENGINE_ANY_TABLE || t == table)
+        sum += rt.calls[f][t].load(std::memory_order_relaxed);
+  }
   return sum;
 }
 

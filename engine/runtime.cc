@@ -70,7 +70,8 @@ uint32_t Faults::Check(uint32_t fn, uint32_t store) noexcept {
   std::lock_guard<std::mutex> lock(mu_);
   uint32_t code = 0;
   for (Fault &f : slots_) {
-    if (!f.active || f.fn != fn || (f.table != SRV6DB_ENGINE_ANY_TABLE && f.table != store))
+    if (!f.active || (f.fn != fn && f.fn != SRV6DB_ENGINE_FN_ANY) ||
+        (f.table != SRV6DB_ENGINE_ANY_TABLE && f.table != store))
       continue;
     bool fires = f.mode == SRV6DB_ENGINE_FAULT_NEXT_N || f.remaining == 1;
     if (--f.remaining == 0) {
@@ -84,7 +85,7 @@ uint32_t Faults::Check(uint32_t fn, uint32_t store) noexcept {
 
 uint32_t Faults::Add(uint32_t fn, uint32_t table, uint32_t code, uint32_t mode,
                      uint32_t n) noexcept {
-  if (fn >= kFnCount || code == 0 || n == 0 ||
+  if ((fn >= kFnCount && fn != SRV6DB_ENGINE_FN_ANY) || code == 0 || n == 0 ||
       (mode != SRV6DB_ENGINE_FAULT_NEXT_N && mode != SRV6DB_ENGINE_FAULT_NTH) ||
       (table >= kStoreCount && table != SRV6DB_ENGINE_ANY_TABLE))
     return SRV6DB_ENGINE_ERR_BAD_ARGUMENT;

@@ -78,6 +78,7 @@ enum {
   SRV6DB_ENGINE_FN_VRF_GET_TIME_STAMP_AGE_END,
   SRV6DB_ENGINE_FN_COUNT_OF /* number of function ids */
 };
+#define SRV6DB_ENGINE_FN_ANY 0xFFFFFFFFu /* every function: faults and call counters */
 
 /* The name of a function id ("write", "vrf_get_vr_id", ...), or "?" for an unknown id. */
 SRV6DB_ENGINE_API const char *srv6db_engine_function_name(uint32_t fn);
@@ -94,22 +95,24 @@ SRV6DB_ENGINE_API void srv6db_engine_reset(void);
 #define SRV6DB_ENGINE_FAULT_NEXT_N 0u /* fail each of the next n matching calls */
 #define SRV6DB_ENGINE_FAULT_NTH 1u    /* fail only the n-th matching call from now (n >= 1) */
 
-/* Makes engine function fn (of one table, or SRV6DB_ENGINE_ANY_TABLE) answer code, in the
- * given mode. A matching call is counted before anything else is checked, so a call with a
- * bad handle still matches a fault for any table. An injected failure does nothing and
- * answers the code (a failed create makes no object, a failed release keeps the object),
- * except an injected 13044 on write, update or remove: the change is applied and 13044
- * answered, as a full push queue does (if the change itself fails, its own code is
- * answered). Up to 32 faults at once; every matching fault counts the call, the first one
- * that fires decides the code. Answers 0, SRV6DB_ENGINE_ERR_BAD_ARGUMENT (fn, mode, n or
- * code 0) or SRV6DB_ENGINE_ERR_NO_RESOURCES. */
+/* Makes engine function fn (or any, SRV6DB_ENGINE_FN_ANY) of one table (or any,
+ * SRV6DB_ENGINE_ANY_TABLE) answer code, in the given mode; with SRV6DB_ENGINE_FN_ANY the
+ * n-th engine call of an operation can be failed whatever it is. A matching call is counted before
+ * anything else is checked, so a call with a bad handle still matches a fault for any table. An
+ * injected failure does nothing and answers the code (a failed create makes no object, a failed
+ * release keeps the object), except an injected 13044 on write, update or remove: the change is
+ * applied and 13044 answered, as a full push queue does (if the change itself fails, its own code
+ * is answered). Up to 32 faults at once; every matching fault counts the call, the first one that
+ * fires decides the code. Answers 0, SRV6DB_ENGINE_ERR_BAD_ARGUMENT (fn, mode, n or code 0) or
+ * SRV6DB_ENGINE_ERR_NO_RESOURCES. */
 SRV6DB_ENGINE_API uint32_t srv6db_engine_inject_fault(uint32_t fn, uint32_t table, uint32_t code,
                                                       uint32_t mode, uint32_t n);
 SRV6DB_ENGINE_API void srv6db_engine_clear_faults(void);
 
 /* ---- Call counters ---- */
 
-/* Calls of function fn since the last reset, for one table (0..17) or all of them
+/* Calls of function fn (or of all, SRV6DB_ENGINE_FN_ANY) since the last reset, for one
+ * table (0..17) or all of them
  * (SRV6DB_ENGINE_ANY_TABLE, which also counts calls whose handle named no table). Every call
  * counts, whether it succeeded, failed or was failed by an injected fault. */
 SRV6DB_ENGINE_API uint64_t srv6db_engine_call_count(uint32_t fn, uint32_t table);

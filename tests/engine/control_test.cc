@@ -167,6 +167,14 @@ TEST_F(EngineTest, FaultModesFailTheChosenCalls) {
   for (int i = 0; i < 5; ++i) codes.push_back(Read(kCommon, CommonKey(1), &out));
   EXPECT_EQ(codes, (std::vector<uint32_t>{7, 7, 0, 9, 0}));
   srv6db_engine_clear_faults();
+  // A sweep: an operation's engine calls are counted, then its k-th call fails.
+  srv6db_engine_reset_call_counts();
+  ASSERT_EQ(Read(kCommon, CommonKey(1), &out), 0u);
+  const uint64_t calls = srv6db_engine_call_count(SRV6DB_ENGINE_FN_ANY, kCommon);
+  ASSERT_EQ(calls, 3u);  // create, read, release
+  ASSERT_EQ(
+      srv6db_engine_inject_fault(SRV6DB_ENGINE_FN_ANY, kCommon, 6, SRV6DB_ENGINE_FAULT_NTH, 2), 0u);
+  EXPECT_EQ(Read(kCommon, CommonKey(1), &out), 6u);
   Bytes sid(68, 0);
   EXPECT_EQ(Read(6, KeyOf(6, 0, sid), &out), DB_ERR_NO_RECORD);
 }
