@@ -81,7 +81,9 @@ class OperationTest : public LibraryTest {
   // Runs the row's operation; iterators are released (or created first, for next entry).
   uint32_t Run(const Row &row) {
     Record stored = MakeRecord(1);
-    if (row.planted) EXPECT_EQ(0u, srv6db_engine_put_record(kTable, stored.data(), kRecordSize));
+    if (row.planted) {
+      EXPECT_EQ(0u, srv6db_engine_put_record(kTable, stored.data(), kRecordSize));
+    }
     Record buffer{};
     Srv6DbBuf buf = {buffer.data(), kRecordSize};
     RawKey primary = PrimaryKey(stored);
@@ -114,7 +116,9 @@ class OperationTest : public LibraryTest {
       case Op::kReadUnique:
         Inject(row);
         result = SRV6_DB_ReadUniqueHash(kTable, &smooth.desc, &buf);
-        if (result == 0) EXPECT_EQ(buffer, stored);
+        if (result == 0) {
+          EXPECT_EQ(buffer, stored);
+        }
         return result;
       case Op::kCreateIter: {
         Inject(row);

@@ -135,7 +135,9 @@ TEST_P(TableContract, NullArgumentsGiveOneAndCountNothing) {
   EXPECT_EQ(T().create(nullptr), 1u);
   EXPECT_EQ(T().read(nullptr), 1u);
   EXPECT_EQ(T().remove(nullptr), 1u);
-  if (T().updateSmoothId != nullptr) EXPECT_EQ(T().updateSmoothId(nullptr), 1u);
+  if (T().updateSmoothId != nullptr) {
+    EXPECT_EQ(T().updateSmoothId(nullptr), 1u);
+  }
   EXPECT_EQ(T().getNext(nullptr, entry.data()), 1u);
   Srv6DbIter *iter = T().createIterator(SRV6_DB_ITER_NO_COUNT);
   ASSERT_NE(iter, nullptr);
