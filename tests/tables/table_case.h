@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,9 @@ struct TableCase {
 };
 
 std::vector<TableCase> &TableCases();
+
+// Test names and failure messages show the table's short name, not its bytes.
+inline void PrintTo(const TableCase &c, std::ostream *os) { *os << c.name; }
 
 struct TableCaseRegistrar {
   explicit TableCaseRegistrar(TableCase c) { TableCases().push_back(std::move(c)); }
