@@ -29,6 +29,7 @@ class LibraryTest : public ::testing::Test {
   ::testing::AssertionResult OnlyStatChanged(uint32_t tableId, uint32_t statId,
                                              uint32_t n = 1) const;
   ::testing::AssertionResult NoStatChanged() const;
+  const Srv6DbMemCallback &memBefore() const { return memBefore_; }
 
  private:
   Srv6DbStatEntry statBefore_[SRV6_DB_TABLE_NUM][SRV6_DB_STAT_NUM];

@@ -1,0 +1,210 @@
+// The engine's control interface: reset, faults, counters, captures, raw access, VRF data.
+#include <cstring>
+
+#include "core/engine_api.h"
+#include "engine/runtime.h"
+
+#define SRV6DB_CONTROL extern "C" __attribute__((visibility("default")))
+
+namespace e = srv6db::engine;
+
+namespace {
+
+constexpr const char *kFunctionNames[] = {"create_obj",
+                                          "release_obj",
+                                          "reset_obj",
+                                          "set_all_fields",
+                                          "set_smooth_id",
+                                          "set_discriminator",
+                                          "write",
+                                          "read",
+                                          "update",
+                                          "remove",
+                                          "count",
+                                          "create_root_iter",
+                                          "iter_next",
+                                          "set_iter_property",
+                                          "vrf_create_obj",
+                                          "vrf_release_obj",
+#define SRV6DB_VRF_GETTER_NAME(field, type) "vrf_get_" #field,
+                                          SRV6DB_VRF_CLASS_DATA_FIELDS(SRV6DB_VRF_GETTER_NAME)
+#undef SRV6DB_VRF_GETTER_NAME
+};
+static_assert(sizeof(kFunctionNames) / sizeof(kFunctionNames[0]) == e::kFnCount,
+              "one name per function id");
+
+bool IsStore(uint32_t table) { return table < e::kStoreCount; }
+
+}  // namespace
+
+SRV6DB_CONTROL const char *srv6db_engine_function_name(uint32_t fn) {
+  return fn < e::kFnCount ? kFunctionNames[fn] : "?";
+}
+
+SRV6DB_CONTROL void srv6db_engine_reset(void) {
+  e::Runtime &rt = e::Rt();
+  for (e::Store &s : rt.stores) {
+    std::lock_guard<std::mutex> lock(s.mutex());
+    s.Clear();
+  }
+  rt.faults.Clear();
+  srv6db_engine_reset_call_counts();
+  rt.captures.Clear();
+  rt.push.Clear();
+  rt.objectsMade.store(0);
+  rt.objectsReleased.store(0);
+  rt.badReleases.store(0);
+}
+
+SRV6DB_CONTROL uint32_t srv6db_engine_inject_fault(uint32_t fn, uint32_t table, uint32_t code,
+                                                   uint32_t mode, uint32_t n) {
+  return e::Rt().faults.Add(fn, table, code, mode, n);
+}
+
+SRV6DB_CONTROL void srv6db_engine_clear_faults(void) { e::Rt().faults.Clear(); }
+
+SRV6DB_CONTROL uint64_t srv6db_engine_call_count(uint32_t fn, uint32_t table) {
+  if (fn >= e::kFnCount && fn != SRV6DB_ENGINE_FN_ANY) return 0;
+  if (table != SRV6DB_ENGINE_ANY_TABLE && !IsStore(table)) return 0;
+  e::Runtime &rt = e::Rt();
+  uint64_t sum = 0;
+  for (uint32_t f = 0; f < e::kFnCount; ++f) {
+    if (fn != SRV6DB_ENGINE_FN_ANY && f != fn) continue;
+    for (uint32_t t = 0; t <= e::kStoreCount; ++t)
+      if (table == SRV6DB_ENGINE_ANY_TABLE || t == table)
+        sum += rt.calls[f][t].load(std::memory_order_relaxed);
+  }
+  return sum;
+}
+
+SRV6DB_CONTROL void srv6db_engine_reset_call_counts(void) {
+  for (auto &row : e::Rt().calls)
+    for (auto &c : row) c.store(0, std::memory_order_relaxed);
+}
+
+SRV6DB_CONTROL void srv6db_engine_object_stats(Srv6DbEngineObjectStats *out) {
+  if (out == nullptr) return;
+  e::Runtime &rt = e::Rt();
+  out->made = rt.objectsMade.load();
+  out->released = rt.objectsReleased.load();
+  out->live = rt.objectsLive.load();
+  out->badReleases = rt.badReleases.load();
+}
+
+SRV6DB_CONTROL uint32_t srv6db_engine_last_key(uint32_t fn, Srv6DbEngineKeyCapture *out) {
+  return e::Rt().captures.LastKey(fn, out);
+}
+
+SRV6DB_CONTROL void srv6db_engine_iter_property_stats(uint32_t *lastCount, uint64_t *calls) {
+  e::Rt().captures.PropertyStats(lastCount, calls);
+}
+
+SRV6DB_CONTROL uint32_t srv6db_engine_get_record(uint32_t table, const void *key,
+                                                 uint32_t keyLength, void *buf, uint32_t len) {
+  if (!IsStore(table)) return SRV6DB_ENGINE_ERR_BAD_ARGUMENT;
+  if (key == nullptr || buf == nullptr) return SRV6DB_ENGINE_ERR_NULL_POINTER;
+  e::Store &s = e::Rt().stores[table];
+  if (keyLength != e::KeyWordLength(s.schema().indexes[0].keyWord))
+    return SRV6DB_ENGINE_ERR_BAD_KEY;
+  if (len != s.schema().recordSize) return SRV6DB_ENGINE_ERR_BAD_LENGTH;
+  e::KeyBytes k;
+  k.length = keyLength;
+  std::memcpy(k.bytes, key, keyLength);
+  std::lock_guard<std::mutex> lock(s.mutex());
+  const e::Node *node = s.Find(k);
+  if (node == nullptr) return DB_ERR_NO_RECORD;
+  std::memcpy(buf, node->record, len);
+  return DB_OK;
+}
+
+SRV6DB_CONTROL uint32_t srv6db_engine_put_record(uint32_t table, const void *record, uint32_t len) {
+  if (!IsStore(table)) return SRV6DB_ENGINE_ERR_BAD_ARGUMENT;
+  if (record == nullptr) return SRV6DB_ENGINE_ERR_NULL_POINTER;
+  e::Store &s = e::Rt().stores[table];
+  if (len != s.schema().recordSize) return SRV6DB_ENGINE_ERR_BAD_LENGTH;
+  uint8_t copy[e::kMaxRecord];
+  std::memcpy(copy, record, len);
+  std::lock_guard<std::mutex> lock(s.mutex());
+  bool created = false;
+  s.Put(copy, &created);
+  return DB_OK;
+}
+
+SRV6DB_CONTROL uint64_t srv6db_engine_record_count(uint32_t table) {
+  if (!IsStore(table)) return 0;
+  e::Store &s = e::Rt().stores[table];
+  std::lock_guard<std::mutex> lock(s.mutex());
+  return s.size();
+}
+
+SRV6DB_CONTROL uint32_t srv6db_engine_visit_records(uint32_t table, Srv6DbEngineVisitor visitor,
+                                                    void *user) {
+  if (!IsStore(table)) return SRV6DB_ENGINE_ERR_BAD_ARGUMENT;
+  if (visitor == nullptr) return SRV6DB_ENGINE_ERR_NULL_POINTER;
+  e::Store &s = e::Rt().stores[table];
+  std::lock_guard<std::mutex> lock(s.mutex());
+  for (const e::Link *l = s.head()->next; l != s.head(); l = l->next) {
+    if (l->kind != e::LinkKind::kRecord) continue;
+    if (visitor(l->owner->record, s.schema().recordSize, user) != 0) break;
+  }
+  return DB_OK;
+}
+
+SRV6DB_CONTROL uint32_t srv6db_engine_subscribe(uint32_t capacity, uint32_t *subscriber) {
+  return e::Rt().push.Subscribe(capacity, subscriber);
+}
+
+SRV6DB_CONTROL uint32_t srv6db_engine_poll_change(uint32_t subscriber, Srv6DbEngineChange *out) {
+  return e::Rt().push.Poll(subscriber, out);
+}
+
+SRV6DB_CONTROL uint32_t srv6db_engine_unsubscribe(uint32_t subscriber) {
+  return e::Rt().push.Unsubscribe(subscriber);
+}
+
+SRV6DB_CONTROL uint32_t srv6db_engine_vrf_add(const Srv6DbEngineVrfClassData *data) {
+  return srv6db_engine_put_record(e::kVrfTable, data, sizeof(*data));
+}
+
+SRV6DB_CONTROL uint32_t srv6db_engine_vrf_remove(uint32_t tableId, uint32_t vrId,
+                                                 uint32_t vrfIndex) {
+  Srv6DbEngineVrfClassData probe = {};
+  probe.tableId = tableId;
+  probe.vrId = vrId;
+  probe.vrfIndex = vrfIndex;
+  e::Store &s = e::Rt().stores[e::kVrfTable];
+  e::KeyBytes key;
+  e::BuildKey(s.schema(), 0, reinterpret_cast<const uint8_t *>(&probe), &key);
+  std::lock_guard<std::mutex> lock(s.mutex());
+  e::Node *node = s.Find(key);
+  if (node == nullptr) return DB_ERR_NO_RECORD;
+  s.Remove(node);
+  return DB_OK;
+}
+
+SRV6DB_CONTROL void srv6db_engine_vrf_clear(void) {
+  e::Store &s = e::Rt().stores[e::kVrfTable];
+  std::lock_guard<std::mutex> lock(s.mutex());
+  s.Clear();
+}
+
+SRV6DB_CONTROL uint32_t srv6db_engine_schema(uint32_t table, Srv6DbEngineSchema *out) {
+  if (!IsStore(table)) return SRV6DB_ENGINE_ERR_BAD_ARGUMENT;
+  if (out == nullptr) return SRV6DB_ENGINE_ERR_NULL_POINTER;
+  const e::Schema &s = e::SchemaOf(table);
+  *out = Srv6DbEngineSchema{};
+  out->name = s.name;
+  out->recordSize = s.recordSize;
+  out->smoothIdOffset = s.smoothIdOffset;
+  out->discriminatorOffset = s.discriminatorOffset;
+  out->indexCount = s.indexCount;
+  for (uint32_t i = 0; i < s.indexCount; ++i) {
+    const e::IndexDef &k = s.indexes[i];
+    out->indexes[i].keyWord = k.keyWord;
+    out->indexes[i].keyLength = e::KeyWordLength(k.keyWord);
+    out->indexes[i].segmentCount = k.segmentCount;
+    for (uint32_t j = 0; j < k.segmentCount; ++j)
+      out->indexes[i].segments[j] = {k.segments[j].offset, k.segments[j].length};
+  }
+  return DB_OK;
+}

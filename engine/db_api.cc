@@ -1,0 +1,438 @@
+// The engine's db_* functions: per-table entry points generated from the table list.
+#include <cstddef>
+#include <cstring>
+
+#include "core/engine_api.h"
+#include "engine/runtime.h"
+
+#define SRV6DB_EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace srv6db::engine {
+namespace {
+
+struct Key {
+  bool whole = false;  // null key pair: no index
+  uint32_t index = 0;
+  KeyBytes bytes;
+};
+
+// Reads a key pair against a schema. A null pair selects no index; a key word must name an
+// index of the table with its kind and exact key length.
+uint32_t ParseKey(const Schema &schema, const void *keyInfo, const void *keyData,
+                  Key *key) noexcept {
+  if (keyInfo == nullptr && keyData == nullptr) {
+    key->whole = true;
+    return DB_OK;
+  }
+  if (keyInfo == nullptr || keyData == nullptr) return SRV6DB_ENGINE_ERR_NULL_POINTER;
+  uint32_t word;
+  std::memcpy(&word, keyInfo, sizeof(word));
+  uint32_t index = KeyWordIndex(word);
+  if (index >= schema.indexCount || word != schema.indexes[index].keyWord)
+    return SRV6DB_ENGINE_ERR_BAD_KEY;
+  key->index = index;
+  key->bytes.length = KeyWordLength(word);
+  std::memcpy(key->bytes.bytes, keyData, key->bytes.length);
+  return DB_OK;
+}
+
+uint32_t StoreOf(const Object *o) noexcept { return o == nullptr ? kUnknownStore : o->store; }
+
+bool IsValidOpCode(uint32_t op) noexcept {
+  return op == DB_OP_WRITE || op == DB_OP_UPDATE || op == DB_OP_READ || op == DB_OP_REMOVE ||
+         op == DB_OP_QUERY || op == DB_OP_COUNT;
+}
+
+uint32_t CreateObj(uint32_t fn, uint32_t store, uint32_t opCode, uint32_t reserved,
+                   void **dbObj) noexcept {
+  if (uint32_t injected = Enter(fn, store)) return injected;
+  if (dbObj == nullptr) return SRV6DB_ENGINE_ERR_NULL_POINTER;
+  bool vrf = store == kVrfTable;
+  if (reserved != 0 || !IsValidOpCode(opCode) || (vrf && opCode != DB_OP_QUERY))
+    return SRV6DB_ENGINE_ERR_BAD_ARGUMENT;
+  Runtime &rt = Rt();
+  uint32_t slot;
+  Object *o = rt.pool.Acquire(&slot);
+  if (o == nullptr) return SRV6DB_ENGINE_ERR_NO_RESOURCES;
+  o->store = store;
+  o->opCode = opCode;
+  o->hasRecord = o->hasSmoothId = o->hasDiscriminator = false;
+  o->iter.made = false;
+  *dbObj = MakeHandle(slot, o->generation.load(std::memory_order_relaxed), HandleKind::kObject);
+  rt.objectsMade.fetch_add(1, std::memory_order_relaxed);
+  rt.objectsLive.fetch_add(1, std::memory_order_relaxed);
+  return DB_OK;
+}
+
+void StopIter(Object *o) noexcept {
+  if (!o->iter.made) return;
+  Store &s = Rt().stores[o->store];
+  std::lock_guard<std::mutex> lock(s.mutex());
+  s.StopIter(&o->iter);
+}
+
+uint32_t ReleaseObj(uint32_t fn, uint32_t store, void *dbObj) noexcept {
+  Runtime &rt = Rt();
+  Object *o = Resolve(dbObj, HandleKind::kObject);
+  if (uint32_t injected = Enter(fn, o == nullptr ? kUnknownStore : store)) return injected;
+  if (o == nullptr) {
+    rt.badReleases.fetch_add(1, std::memory_order_relaxed);
+    return dbObj == nullptr ? SRV6DB_ENGINE_ERR_NULL_POINTER : SRV6DB_ENGINE_ERR_BAD_HANDLE;
+  }
+  if (o->store != store) return SRV6DB_ENGINE_ERR_WRONG_TABLE;
+  StopIter(o);
+  uint64_t h = reinterpret_cast<uintptr_t>(dbObj);
+  rt.pool.Release(static_cast<uint32_t>(h & 0xFFFFFFFFu) >> 2);
+  rt.objectsReleased.fetch_add(1, std::memory_order_relaxed);
+  rt.objectsLive.fetch_sub(1, std::memory_order_relaxed);
+  return DB_OK;
+}
+
+uint32_t ResetObj(uint32_t store, void *dbObj) noexcept {
+  Object *o = Resolve(dbObj, HandleKind::kObject);
+  if (uint32_t injected = Enter(SRV6DB_ENGINE_FN_RESET_OBJ, o == nullptr ? kUnknownStore : store))
+    return injected;
+  if (o == nullptr)
+    return dbObj == nullptr ? SRV6DB_ENGINE_ERR_NULL_POINTER : SRV6DB_ENGINE_ERR_BAD_HANDLE;
+  if (o->store != store) return SRV6DB_ENGINE_ERR_WRONG_TABLE;
+  StopIter(o);
+  o->hasRecord = o->hasSmoothId = o->hasDiscriminator = false;
+  return DB_OK;
+}
+
+// Resolves the object of a per-table setter and checks its table and operation.
+uint32_t SetterTarget(uint32_t fn, uint32_t store, void *dbObj, uint32_t opCode,
+                      Object **out) noexcept {
+  Object *o = Resolve(dbObj, HandleKind::kObject);
+  if (uint32_t injected = Enter(fn, o == nullptr ? kUnknownStore : store)) return injected;
+  if (o == nullptr)
+    return dbObj == nullptr ? SRV6DB_ENGINE_ERR_NULL_POINTER : SRV6DB_ENGINE_ERR_BAD_HANDLE;
+  if (o->store != store) return SRV6DB_ENGINE_ERR_WRONG_TABLE;
+  if (o->opCode != opCode) return SRV6DB_ENGINE_ERR_WRONG_OPERATION;
+  *out = o;
+  return DB_OK;
+}
+
+uint32_t SetAllFields(uint32_t store, void *dbObj, const void *record, uint32_t len) noexcept {
+  Object *o = nullptr;
+  if (uint32_t r = SetterTarget(SRV6DB_ENGINE_FN_SET_ALL_FIELDS, store, dbObj, DB_OP_WRITE, &o))
+    return r;
+  if (record == nullptr) return SRV6DB_ENGINE_ERR_NULL_POINTER;
+  if (len != SchemaOf(store).recordSize) return SRV6DB_ENGINE_ERR_BAD_LENGTH;
+  std::memcpy(o->staged, record, len);
+  o->hasRecord = true;
+  return DB_OK;
+}
+
+uint32_t SetSmoothId(uint32_t store, void *dbObj, uint32_t smoothId) noexcept {
+  Object *o = nullptr;
+  if (uint32_t r = SetterTarget(SRV6DB_ENGINE_FN_SET_SMOOTH_ID, store, dbObj, DB_OP_UPDATE, &o))
+    return r;
+  o->smoothId = smoothId;
+  o->hasSmoothId = true;
+  return DB_OK;
+}
+
+// Resolves the object of a generic call, counts the call and applies a fault. An injected
+// 13044 is left to the caller (*pushFull) because the change must still be applied.
+uint32_t GenericTarget(uint32_t fn, void *dbObj, Object **out, bool *pushFull) noexcept {
+  Object *o = Resolve(dbObj, HandleKind::kObject);
+  uint32_t injected = Enter(fn, StoreOf(o));
+  if (injected == DB_ERR_PUSH_QUEUE_FULL && pushFull != nullptr) {
+    *pushFull = true;
+  } else if (injected != 0) {
+    return injected;
+  }
+  if (o == nullptr)
+    return dbObj == nullptr ? SRV6DB_ENGINE_ERR_NULL_POINTER : SRV6DB_ENGINE_ERR_BAD_HANDLE;
+  *out = o;
+  return DB_OK;
+}
+
+// Answer of a stored change: 13044 if the push queue (or a fault) dropped it.
+uint32_t ChangeResult(uint32_t store, uint32_t kind, const uint8_t *record,
+                      bool pushFull) noexcept {
+  bool queued = PublishChange(store, kind, record);
+  return queued && !pushFull ? DB_OK : DB_ERR_PUSH_QUEUE_FULL;
+}
+
+uint32_t Write(void *dbObj) noexcept {
+  Object *o = nullptr;
+  bool pushFull = false;
+  if (uint32_t r = GenericTarget(SRV6DB_ENGINE_FN_WRITE, dbObj, &o, &pushFull)) return r;
+  if (o->opCode != DB_OP_WRITE) return SRV6DB_ENGINE_ERR_WRONG_OPERATION;
+  if (!o->hasRecord) return SRV6DB_ENGINE_ERR_NOTHING_STAGED;
+  Store &s = Rt().stores[o->store];
+  std::lock_guard<std::mutex> lock(s.mutex());
+  bool created = false;
+  Node *node = s.Put(o->staged, &created);
+  return ChangeResult(o->store, created ? SRV6DB_ENGINE_CHANGE_CREATE : SRV6DB_ENGINE_CHANGE_UPDATE,
+                      node->record, pushFull);
+}
+
+// Resolves the object of a keyed call and parses its key; a capture records the key first.
+uint32_t KeyedTarget(uint32_t fn, void *dbObj, const void *keyInfo, const void *keyData,
+                     Object **out, Key *key, bool *pushFull) noexcept {
+  Rt().captures.RecordKey(fn, keyInfo, keyData);
+  if (uint32_t r = GenericTarget(fn, dbObj, out, pushFull)) return r;
+  return ParseKey(SchemaOf((*out)->store), keyInfo, keyData, key);
+}
+
+uint32_t Read(void *dbObj, const void *keyInfo, const void *keyData, void *buf,
+              uint32_t len) noexcept {
+  Object *o = nullptr;
+  Key key;
+  if (uint32_t r = KeyedTarget(SRV6DB_ENGINE_FN_READ, dbObj, keyInfo, keyData, &o, &key, nullptr))
+    return r;
+  if (buf == nullptr) return SRV6DB_ENGINE_ERR_NULL_POINTER;
+  Store &s = Rt().stores[o->store];
+  if (len != s.schema().recordSize) return SRV6DB_ENGINE_ERR_BAD_LENGTH;
+  if (key.whole) {
+    if (o->opCode != DB_OP_QUERY) return SRV6DB_ENGINE_ERR_WRONG_OPERATION;
+    std::lock_guard<std::mutex> lock(s.mutex());
+    Node *node = o->iter.made ? o->iter.current : nullptr;
+    if (node == nullptr) return SRV6DB_ENGINE_ERR_NOT_POSITIONED;
+    if (node->dead) return DB_ERR_NO_RECORD;
+    std::memcpy(buf, node->record, len);
+    return DB_OK;
+  }
+  if (o->opCode != DB_OP_READ) return SRV6DB_ENGINE_ERR_WRONG_OPERATION;
+  if (key.index != 0) return SRV6DB_ENGINE_ERR_BAD_KEY;
+  std::lock_guard<std::mutex> lock(s.mutex());
+  Node *node = s.Find(key.bytes);
+  if (node == nullptr) return DB_ERR_NO_RECORD;
+  std::memcpy(buf, node->record, len);
+  return DB_OK;
+}
+
+uint32_t Update(void *dbObj, const void *keyInfo, const void *keyData) noexcept {
+  Object *o = nullptr;
+  Key key;
+  bool pushFull = false;
+  if (uint32_t r =
+          KeyedTarget(SRV6DB_ENGINE_FN_UPDATE, dbObj, keyInfo, keyData, &o, &key, &pushFull))
+    return r;
+  if (key.whole) return SRV6DB_ENGINE_ERR_NULL_POINTER;
+  if (key.index != 0) return SRV6DB_ENGINE_ERR_BAD_KEY;
+  if (o->opCode != DB_OP_UPDATE) return SRV6DB_ENGINE_ERR_WRONG_OPERATION;
+  if (!o->hasSmoothId && !o->hasDiscriminator) return SRV6DB_ENGINE_ERR_NOTHING_STAGED;
+  Store &s = Rt().stores[o->store];
+  const uint32_t offsets[2] = {o->hasSmoothId ? s.schema().smoothIdOffset : kNoOffset,
+                               o->hasDiscriminator ? s.schema().discriminatorOffset : kNoOffset};
+  const uint32_t values[2] = {o->smoothId, o->discriminator};
+  std::lock_guard<std::mutex> lock(s.mutex());
+  Node *node = s.Find(key.bytes);
+  if (node == nullptr) return DB_ERR_NO_RECORD;
+  s.Patch(node, offsets, values, 2);
+  return ChangeResult(o->store, SRV6DB_ENGINE_CHANGE_UPDATE, node->record, pushFull);
+}
+
+uint32_t Remove(void *dbObj, const void *keyInfo, const void *keyData) noexcept {
+  Object *o = nullptr;
+  Key key;
+  bool pushFull = false;
+  if (uint32_t r =
+          KeyedTarget(SRV6DB_ENGINE_FN_REMOVE, dbObj, keyInfo, keyData, &o, &key, &pushFull))
+    return r;
+  if (key.whole) return SRV6DB_ENGINE_ERR_NULL_POINTER;
+  if (key.index != 0) return SRV6DB_ENGINE_ERR_BAD_KEY;
+  if (o->opCode != DB_OP_REMOVE) return SRV6DB_ENGINE_ERR_WRONG_OPERATION;
+  Store &s = Rt().stores[o->store];
+  std::lock_guard<std::mutex> lock(s.mutex());
+  Node *node = s.Find(key.bytes);
+  if (node == nullptr) return DB_ERR_NO_RECORD;
+  uint8_t removed[kMaxRecord];
+  std::memcpy(removed, node->record, s.schema().recordSize);
+  s.Remove(node);
+  return ChangeResult(o->store, SRV6DB_ENGINE_CHANGE_REMOVE, removed, pushFull);
+}
+
+uint32_t Count(void *dbObj, const void *keyInfo, const void *keyData, uint64_t *count) noexcept {
+  Object *o = nullptr;
+  Key key;
+  if (uint32_t r = KeyedTarget(SRV6DB_ENGINE_FN_COUNT, dbObj, keyInfo, keyData, &o, &key, nullptr))
+    return r;
+  if (count == nullptr) return SRV6DB_ENGINE_ERR_NULL_POINTER;
+  if (o->opCode != DB_OP_COUNT) return SRV6DB_ENGINE_ERR_WRONG_OPERATION;
+  Store &s = Rt().stores[o->store];
+  std::lock_guard<std::mutex> lock(s.mutex());
+  *count = key.whole ? s.size() : s.CountByKey(key.index, key.bytes);
+  return DB_OK;
+}
+
+uint32_t CreateRootIter(void *dbObj, const void *keyInfo, const void *keyData,
+                        void **rootIter) noexcept {
+  Object *o = nullptr;
+  Key key;
+  if (uint32_t r = KeyedTarget(SRV6DB_ENGINE_FN_CREATE_ROOT_ITER, dbObj, keyInfo, keyData, &o, &key,
+                               nullptr))
+    return r;
+  if (rootIter == nullptr) return SRV6DB_ENGINE_ERR_NULL_POINTER;
+  if (o->opCode != DB_OP_QUERY) return SRV6DB_ENGINE_ERR_WRONG_OPERATION;
+  if (!key.whole && key.index == 0) return SRV6DB_ENGINE_ERR_BAD_KEY;
+  if (o->iter.made) return SRV6DB_ENGINE_ERR_ITER_EXISTS;
+  Store &s = Rt().stores[o->store];
+  {
+    std::lock_guard<std::mutex> lock(s.mutex());
+    s.StartIter(&o->iter, key.whole ? 0 : key.index, &key.bytes);
+  }
+  uint64_t h = reinterpret_cast<uintptr_t>(dbObj);
+  *rootIter = MakeHandle(static_cast<uint32_t>(h & 0xFFFFFFFFu) >> 2,
+                         static_cast<uint32_t>(h >> 32), HandleKind::kIterator);
+  return DB_OK;
+}
+
+uint32_t IterNext(void *rootIter) noexcept {
+  Object *o = Resolve(rootIter, HandleKind::kIterator);
+  if (uint32_t injected = Enter(SRV6DB_ENGINE_FN_ITER_NEXT, StoreOf(o))) return injected;
+  if (o == nullptr)
+    return rootIter == nullptr ? SRV6DB_ENGINE_ERR_NULL_POINTER : SRV6DB_ENGINE_ERR_BAD_HANDLE;
+  Store &s = Rt().stores[o->store];
+  std::lock_guard<std::mutex> lock(s.mutex());
+  return s.Next(&o->iter) ? DB_OK : DB_ERR_ITER_END;
+}
+
+uint32_t SetIterProperty(void *rootIter, uint32_t property, const void *value,
+                         uint32_t len) noexcept {
+  Object *o = Resolve(rootIter, HandleKind::kIterator);
+  if (uint32_t injected = Enter(SRV6DB_ENGINE_FN_SET_ITER_PROPERTY, StoreOf(o))) {
+    Rt().captures.RecordProperty(false, 0);
+    return injected;
+  }
+  uint32_t r = DB_OK;
+  uint32_t count = 0;
+  if (o == nullptr) {
+    r = rootIter == nullptr ? SRV6DB_ENGINE_ERR_NULL_POINTER : SRV6DB_ENGINE_ERR_BAD_HANDLE;
+  } else if (property != DB_ITER_PROP_COUNT) {
+    r = SRV6DB_ENGINE_ERR_BAD_ARGUMENT;
+  } else if (value == nullptr) {
+    r = SRV6DB_ENGINE_ERR_NULL_POINTER;
+  } else if (len != sizeof(uint32_t)) {
+    r = SRV6DB_ENGINE_ERR_BAD_LENGTH;
+  } else {
+    std::memcpy(&count, value, sizeof(count));
+    o->iter.countHint = count;  // a batch-size hint: iteration yields every record anyway
+  }
+  Rt().captures.RecordProperty(r == DB_OK, count);
+  return r;
+}
+
+// VRF class data getters read one field of the record the object's iterator stands on.
+#define SRV6DB_VRF_FIELD_SIZE(field, type) sizeof(type),
+constexpr size_t kVrfFieldSizes[] = {SRV6DB_VRF_CLASS_DATA_FIELDS(SRV6DB_VRF_FIELD_SIZE)};
+#undef SRV6DB_VRF_FIELD_SIZE
+constexpr uint32_t kVrfFieldCount = sizeof(kVrfFieldSizes) / sizeof(kVrfFieldSizes[0]);
+static_assert(SRV6DB_ENGINE_FN_VRF_GET_FIRST + kVrfFieldCount == kFnCount,
+              "one function id per VRF getter");
+
+constexpr size_t VrfFieldOffset(uint32_t field) {
+  size_t offset = 0;
+  for (uint32_t i = 0; i < field; ++i) offset += kVrfFieldSizes[i];
+  return offset;
+}
+static_assert(VrfFieldOffset(kVrfFieldCount) == sizeof(Srv6DbEngineVrfClassData),
+              "the VRF record is the control struct, unpadded");
+static_assert(offsetof(Srv6DbEngineVrfClassData, timeStampVerifyBegin) == VrfFieldOffset(10));
+
+uint32_t VrfGet(uint32_t field, void *dbObj, void *value) noexcept {
+  Object *o = Resolve(dbObj, HandleKind::kObject);
+  if (uint32_t injected = Enter(SRV6DB_ENGINE_FN_VRF_GET_FIRST + field, StoreOf(o)))
+    return injected;
+  if (o == nullptr)
+    return dbObj == nullptr ? SRV6DB_ENGINE_ERR_NULL_POINTER : SRV6DB_ENGINE_ERR_BAD_HANDLE;
+  if (o->store != kVrfTable) return SRV6DB_ENGINE_ERR_WRONG_TABLE;
+  if (value == nullptr) return SRV6DB_ENGINE_ERR_NULL_POINTER;
+  Store &s = Rt().stores[kVrfTable];
+  std::lock_guard<std::mutex> lock(s.mutex());
+  Node *node = o->iter.made ? o->iter.current : nullptr;
+  if (node == nullptr) return SRV6DB_ENGINE_ERR_NOT_POSITIONED;
+  if (node->dead) return DB_ERR_NO_RECORD;
+  std::memcpy(value, node->record + VrfFieldOffset(field), kVrfFieldSizes[field]);
+  return DB_OK;
+}
+
+#define SRV6DB_VRF_FIELD_ENUM(field, type) kVrf_##field,
+enum VrfField : uint32_t { SRV6DB_VRF_CLASS_DATA_FIELDS(SRV6DB_VRF_FIELD_ENUM) };
+#undef SRV6DB_VRF_FIELD_ENUM
+
+}  // namespace
+}  // namespace srv6db::engine
+
+namespace e = srv6db::engine;
+
+#define SRV6DB_DEFINE_TABLE_FUNCS(id, t)                                                          \
+  SRV6DB_EXPORT uint32_t db_create_##t##_obj(uint32_t opCode, uint32_t reserved, void **dbObj) {  \
+    return e::CreateObj(SRV6DB_ENGINE_FN_CREATE_OBJ, id, opCode, reserved, dbObj);                \
+  }                                                                                               \
+  SRV6DB_EXPORT uint32_t db_release_##t##_object(void *dbObj) {                                   \
+    return e::ReleaseObj(SRV6DB_ENGINE_FN_RELEASE_OBJ, id, dbObj);                                \
+  }                                                                                               \
+  SRV6DB_EXPORT uint32_t db_reset_##t##_object(void *dbObj) { return e::ResetObj(id, dbObj); }    \
+  SRV6DB_EXPORT uint32_t db_set_##t##_all_fields(void *dbObj, const void *record, uint32_t len) { \
+    return e::SetAllFields(id, dbObj, record, len);                                               \
+  }
+#define SRV6DB_DEFINE_SMOOTH_FUNC(id, t)                                                \
+  SRV6DB_EXPORT uint32_t db_set_##t##_table_smooth_id(void *dbObj, uint32_t smoothId) { \
+    return e::SetSmoothId(id, dbObj, smoothId);                                         \
+  }
+
+SRV6DB_ENGINE_TABLES(SRV6DB_DEFINE_TABLE_FUNCS)
+SRV6DB_ENGINE_SMOOTH_TABLES(SRV6DB_DEFINE_SMOOTH_FUNC)
+
+SRV6DB_EXPORT uint32_t db_set_srv6_xsid_prefix_discriminator(void *dbObj, uint32_t discriminator) {
+  constexpr uint32_t kXsid = 5;
+  e::Object *o = nullptr;
+  if (uint32_t r =
+          e::SetterTarget(SRV6DB_ENGINE_FN_SET_DISCRIMINATOR, kXsid, dbObj, DB_OP_UPDATE, &o))
+    return r;
+  o->discriminator = discriminator;
+  o->hasDiscriminator = true;
+  return DB_OK;
+}
+
+SRV6DB_EXPORT uint32_t db_write_obj(void *dbObj) { return e::Write(dbObj); }
+
+SRV6DB_EXPORT uint32_t db_read_obj_with_buf(void *dbObj, const void *keyInfo, const void *keyData,
+                                            void *buf, uint32_t len) {
+  return e::Read(dbObj, keyInfo, keyData, buf, len);
+}
+
+SRV6DB_EXPORT uint32_t db_update_obj(void *dbObj, const void *keyInfo, const void *keyData) {
+  return e::Update(dbObj, keyInfo, keyData);
+}
+
+SRV6DB_EXPORT uint32_t db_remove_obj(void *dbObj, const void *keyInfo, const void *keyData) {
+  return e::Remove(dbObj, keyInfo, keyData);
+}
+
+SRV6DB_EXPORT uint32_t db_get_table_record_count_by_key(void *dbObj, const void *keyInfo,
+                                                        const void *keyData, uint64_t *count) {
+  return e::Count(dbObj, keyInfo, keyData, count);
+}
+
+SRV6DB_EXPORT uint32_t db_create_root_iter(void *dbObj, const void *keyInfo, const void *keyData,
+                                           void **rootIter) {
+  return e::CreateRootIter(dbObj, keyInfo, keyData, rootIter);
+}
+
+SRV6DB_EXPORT uint32_t db_root_iterator_next(void *rootIter) { return e::IterNext(rootIter); }
+
+SRV6DB_EXPORT uint32_t db_set_root_iterator_property(void *rootIter, uint32_t property,
+                                                     const void *value, uint32_t len) {
+  return e::SetIterProperty(rootIter, property, value, len);
+}
+
+SRV6DB_EXPORT uint32_t db_create_vrf_class_data_obj(uint32_t opCode, uint32_t reserved,
+                                                    void **dbObj) {
+  return e::CreateObj(SRV6DB_ENGINE_FN_VRF_CREATE_OBJ, e::kVrfTable, opCode, reserved, dbObj);
+}
+
+SRV6DB_EXPORT uint32_t db_release_vrf_class_data_object(void *dbObj) {
+  return e::ReleaseObj(SRV6DB_ENGINE_FN_VRF_RELEASE_OBJ, e::kVrfTable, dbObj);
+}
+
+#define SRV6DB_DEFINE_VRF_GETTER(field, type)                                      \
+  SRV6DB_EXPORT uint32_t db_get_vrf_class_data_##field(void *dbObj, type *value) { \
+    return e::VrfGet(e::kVrf_##field, dbObj, value);                               \
+  }
+SRV6DB_VRF_CLASS_DATA_FIELDS(SRV6DB_DEFINE_VRF_GETTER)

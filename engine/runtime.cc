@@ -1,0 +1,246 @@
+// Object pool, fault table, last-call captures and push queues of the engine.
+#include "engine/runtime.h"
+
+#include <cstring>
+
+#include "core/engine_api.h"
+
+namespace srv6db::engine {
+
+static_assert(sizeof(void *) == 8, "handles pack a slot and a generation into a pointer");
+
+Runtime::Runtime() noexcept {
+  for (uint32_t i = 0; i < kStoreCount; ++i) stores[i].Init(&SchemaOf(i));
+}
+
+Runtime &Rt() noexcept {
+  static Runtime *runtime = new Runtime;
+  return *runtime;
+}
+
+Object *ObjectPool::Acquire(uint32_t *slot) noexcept {
+  std::lock_guard<std::mutex> lock(mu_);
+  if (free_.empty()) {
+    if (chunkCount_ == kMaxChunks) return nullptr;
+    Object *chunk = new Object[kChunkSize];
+    free_.reserve((chunkCount_ + 1) * kChunkSize);  // releases never allocate
+    for (uint32_t i = kChunkSize; i-- > 0;) free_.push_back(chunkCount_ * kChunkSize + i);
+    chunks_[chunkCount_].store(chunk, std::memory_order_release);
+    ++chunkCount_;
+  }
+  *slot = free_.back();
+  free_.pop_back();
+  Object *o = At(*slot);
+  o->generation.store(o->generation.load(std::memory_order_relaxed) + 1, std::memory_order_release);
+  return o;
+}
+
+void ObjectPool::Release(uint32_t slot) noexcept {
+  std::lock_guard<std::mutex> lock(mu_);
+  Object *o = At(slot);
+  o->generation.store(o->generation.load(std::memory_order_relaxed) + 1, std::memory_order_release);
+  free_.push_back(slot);
+}
+
+Object *ObjectPool::At(uint32_t slot) const noexcept {
+  uint32_t chunk = slot >> kChunkShift;
+  if (chunk >= kMaxChunks) return nullptr;
+  Object *base = chunks_[chunk].load(std::memory_order_acquire);
+  return base == nullptr ? nullptr : base + (slot & (kChunkSize - 1));
+}
+
+void *MakeHandle(uint32_t slot, uint32_t generation, HandleKind kind) noexcept {
+  uint64_t h = (uint64_t{generation} << 32) | (uint64_t{slot} << 2) | static_cast<uint32_t>(kind);
+  return reinterpret_cast<void *>(static_cast<uintptr_t>(h));
+}
+
+Object *Resolve(const void *handle, HandleKind kind) noexcept {
+  uint64_t h = reinterpret_cast<uintptr_t>(handle);
+  if ((h & 3u) != static_cast<uint32_t>(kind)) return nullptr;
+  uint32_t generation = static_cast<uint32_t>(h >> 32);
+  if ((generation & 1u) == 0) return nullptr;
+  Object *o = Rt().pool.At(static_cast<uint32_t>(h & 0xFFFFFFFFu) >> 2);
+  if (o == nullptr || o->generation.load(std::memory_order_acquire) != generation) return nullptr;
+  if (kind == HandleKind::kIterator && !o->iter.made) return nullptr;
+  return o;
+}
+
+uint32_t Faults::Check(uint32_t fn, uint32_t store) noexcept {
+  if (active_.load(std::memory_order_acquire) == 0) return 0;
+  std::lock_guard<std::mutex> lock(mu_);
+  uint32_t code = 0;
+  for (Fault &f : slots_) {
+    if (!f.active || (f.fn != fn && f.fn != SRV6DB_ENGINE_FN_ANY) ||
+        (f.table != SRV6DB_ENGINE_ANY_TABLE && f.table != store))
+      continue;
+    bool fires = f.mode == SRV6DB_ENGINE_FAULT_NEXT_N || f.remaining == 1;
+    if (--f.remaining == 0) {
+      f.active = false;
+      active_.fetch_sub(1, std::memory_order_release);
+    }
+    if (fires && code == 0) code = f.code;
+  }
+  return code;
+}
+
+uint32_t Faults::Add(uint32_t fn, uint32_t table, uint32_t code, uint32_t mode,
+                     uint32_t n) noexcept {
+  if ((fn >= kFnCount && fn != SRV6DB_ENGINE_FN_ANY) || code == 0 || n == 0 ||
+      (mode != SRV6DB_ENGINE_FAULT_NEXT_N && mode != SRV6DB_ENGINE_FAULT_NTH) ||
+      (table >= kStoreCount && table != SRV6DB_ENGINE_ANY_TABLE))
+    return SRV6DB_ENGINE_ERR_BAD_ARGUMENT;
+  std::lock_guard<std::mutex> lock(mu_);
+  for (Fault &f : slots_) {
+    if (f.active) continue;
+    f = Fault{true, fn, table, code, mode, n};
+    active_.fetch_add(1, std::memory_order_release);
+    return DB_OK;
+  }
+  return SRV6DB_ENGINE_ERR_NO_RESOURCES;
+}
+
+void Faults::Clear() noexcept {
+  std::lock_guard<std::mutex> lock(mu_);
+  for (Fault &f : slots_) f.active = false;
+  active_.store(0, std::memory_order_release);
+}
+
+int Captures::Slot(uint32_t fn) noexcept {
+  switch (fn) {
+    case SRV6DB_ENGINE_FN_READ:
+      return 0;
+    case SRV6DB_ENGINE_FN_UPDATE:
+      return 1;
+    case SRV6DB_ENGINE_FN_REMOVE:
+      return 2;
+    case SRV6DB_ENGINE_FN_COUNT:
+      return 3;
+    case SRV6DB_ENGINE_FN_CREATE_ROOT_ITER:
+      return 4;
+    default:
+      return -1;
+  }
+}
+
+void Captures::RecordKey(uint32_t fn, const void *keyInfo, const void *keyData) noexcept {
+  Srv6DbEngineKeyCapture c = {};
+  if (keyInfo != nullptr) {
+    std::memcpy(&c.keyWord, keyInfo, sizeof(c.keyWord));
+    c.hasKey = 1;
+    c.keyLength = KeyWordLength(c.keyWord) < kMaxKey ? KeyWordLength(c.keyWord) : kMaxKey;
+    if (keyData != nullptr) std::memcpy(c.key, keyData, c.keyLength);
+  }
+  std::lock_guard<std::mutex> lock(mu_);
+  Srv6DbEngineKeyCapture &slot = keys_[Slot(fn)];
+  c.calls = slot.calls + 1;
+  slot = c;
+}
+
+uint32_t Captures::LastKey(uint32_t fn, Srv6DbEngineKeyCapture *out) noexcept {
+  int slot = Slot(fn);
+  if (slot < 0 || out == nullptr) return SRV6DB_ENGINE_ERR_BAD_ARGUMENT;
+  std::lock_guard<std::mutex> lock(mu_);
+  *out = keys_[slot];
+  return DB_OK;
+}
+
+void Captures::RecordProperty(bool valid, uint32_t value) noexcept {
+  std::lock_guard<std::mutex> lock(mu_);
+  ++propertyCalls_;
+  if (valid) lastCount_ = value;
+}
+
+void Captures::PropertyStats(uint32_t *lastCount, uint64_t *calls) noexcept {
+  std::lock_guard<std::mutex> lock(mu_);
+  if (lastCount != nullptr) *lastCount = lastCount_;
+  if (calls != nullptr) *calls = propertyCalls_;
+}
+
+void Captures::Clear() noexcept {
+  std::lock_guard<std::mutex> lock(mu_);
+  for (auto &k : keys_) k = Srv6DbEngineKeyCapture{};
+  lastCount_ = 0;
+  propertyCalls_ = 0;
+}
+
+bool PushQueues::Publish(const Srv6DbEngineChange &change) noexcept {
+  std::lock_guard<std::mutex> lock(mu_);
+  bool allQueued = true;
+  for (Queue &q : queues_) {
+    if (!q.used) continue;
+    if (q.count == q.ring.size()) {
+      allQueued = false;
+      continue;
+    }
+    q.ring[(q.head + q.count) % q.ring.size()] = change;
+    ++q.count;
+  }
+  return allQueued;
+}
+
+uint32_t PushQueues::Subscribe(uint32_t capacity, uint32_t *id) noexcept {
+  if (id == nullptr) return SRV6DB_ENGINE_ERR_NULL_POINTER;
+  if (capacity == 0 || capacity > 65536) return SRV6DB_ENGINE_ERR_BAD_ARGUMENT;
+  std::lock_guard<std::mutex> lock(mu_);
+  for (uint32_t i = 0; i < kMaxSubscribers; ++i) {
+    Queue &q = queues_[i];
+    if (q.used) continue;
+    q.used = true;
+    q.head = q.count = 0;
+    q.ring.assign(capacity, Srv6DbEngineChange{});
+    subscribers_.fetch_add(1, std::memory_order_release);
+    *id = i;
+    return DB_OK;
+  }
+  return SRV6DB_ENGINE_ERR_NO_RESOURCES;
+}
+
+uint32_t PushQueues::Poll(uint32_t id, Srv6DbEngineChange *out) noexcept {
+  if (out == nullptr) return SRV6DB_ENGINE_ERR_NULL_POINTER;
+  std::lock_guard<std::mutex> lock(mu_);
+  if (id >= kMaxSubscribers || !queues_[id].used) return SRV6DB_ENGINE_ERR_BAD_HANDLE;
+  Queue &q = queues_[id];
+  if (q.count == 0) return SRV6DB_ENGINE_ERR_QUEUE_EMPTY;
+  *out = q.ring[q.head];
+  q.head = (q.head + 1) % q.ring.size();
+  --q.count;
+  return DB_OK;
+}
+
+uint32_t PushQueues::Unsubscribe(uint32_t id) noexcept {
+  std::lock_guard<std::mutex> lock(mu_);
+  if (id >= kMaxSubscribers || !queues_[id].used) return SRV6DB_ENGINE_ERR_BAD_HANDLE;
+  queues_[id] = Queue{};
+  subscribers_.fetch_sub(1, std::memory_order_release);
+  return DB_OK;
+}
+
+void PushQueues::Clear() noexcept {
+  std::lock_guard<std::mutex> lock(mu_);
+  for (Queue &q : queues_) q = Queue{};
+  subscribers_.store(0, std::memory_order_release);
+}
+
+uint32_t Enter(uint32_t fn, uint32_t store) noexcept {
+  Runtime &rt = Rt();
+  rt.calls[fn][store].fetch_add(1, std::memory_order_relaxed);
+  return rt.faults.Check(fn, store);
+}
+
+bool PublishChange(uint32_t store, uint32_t kind, const uint8_t *record) noexcept {
+  Runtime &rt = Rt();
+  if (!rt.push.HasSubscribers()) return true;
+  const Schema &schema = SchemaOf(store);
+  Srv6DbEngineChange change = {};
+  change.table = store;
+  change.kind = kind;
+  change.recordLength = schema.recordSize;
+  std::memcpy(change.record, record, schema.recordSize);
+  KeyBytes key;
+  BuildKey(schema, 0, record, &key);
+  change.keyLength = key.length;
+  std::memcpy(change.key, key.bytes, key.length);
+  return rt.push.Publish(change);
+}
+
+}  // namespace srv6db::engine

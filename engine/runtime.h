@@ -1,0 +1,144 @@
+// Process-wide engine state: stores, object pool, faults, call counters, captures, push queues.
+#ifndef SRV6DB_ENGINE_RUNTIME_H
+#define SRV6DB_ENGINE_RUNTIME_H
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+#include "engine/schema.h"
+#include "engine/srv6db_engine.h"
+#include "engine/store.h"
+
+namespace srv6db::engine {
+
+constexpr uint32_t kFnCount = SRV6DB_ENGINE_FN_COUNT_OF;
+constexpr uint32_t kUnknownStore = kStoreCount;  // counter column of calls with a bad handle
+
+// An engine object: one operation's staged data and its one root iterator. Used by one
+// thread at a time; only the generation is read by others (to reject stale handles).
+struct Object {
+  std::atomic<uint32_t> generation{0};  // odd while the object is alive
+  uint32_t store = 0;
+  uint32_t opCode = 0;
+  bool hasRecord = false;
+  bool hasSmoothId = false;
+  bool hasDiscriminator = false;
+  uint32_t smoothId = 0;
+  uint32_t discriminator = 0;
+  IterState iter;
+  alignas(8) uint8_t staged[kMaxRecord];
+};
+
+// Objects live in chunks that are never freed, so a handle is a slot number and a
+// generation, never a pointer: a stale or foreign handle is detected without touching
+// freed memory. Acquire and release reuse slots through a free list; lookups take no lock.
+class ObjectPool {
+ public:
+  Object *Acquire(uint32_t *slot) noexcept;
+  void Release(uint32_t slot) noexcept;
+  Object *At(uint32_t slot) const noexcept;
+
+ private:
+  static constexpr uint32_t kChunkShift = 6;
+  static constexpr uint32_t kChunkSize = 1u << kChunkShift;
+  static constexpr uint32_t kMaxChunks = 1u << 14;
+
+  std::mutex mu_;
+  std::atomic<Object *> chunks_[kMaxChunks] = {};
+  uint32_t chunkCount_ = 0;
+  std::vector<uint32_t> free_;
+};
+
+enum class HandleKind : uint32_t { kObject = 1, kIterator = 2 };
+
+void *MakeHandle(uint32_t slot, uint32_t generation, HandleKind kind) noexcept;
+// The live object a handle names, or null.
+Object *Resolve(const void *handle, HandleKind kind) noexcept;
+
+class Faults {
+ public:
+  // The code of a fault that fires for this call, or 0.
+  uint32_t Check(uint32_t fn, uint32_t store) noexcept;
+  uint32_t Add(uint32_t fn, uint32_t table, uint32_t code, uint32_t mode, uint32_t n) noexcept;
+  void Clear() noexcept;
+
+ private:
+  struct Fault {
+    bool active = false;
+    uint32_t fn = 0, table = 0, code = 0, mode = 0;
+    uint32_t remaining = 0;
+  };
+  static constexpr uint32_t kSlots = 32;
+  std::mutex mu_;
+  Fault slots_[kSlots];
+  std::atomic<uint32_t> active_{0};
+};
+
+class Captures {
+ public:
+  void RecordKey(uint32_t fn, const void *keyInfo, const void *keyData) noexcept;
+  uint32_t LastKey(uint32_t fn, Srv6DbEngineKeyCapture *out) noexcept;
+  void RecordProperty(bool valid, uint32_t value) noexcept;
+  void PropertyStats(uint32_t *lastCount, uint64_t *calls) noexcept;
+  void Clear() noexcept;
+
+ private:
+  static int Slot(uint32_t fn) noexcept;
+  std::mutex mu_;
+  Srv6DbEngineKeyCapture keys_[5] = {};
+  uint32_t lastCount_ = 0;
+  uint64_t propertyCalls_ = 0;
+};
+
+class PushQueues {
+ public:
+  bool HasSubscribers() const noexcept { return subscribers_.load(std::memory_order_acquire) != 0; }
+  // Queues a change for every subscriber; false when some queue was full and dropped it.
+  bool Publish(const Srv6DbEngineChange &change) noexcept;
+  uint32_t Subscribe(uint32_t capacity, uint32_t *id) noexcept;
+  uint32_t Poll(uint32_t id, Srv6DbEngineChange *out) noexcept;
+  uint32_t Unsubscribe(uint32_t id) noexcept;
+  void Clear() noexcept;
+
+ private:
+  struct Queue {
+    bool used = false;
+    uint32_t head = 0;
+    uint32_t count = 0;
+    std::vector<Srv6DbEngineChange> ring;
+  };
+  static constexpr uint32_t kMaxSubscribers = 8;
+  std::mutex mu_;
+  Queue queues_[kMaxSubscribers];
+  std::atomic<uint32_t> subscribers_{0};
+};
+
+struct Runtime {
+  Runtime() noexcept;
+  Store stores[kStoreCount];
+  ObjectPool pool;
+  Faults faults;
+  Captures captures;
+  PushQueues push;
+  std::atomic<uint64_t> calls[kFnCount][kStoreCount + 1] = {};
+  std::atomic<uint64_t> objectsMade{0};
+  std::atomic<uint64_t> objectsReleased{0};
+  std::atomic<uint64_t> objectsLive{0};
+  std::atomic<uint64_t> badReleases{0};
+};
+
+// The one engine of the process; made on first use and never destroyed, so objects and
+// records stay valid through static destruction.
+Runtime &Rt() noexcept;
+
+// Counts a call and answers the code of a fault that fires for it (0 if none).
+uint32_t Enter(uint32_t fn, uint32_t store) noexcept;
+
+// Fills a change from a record of a store and publishes it; false when a queue was full.
+bool PublishChange(uint32_t store, uint32_t kind, const uint8_t *record) noexcept;
+
+}  // namespace srv6db::engine
+
+#endif  // SRV6DB_ENGINE_RUNTIME_H
