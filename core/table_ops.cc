@@ -163,7 +163,7 @@ uint32_t ReadUnique(const TableDef &table, const KeyDef &key, void *entry) noexc
 
 uint32_t Count(const TableDef &table, const KeyDef &key, const void *source,
                uint64_t *count) noexcept {
-  if (source == nullptr || count == nullptr) return SRV6_DB_ERR;
+  if (source == nullptr) return SRV6_DB_ERR;
   KeyArea keyArea(key, source);
   return SRV6_DB_CountByKey(table.id, &keyArea.desc, count);
 }

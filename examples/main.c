@@ -91,6 +91,9 @@ int main(void) {
   if (SRV6_DB_LogFuncInit(&log) != SRV6_DB_OK) return 1;
 
   ExampleCommon();
+  ExampleSrv6();
+  ExampleSrv6Te();
+  ExampleTe();
 
   PrintStatistics();
   printf("iterator handles still allocated: %u\n", g_liveHandles);

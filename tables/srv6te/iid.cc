@@ -1,6 +1,7 @@
 // IID table (srv6te_iid, id 3): IID addresses, counted and walked by IID group.
 #include "core/engine_api.h"
 #include "core/table_ops.h"
+#include "core/table_walks.h"
 
 namespace srv6db {
 namespace {
@@ -65,7 +66,7 @@ uint32_t SRV6_DB_ReadIid(Srv6DbIidEntry *e) { return srv6db::Read(kIid, e); }
 uint32_t SRV6_DB_DeleteIid(const Srv6DbIidEntry *e) { return srv6db::Delete(kIid, e); }
 uint32_t SRV6_DB_UpdateIidSmoothId(const Srv6DbIidEntry *e) { return srv6db::Update(kIid, e, SRV6_DB_SetIidSmoothID); }
 uint32_t SRV6_DB_SetIidSmoothID(Srv6DbUpdateCtx *c, void *o) { return srv6db::StageField(srv6db::kSmoothId, c, o); }
-uint32_t SRV6_DB_CountIidByIidgIndexHashKey(const Srv6DbIidEntry *e, uint64_t *c) { return srv6db::Count(kIid, srv6db::kIidgKey, e, c); }
+uint32_t SRV6_DB_CountIidByIidgIndexHashKey(const Srv6DbIidEntry *e, uint64_t *c) { return srv6db::CountChecked(kIid, srv6db::kIidgKey, e, c); }
 Srv6DbIter *SRV6_DB_CreateIidIterator(uint32_t n) { return srv6db::CreateIterator(kIid, n); }
 Srv6DbIter *SRV6_DB_CreateIidIteratorByVrf(const Srv6DbSmoothKey *s, uint32_t n) { return srv6db::CreateIterator(kIid, srv6db::kSmoothKey, s, n); }
 Srv6DbIter *SRV6_DB_CreateIidIteratorByIidg(const Srv6DbIidEntry *e, uint32_t n) { return srv6db::CreateIterator(kIid, srv6db::kIidgKey, e, n); }

@@ -17,6 +17,8 @@
 #include "srv6_db.h"
 
 namespace srv6db::test {
+// Family-local helpers: a namespace of their own keeps them apart from other families'.
+inline namespace srv6_util {
 
 using ByteVec = std::vector<uint8_t>;
 
@@ -140,6 +142,7 @@ void ExpectIndexWalk(const IndexCase &c, uint32_t (*next)(Srv6DbIter *, Entry *)
   EXPECT_EQ(ids, c.ids);
 }
 
+}  // namespace srv6_util
 }  // namespace srv6db::test
 
 #endif  // SRV6DB_TESTS_TABLES_SRV6_TEST_UTIL_H

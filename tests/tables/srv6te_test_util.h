@@ -15,6 +15,8 @@
 #include "srv6_db.h"
 
 namespace srv6db::test {
+// Family-local helpers: a namespace of their own keeps them apart from other families'.
+inline namespace srv6te_util {
 
 using Bytes = std::vector<uint8_t>;
 
@@ -128,6 +130,7 @@ std::vector<Entry> Drain(Srv6DbIter *iter, uint32_t (*next)(Srv6DbIter *, Entry 
   return out;
 }
 
+}  // namespace srv6te_util
 }  // namespace srv6db::test
 
 #endif  // SRV6DB_TESTS_TABLES_SRV6TE_TEST_UTIL_H

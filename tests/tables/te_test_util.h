@@ -16,6 +16,8 @@
 #include "srv6_db.h"
 
 namespace srv6db::test {
+// Family-local helpers: a namespace of their own keeps them apart from other families'.
+inline namespace te_util {
 
 using Bytes = std::vector<uint8_t>;
 
@@ -112,6 +114,7 @@ std::vector<Entry> Drain(Srv6DbIter *iter, GetNext getNext, Release release) {
   return out;
 }
 
+}  // namespace te_util
 }  // namespace srv6db::test
 
 #endif  // SRV6DB_TESTS_TABLES_TE_TEST_UTIL_H
