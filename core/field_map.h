@@ -78,6 +78,15 @@ inline constexpr uint32_t kKindSecondary = 0x09;
 #define SRV6DB_UPDATE_FIELD(member, stage) \
   ::srv6db::UpdateField { offsetof(E, member), stage }
 
+// The two word orders tables give their smooth key, built from a Srv6DbSmoothKey: the SRv6
+// tables put the smooth id first, the others keep the input's order.
+inline constexpr KeySegment kSmoothIdFirst[] = {SRV6DB_KEY(Srv6DbSmoothKey, smoothId, 0),
+                                                SRV6DB_KEY(Srv6DbSmoothKey, vrId, 4),
+                                                SRV6DB_KEY(Srv6DbSmoothKey, vrfIndex, 8)};
+inline constexpr KeySegment kSmoothInputOrder[] = {SRV6DB_KEY(Srv6DbSmoothKey, vrId, 0),
+                                                   SRV6DB_KEY(Srv6DbSmoothKey, vrfIndex, 4),
+                                                   SRV6DB_KEY(Srv6DbSmoothKey, smoothId, 8)};
+
 // What a typo in a description would break: rows outside entry or record, overlapping record
 // ranges, codec widths that make no sense, key segments that do not tile the key exactly.
 constexpr bool IsWellFormed(const KeyDef &key) {

@@ -35,11 +35,6 @@ constexpr KeySegment kFunctIdKey[] = {
     SRV6DB_KEY(E, vrfIndex, 4),
     SRV6DB_KEY(E, functId, 8),
 };
-constexpr KeySegment kSmoothKey[] = {
-    SRV6DB_KEY(S, smoothId, 0),
-    SRV6DB_KEY(S, vrId, 4),
-    SRV6DB_KEY(S, vrfIndex, 8),
-};
 constexpr UpdateField kSmoothId =
     SRV6DB_UPDATE_FIELD(smoothId, db_set_srv6_local_sid_table_smooth_id);
 
@@ -51,7 +46,7 @@ constexpr TableDef kLocalSid = {
     .primaryKey = {0x00010019, kPrimary, sizeof(E)},
 };
 constexpr KeyDef kByFunctId = {0x0109000C, kFunctIdKey, sizeof(E)};
-constexpr KeyDef kByVrf = {0x0209000C, kSmoothKey, sizeof(S)};
+constexpr KeyDef kByVrf = {0x0209000C, kSmoothIdFirst, sizeof(S)};
 static_assert(IsWellFormed(kLocalSid), "local sid: a row overruns or overlaps another");
 static_assert(IsWellFormed(kByFunctId) && IsWellFormed(kByVrf), "local sid: a key is malformed");
 

@@ -37,11 +37,6 @@ constexpr KeySegment kNdRefreshKey[] = {
     SRV6DB_KEY(E, l3IfIndex, 16),
 };
 constexpr KeySegment kL3ifKey[] = {SRV6DB_KEY(E, l3IfIndex, 0)};
-constexpr KeySegment kSmoothKey[] = {
-    SRV6DB_KEY(S, smoothId, 0),
-    SRV6DB_KEY(S, vrId, 4),
-    SRV6DB_KEY(S, vrfIndex, 8),
-};
 constexpr UpdateField kSmoothId =
     SRV6DB_UPDATE_FIELD(smoothId, db_set_srv6_port_info_table_smooth_id);
 
@@ -55,7 +50,7 @@ constexpr TableDef kPortInfo = {
 constexpr KeyDef kByPortGroup = {0x0109000C, kPortGroupKey, sizeof(E)};
 constexpr KeyDef kByNdRefresh = {0x02090014, kNdRefreshKey, sizeof(E)};
 constexpr KeyDef kByL3if = {0x03090004, kL3ifKey, sizeof(E)};
-constexpr KeyDef kByVrf = {0x0409000C, kSmoothKey, sizeof(S)};
+constexpr KeyDef kByVrf = {0x0409000C, kSmoothIdFirst, sizeof(S)};
 static_assert(IsWellFormed(kPortInfo), "port info: a row overruns or overlaps another");
 static_assert(IsWellFormed(kByPortGroup) && IsWellFormed(kByNdRefresh) && IsWellFormed(kByL3if) &&
                   IsWellFormed(kByVrf),

@@ -26,11 +26,6 @@ constexpr KeySegment kPrimary[] = {
     SRV6DB_KEY(E, vrfIndex, 4),
     SRV6DB_KEY(E, functId, 8),
 };
-constexpr KeySegment kSmoothKey[] = {
-    SRV6DB_KEY(S, smoothId, 0),
-    SRV6DB_KEY(S, vrId, 4),
-    SRV6DB_KEY(S, vrfIndex, 8),
-};
 constexpr KeySegment kPortGroupKey[] = {
     SRV6DB_KEY(E, vrId, 0),
     SRV6DB_KEY(E, vrfIndex, 4),
@@ -46,7 +41,7 @@ constexpr TableDef kSidFunct = {
     .fields = kFields,
     .primaryKey = {0x0001000C, kPrimary, sizeof(E)},
 };
-constexpr KeyDef kByVrf = {0x0109000C, kSmoothKey, sizeof(S)};
+constexpr KeyDef kByVrf = {0x0109000C, kSmoothIdFirst, sizeof(S)};
 constexpr KeyDef kByPortGroup = {0x0209000C, kPortGroupKey, sizeof(E)};
 static_assert(IsWellFormed(kSidFunct), "sid funct: a row overruns or overlaps another");
 static_assert(IsWellFormed(kByVrf) && IsWellFormed(kByPortGroup), "sid funct: a key is malformed");

@@ -23,11 +23,6 @@ constexpr KeySegment kPrimary[] = {
     SRV6DB_KEY(E, vrfIndex, 4),
     SRV6DB_KEY(E, nhpId, 8),
 };
-constexpr KeySegment kSmoothKey[] = {
-    SRV6DB_KEY(S, smoothId, 0),
-    SRV6DB_KEY(S, vrId, 4),
-    SRV6DB_KEY(S, vrfIndex, 8),
-};
 constexpr UpdateField kSmoothId =
     SRV6DB_UPDATE_FIELD(smoothId, db_set_srv6_sid_nhp_table_smooth_id);
 
@@ -38,7 +33,7 @@ constexpr TableDef kSidNhp = {
     .fields = kFields,
     .primaryKey = {0x0001000C, kPrimary, sizeof(E)},
 };
-constexpr KeyDef kByVrf = {0x0109000C, kSmoothKey, sizeof(S)};
+constexpr KeyDef kByVrf = {0x0109000C, kSmoothIdFirst, sizeof(S)};
 static_assert(IsWellFormed(kSidNhp), "sid nhp: a row overruns or overlaps another");
 static_assert(IsWellFormed(kByVrf), "sid nhp: the smooth key is malformed");
 

@@ -46,11 +46,6 @@ constexpr KeySegment kSvcCtxKey[] = {
     SRV6DB_KEY(E, vrId, 0),     SRV6DB_KEY(E, vrfIndex, 4), SRV6DB_KEY_IPV6(E, svcAddr, 8),
     SRV6DB_KEY(E, svcCtx1, 24), SRV6DB_KEY(E, svcCtx2, 25),
 };
-constexpr KeySegment kSmoothKey[] = {
-    SRV6DB_KEY(S, smoothId, 0),
-    SRV6DB_KEY(S, vrId, 4),
-    SRV6DB_KEY(S, vrfIndex, 8),
-};
 constexpr UpdateField kSmoothId =
     SRV6DB_UPDATE_FIELD(smoothId, db_set_srv6_xsid_prefix_table_smooth_id);
 constexpr UpdateField kDiscriminator =
@@ -66,7 +61,7 @@ constexpr TableDef kXsid = {
 constexpr KeyDef kByIidg = {0x01090008, kIidgKey, sizeof(E)};
 constexpr KeyDef kByLocal = {0x02090018, kLocalKey, sizeof(E)};
 constexpr KeyDef kBySvcCtx = {0x0309001A, kSvcCtxKey, sizeof(E)};
-constexpr KeyDef kByVrf = {0x0409000C, kSmoothKey, sizeof(S)};
+constexpr KeyDef kByVrf = {0x0409000C, kSmoothIdFirst, sizeof(S)};
 static_assert(IsWellFormed(kXsid), "xsid: a row overruns or overlaps another");
 static_assert(IsWellFormed(kByIidg) && IsWellFormed(kByLocal) && IsWellFormed(kBySvcCtx) &&
                   IsWellFormed(kByVrf),

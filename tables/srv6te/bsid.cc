@@ -29,12 +29,10 @@ constexpr KeySegment kPolicyInfo[] = {SRV6DB_KEY(E, vrId, 0), SRV6DB_KEY(E, vrfI
 // The bytes of the SID stack's primary key for the same vrId, vrfIndex, listId and listType.
 constexpr KeySegment kListInfo[] = {SRV6DB_KEY(E, vrId, 0), SRV6DB_KEY(E, vrfIndex, 4),
                                     SRV6DB_KEY(E, listId, 8), SRV6DB_KEY(E, listType, 12)};
-constexpr KeySegment kSmooth[] = {SRV6DB_KEY(S, vrId, 0), SRV6DB_KEY(S, vrfIndex, 4),
-                                  SRV6DB_KEY(S, smoothId, 8)};
 
 constexpr KeyDef kPolicyInfoKey = {0x0109000D, kPolicyInfo, sizeof(E)};
 constexpr KeyDef kListInfoKey = {0x0209000D, kListInfo, sizeof(E)};
-constexpr KeyDef kSmoothKey = {0x0309000C, kSmooth, sizeof(S)};
+constexpr KeyDef kSmoothKey = {0x0309000C, kSmoothInputOrder, sizeof(S)};
 constexpr UpdateField kSmoothId = SRV6DB_UPDATE_FIELD(smoothId, db_set_srv6te_bsid_table_smooth_id);
 
 constexpr TableDef kBsid = {

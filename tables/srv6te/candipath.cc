@@ -27,12 +27,10 @@ constexpr KeySegment kGroupInfo[] = {SRV6DB_KEY(G, vrId, 0), SRV6DB_KEY(G, vrfIn
                                      SRV6DB_KEY(G, tunnelId, 8), SRV6DB_KEY(G, groupId, 12)};
 constexpr KeySegment kXcInfo[] = {SRV6DB_KEY(E, vrId, 0), SRV6DB_KEY(E, vrfIndex, 4),
                                   SRV6DB_KEY(E, xcId, 8), SRV6DB_KEY(E, xcType, 12)};
-constexpr KeySegment kSmooth[] = {SRV6DB_KEY(S, vrId, 0), SRV6DB_KEY(S, vrfIndex, 4),
-                                  SRV6DB_KEY(S, smoothId, 8)};
 
 constexpr KeyDef kGroupInfoKey = {0x01090010, kGroupInfo, sizeof(G)};
 constexpr KeyDef kXcInfoKey = {0x0209000D, kXcInfo, sizeof(E)};
-constexpr KeyDef kSmoothKey = {0x0309000C, kSmooth, sizeof(S)};
+constexpr KeyDef kSmoothKey = {0x0309000C, kSmoothInputOrder, sizeof(S)};
 constexpr UpdateField kSmoothId =
     SRV6DB_UPDATE_FIELD(smoothId, db_set_srv6te_candipath_table_smooth_id);
 

@@ -28,11 +28,9 @@ constexpr KeySegment kPrimary[] = {SRV6DB_KEY(E, vrId, 0), SRV6DB_KEY(E, vrfInde
                                    SRV6DB_KEY_IPV6(E, iid, 8), SRV6DB_KEY(E, prefixLen, 24)};
 // The same bytes and key word as the XSID prefix table's IIDG index.
 constexpr KeySegment kIidg[] = {SRV6DB_KEY(E, vrId, 0), SRV6DB_KEY(E, iidgIndex, 4)};
-constexpr KeySegment kSmooth[] = {SRV6DB_KEY(S, vrId, 0), SRV6DB_KEY(S, vrfIndex, 4),
-                                  SRV6DB_KEY(S, smoothId, 8)};
 
 constexpr KeyDef kIidgKey = {0x01090008, kIidg, sizeof(E)};
-constexpr KeyDef kSmoothKey = {0x0209000C, kSmooth, sizeof(S)};  // index 2 in this table
+constexpr KeyDef kSmoothKey = {0x0209000C, kSmoothInputOrder, sizeof(S)};  // index 2 in this table
 constexpr UpdateField kSmoothId = SRV6DB_UPDATE_FIELD(smoothId, db_set_srv6te_iid_table_smooth_id);
 
 constexpr TableDef kIid = {

@@ -37,14 +37,12 @@ constexpr KeySegment kPriGroup[] = {SRV6DB_KEY(E, vrId, 0), SRV6DB_KEY(E, vrfInd
 constexpr KeySegment kBackupGroup[] = {SRV6DB_KEY(E, vrId, 0), SRV6DB_KEY(E, vrfIndex, 4),
                                        SRV6DB_KEY(E, tunnelId, 8),
                                        SRV6DB_KEY(E, backupGroupId, 12)};
-constexpr KeySegment kSmooth[] = {SRV6DB_KEY(S, vrId, 0), SRV6DB_KEY(S, vrfIndex, 4),
-                                  SRV6DB_KEY(S, smoothId, 8)};
 constexpr KeySegment kTunnelId[] = {SRV6DB_KEY(E, vrId, 0), SRV6DB_KEY(E, vrfIndex, 4),
                                     SRV6DB_KEY(E, tunnelId, 8)};
 
 constexpr KeyDef kPriGroupKey = {0x01090010, kPriGroup, sizeof(E)};
 constexpr KeyDef kBackupGroupKey = {0x02090010, kBackupGroup, sizeof(E)};
-constexpr KeyDef kSmoothKey = {0x0309000C, kSmooth, sizeof(S)};
+constexpr KeyDef kSmoothKey = {0x0309000C, kSmoothInputOrder, sizeof(S)};
 constexpr KeyDef kTunnelIdKey = {0x0409000C, kTunnelId, sizeof(E)};
 constexpr UpdateField kSmoothId =
     SRV6DB_UPDATE_FIELD(smoothId, db_set_srv6te_policy_table_smooth_id);

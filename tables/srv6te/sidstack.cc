@@ -39,13 +39,11 @@ constexpr KeySegment kIid[] = {SRV6DB_KEY(E, vrId, 0), SRV6DB_KEY(E, vrfIndex, 4
 constexpr KeySegment kLocalSid[] = {SRV6DB_KEY(E, vrId, 0), SRV6DB_KEY(E, vrfIndex, 4),
                                     SRV6DB_KEY_IPV6(E, localSid, 8)};
 constexpr KeySegment kVrid[] = {{0, 0, sizeof(uint32_t), Codec::kCopy}};
-constexpr KeySegment kSmooth[] = {SRV6DB_KEY(S, vrId, 0), SRV6DB_KEY(S, vrfIndex, 4),
-                                  SRV6DB_KEY(S, smoothId, 8)};
 
 constexpr KeyDef kIidKey = {0x01090019, kIid, sizeof(E)};
 constexpr KeyDef kLocalSidKey = {0x02090018, kLocalSid, sizeof(E)};
 constexpr KeyDef kVridKey = {0x03090004, kVrid, sizeof(uint32_t)};
-constexpr KeyDef kSmoothKey = {0x0409000C, kSmooth, sizeof(S)};  // index 4 in this table
+constexpr KeyDef kSmoothKey = {0x0409000C, kSmoothInputOrder, sizeof(S)};  // index 4 in this table
 constexpr UpdateField kSmoothId =
     SRV6DB_UPDATE_FIELD(smoothId, db_set_srv6te_sidstack_table_smooth_id);
 

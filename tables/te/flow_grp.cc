@@ -22,12 +22,7 @@ constexpr KeySegment kPrimary[] = {
     SRV6DB_KEY(E, grpId, 8),
     SRV6DB_KEY(E, grpType, 12),
 };
-constexpr KeySegment kSmooth[] = {
-    SRV6DB_KEY(Srv6DbSmoothKey, vrId, 0),
-    SRV6DB_KEY(Srv6DbSmoothKey, vrfIndex, 4),
-    SRV6DB_KEY(Srv6DbSmoothKey, smoothId, 8),
-};
-constexpr KeyDef kSmoothKey = {0x0109000C, kSmooth, sizeof(Srv6DbSmoothKey)};
+constexpr KeyDef kSmoothKey = {0x0109000C, kSmoothInputOrder, sizeof(Srv6DbSmoothKey)};
 constexpr UpdateField kSmoothId = SRV6DB_UPDATE_FIELD(smoothId, db_set_te_flow_grp_table_smooth_id);
 
 constexpr TableDef kFlowGrp = {

@@ -47,16 +47,11 @@ constexpr KeySegment kCombine[] = {
     SRV6DB_KEY(E, vrfIndex, 4),
     SRV6DB_KEY(E, combineIndex, 8),
 };
-constexpr KeySegment kSmooth[] = {
-    SRV6DB_KEY(Srv6DbSmoothKey, vrId, 0),
-    SRV6DB_KEY(Srv6DbSmoothKey, vrfIndex, 4),
-    SRV6DB_KEY(Srv6DbSmoothKey, smoothId, 8),
-};
 constexpr KeyDef kTnlTypeKey = {0x0109000E, kTnlType, sizeof(E)};
 constexpr KeyDef kIidGroupKey = {0x02090009, kIidGroup, sizeof(E)};
 constexpr KeyDef kGroupKey = {0x0309000D, kGroup, sizeof(E)};
 constexpr KeyDef kCombineKey = {0x04090014, kCombine, sizeof(E)};
-constexpr KeyDef kSmoothKey = {0x0509000C, kSmooth, sizeof(Srv6DbSmoothKey)};
+constexpr KeyDef kSmoothKey = {0x0509000C, kSmoothInputOrder, sizeof(Srv6DbSmoothKey)};
 constexpr UpdateField kSmoothId =
     SRV6DB_UPDATE_FIELD(smoothId, db_set_te_flow_grp_tnl_table_smooth_id);
 

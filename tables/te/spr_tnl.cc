@@ -46,14 +46,9 @@ constexpr KeySegment kNhpGrp[] = {
     SRV6DB_KEY(NhpGrpKeyInput, vrfIndex, 4),
     SRV6DB_KEY(NhpGrpKeyInput, nhpGrpId, 8),
 };
-constexpr KeySegment kSmooth[] = {
-    SRV6DB_KEY(Srv6DbSmoothKey, vrId, 0),
-    SRV6DB_KEY(Srv6DbSmoothKey, vrfIndex, 4),
-    SRV6DB_KEY(Srv6DbSmoothKey, smoothId, 8),
-};
 constexpr KeyDef kPolicyKey = {0x0109000D, kPolicy, sizeof(E)};
 constexpr KeyDef kNhpGrpKey = {0x0209000C, kNhpGrp, sizeof(NhpGrpKeyInput)};
-constexpr KeyDef kSmoothKey = {0x0309000C, kSmooth, sizeof(Srv6DbSmoothKey)};
+constexpr KeyDef kSmoothKey = {0x0309000C, kSmoothInputOrder, sizeof(Srv6DbSmoothKey)};
 constexpr UpdateField kSmoothId = SRV6DB_UPDATE_FIELD(smoothId, db_set_spr_tnl_table_smooth_id);
 
 constexpr TableDef kSprTnl = {

@@ -24,13 +24,8 @@ constexpr KeySegment kPrimary[] = {
     SRV6DB_KEY(E, vrfIndex, 4),
     SRV6DB_KEY(E, nhpGrpId, 8),
 };
-constexpr KeySegment kSmooth[] = {
-    SRV6DB_KEY(Srv6DbSmoothKey, vrId, 0),
-    SRV6DB_KEY(Srv6DbSmoothKey, vrfIndex, 4),
-    SRV6DB_KEY(Srv6DbSmoothKey, smoothId, 8),
-};
 // The same shape as the primary key: only the key word tells the engine which index is meant.
-constexpr KeyDef kSmoothKey = {0x0109000C, kSmooth, sizeof(Srv6DbSmoothKey)};
+constexpr KeyDef kSmoothKey = {0x0109000C, kSmoothInputOrder, sizeof(Srv6DbSmoothKey)};
 constexpr UpdateField kSmoothId = SRV6DB_UPDATE_FIELD(smoothId, db_set_spr_tnl_grp_table_smooth_id);
 
 constexpr TableDef kSprTnlGrp = {
