@@ -1,84 +1,50 @@
-// Local SID table: record and key bytes against the documented layout, both secondary
-// indexes end to end.
-#include <gtest/gtest.h>
-
-#include "tests/support/test_env.h"
-#include "tests/tables/srv6_test_util.h"
+// Local SID table: golden bytes, and the index by function id end to end.
+#include "tests/support/golden.h"
 
 namespace srv6db::test {
 namespace {
 
-const Srv6DbLocalSidEntry kSample = {.vrId = 0x11121314,
-                                     .vrfIndex = 0x21222324,
-                                     .sid = {0x20010DB8, 0x10002, 0x30004, 0x50006},
-                                     .prefixLen = 0x40,
-                                     .reserved1 = {0xA1, 0xA2, 0xA3},
-                                     .functId = 0x31323334,
-                                     .attr1 = 0x41424344,
-                                     .attr2 = 0x51525354,
-                                     .smoothId = 0x61626364,
-                                     .attr3 = 0x71727374,
-                                     .attr4 = 0x81828384,
-                                     .data1 = 0x9192939495969798,
-                                     .data2 = 0xA1A2A3A4A5A6A7A8};
-const ByteVec kRecord =
-    Bytes(68)
-        .U32s(0, {0x11121314, 0x21222324})
-        .Ipv6(8, {0x20010DB8, 0x10002, 0x30004, 0x50006})
-        .Raw(24, {0x40, 0xA1, 0xA2, 0xA3})
-        .U32s(28, {0x31323334, 0x41424344, 0x51525354, 0x61626364, 0x71727374, 0x81828384})
-        .U64s(52, {0x9192939495969798, 0xA1A2A3A4A5A6A7A8});
-const ByteVec kPrimaryKey = Bytes(25)
-                                .U32s(0, {0x11121314, 0x21222324})
-                                .Ipv6(8, {0x20010DB8, 0x10002, 0x30004, 0x50006})
-                                .U8(24, 0x40);
+using E = Srv6DbLocalSidEntry;
 
-class LocalSid : public LibraryTest {};
+const E kEntry = [] {
+  auto e = Filled<E>(0xEE);
+  e.vrId = 0x11121314, e.vrfIndex = 0x21222324, e.prefixLen = 0x40, e.functId = 0x31323334;
+  Assign(e.sid, {0x20010DB8, 0x10002, 0x30004, 0x50006});
+  Assign(e.reserved1, {0xA1, 0xA2, 0xA3});
+  e.attr1 = 0x41424344, e.attr2 = 0x51525354, e.smoothId = 0x61626364, e.attr3 = 0x71727374;
+  e.attr4 = 0x81828384, e.data1 = 0x9192939495969798, e.data2 = 0xA1A2A3A4A5A6A7A8;
+  return e;
+}();
+constexpr char kPrimaryKey[] = "14131211 24232221 20010db8 00010002 00030004 00050006 40";
 
-TEST_F(LocalSid, RecordAndKeysHoldTheDocumentedBytes) {
-  Srv6DbLocalSidRecord r = {};
-  SRV6_DB_SetLocalSidFields(&kSample, &r);
-  EXPECT_EQ(AsBytes(&r, sizeof(r)), kRecord);
-  ASSERT_EQ(SRV6_DB_CreateLocalSid(&kSample), SRV6_DB_OK);
-  EXPECT_EQ(StoredRecord(SRV6_DB_TABLE_LOCAL_SID, kPrimaryKey, 68), kRecord);
+const GoldenRegistrar kGolden(
+    {"LocalSid", SRV6_DB_TABLE_LOCAL_SID, kEntry, SRV6_DB_SetLocalSidFields, SRV6_DB_CreateLocalSid,
+     "14131211 24232221 20010db8 00010002 00030004 00050006 40a1a2a3"
+     "34333231 44434241 54535251 64636261 74737271 84838281"  // 28
+     "98979695 94939291 a8a7a6a5 a4a3a2a1",                   // 52
+     kPrimaryKey},
+    {{"Primary", SRV6_DB_SetLocalSidPriKey, kEntry, 0x00010019, kPrimaryKey},
+     {"FunctId", SRV6_DB_SetLocalSidHashKeyField, kEntry, 0x0109000C, "14131211 24232221 34333231"},
+     {"Smooth", SRV6_DB_SetLocalSidSmoothHashKey, kSmoothKey, 0x0209000C, kSmoothIdFirst}},
+    ByVrf(SRV6_DB_CreateLocalSidIteratorByVrf, SRV6_DB_GetNextLocalSidEntry,
+          SRV6_DB_ReleaseLocalSidIterator, &E::prefixLen, 0x0209000C, kSmoothIdFirst));
 
-  const Srv6DbSmoothKey s = {1, 2, 3};
-  const KeySetterCase cases[] = {
-      {{"primary", 0x00010019, kPrimaryKey},
-       [](uint32_t *w, void *k) { SRV6_DB_SetLocalSidPriKey(&kSample, w, k); }},
-      {{"function id", 0x0109000C, Bytes(12).U32s(0, {0x11121314, 0x21222324, 0x31323334})},
-       [](uint32_t *w, void *k) { SRV6_DB_SetLocalSidHashKeyField(&kSample, w, k); }},
-      {{"smooth", 0x0209000C, Bytes(12).U32s(0, {3, 1, 2})},
-       [&](uint32_t *w, void *k) { SRV6_DB_SetLocalSidSmoothHashKey(&s, w, k); }},
-  };
-  for (const KeySetterCase &c : cases) ExpectKeySetter(c);
-}
+using LocalSid = LibraryTest;
 
-TEST_F(LocalSid, SecondaryIndexesYieldTheirRecords) {
-  // {attr1 naming the record, vrfIndex, functId, smoothId}, all of vrId 1. Record 4 would
-  // match both keys below but lives in VRF (1, 9).
-  const uint32_t rows[][4] = {{1, 2, 7, 3}, {2, 2, 7, 4}, {3, 2, 8, 3}, {4, 9, 7, 3}};
-  for (const auto &[attr1, vrfIndex, functId, smoothId] : rows) {
-    Srv6DbLocalSidEntry e = kSample;
-    e.vrId = 1, e.vrfIndex = vrfIndex, e.sid[3] = attr1, e.attr1 = attr1;
-    e.functId = functId, e.smoothId = smoothId;
+TEST_F(LocalSid, FunctIdIndexYieldsTheRecordsOfOneVrfAndFunction) {
+  const uint32_t rows[][3] = {
+      {1, 2, 7}, {2, 2, 7}, {3, 2, 8}, {4, 9, 7}};  // attr1, vrfIndex, functId
+  for (const auto &[attr1, vrfIndex, functId] : rows) {
+    E e = kEntry;
+    e.vrId = 1, e.vrfIndex = vrfIndex, e.sid[3] = attr1, e.attr1 = attr1, e.functId = functId;
     ASSERT_EQ(SRV6_DB_CreateLocalSid(&e), SRV6_DB_OK);
   }
-  Srv6DbLocalSidEntry byFunct = kSample;  // only vrId, vrfIndex and functId count
-  byFunct.vrId = 1, byFunct.vrfIndex = 2, byFunct.functId = 7;
-  const Srv6DbSmoothKey byVrf = {1, 2, 3};
-  const IndexCase cases[] = {
-      {{"function id", 0x0109000C, Bytes(12).U32s(0, {1, 2, 7})},
-       [&] { return SRV6_DB_CreateLocalSidIteratorByFunctId(&byFunct, SRV6_DB_ITER_NO_COUNT); },
-       {1, 2}},
-      {{"vrf", 0x0209000C, Bytes(12).U32s(0, {3, 1, 2})},
-       [&] { return SRV6_DB_CreateLocalSidIteratorByVrf(&byVrf, SRV6_DB_ITER_NO_COUNT); },
-       {1, 3}},
-  };
-  for (const IndexCase &c : cases) {
-    ExpectIndexWalk(c, SRV6_DB_GetNextLocalSidEntry, SRV6_DB_ReleaseLocalSidIterator,
-                    &Srv6DbLocalSidEntry::attr1);
-  }
+  E key = Filled<E>(0x77);  // only vrId, vrfIndex and functId count
+  key.vrId = 1, key.vrfIndex = 2, key.functId = 7;
+  const auto walk =
+      Walker(SRV6_DB_GetNextLocalSidEntry, SRV6_DB_ReleaseLocalSidIterator, &E::attr1);
+  EXPECT_TRUE(walk(SRV6_DB_CreateLocalSidIteratorByFunctId(&key, SRV6_DB_ITER_NO_COUNT), 0x0109000C,
+                   "01000000 02000000 07000000", {1, 2}));
   EXPECT_TRUE(NoStatChanged());
 }
 

@@ -1,83 +1,51 @@
-// SID function table: the moved 16-bit values and port group id, the unwritten record word,
-// the keys, and both secondary indexes end to end.
-#include <gtest/gtest.h>
-
-#include "tests/support/test_env.h"
-#include "tests/tables/srv6_test_util.h"
+// SID function table: golden bytes, and the port group index end to end.
+#include "tests/support/golden.h"
 
 namespace srv6db::test {
 namespace {
 
-const Srv6DbSidFunctEntry kSample = {.vrId = 0x11121314,
-                                     .vrfIndex = 0x21222324,
-                                     .functId = 0x31323334,
-                                     .attr1 = 0x41424344,
-                                     .attr2 = 0x51525354,
-                                     .portGroupId = 0x61626364,
-                                     .shortAttr1 = 0x7172,
-                                     .shortAttr2 = 0x7374,
-                                     .attr3 = 0x81828384,
-                                     .attr4 = 0x91929394,
-                                     .smoothId = 0xA1A2A3A4,
-                                     .attr5 = 0xB1B2B3B4,
-                                     .attr6 = 0xC1C2C3C4,
-                                     .data1 = 0xD1D2D3D4D5D6D7D8,
-                                     .data2 = 0xE1E2E3E4E5E6E7E8};
-// shortAttr2, shortAttr1 and portGroupId at 20, 22, 24; offset 36 never written.
-const ByteVec kRecord = Bytes(68)
-                            .U32s(0, {0x11121314, 0x21222324, 0x31323334, 0x41424344, 0x51525354})
-                            .U16(20, 0x7374)
-                            .U16(22, 0x7172)
-                            .U32s(24, {0x61626364, 0x81828384, 0x91929394})
-                            .U32s(40, {0xA1A2A3A4, 0xB1B2B3B4, 0xC1C2C3C4})
-                            .U64s(52, {0xD1D2D3D4D5D6D7D8, 0xE1E2E3E4E5E6E7E8});
-const ByteVec kPrimaryKey = Bytes(12).U32s(0, {0x11121314, 0x21222324, 0x31323334});
+using E = Srv6DbSidFunctEntry;
 
-class SidFunct : public LibraryTest {};
+const E kEntry = [] {
+  auto e = Filled<E>(0xEE);
+  e.vrId = 0x11121314, e.vrfIndex = 0x21222324, e.functId = 0x31323334, e.attr1 = 0x41424344;
+  e.attr2 = 0x51525354, e.portGroupId = 0x61626364, e.shortAttr1 = 0x7172, e.shortAttr2 = 0x7374;
+  e.attr3 = 0x81828384, e.attr4 = 0x91929394, e.smoothId = 0xA1A2A3A4, e.attr5 = 0xB1B2B3B4;
+  e.attr6 = 0xC1C2C3C4, e.data1 = 0xD1D2D3D4D5D6D7D8, e.data2 = 0xE1E2E3E4E5E6E7E8;
+  return e;
+}();
+constexpr char kPrimaryKey[] = "14131211 24232221 34333231";
 
-TEST_F(SidFunct, RecordAndKeysHoldTheDocumentedBytes) {
-  Srv6DbSidFunctRecord r = {};
-  SRV6_DB_SetSidFunctFields(&kSample, &r);
-  EXPECT_EQ(AsBytes(&r, sizeof(r)), kRecord);
-  ASSERT_EQ(SRV6_DB_CreateSidFunct(&kSample), SRV6_DB_OK);
-  EXPECT_EQ(StoredRecord(SRV6_DB_TABLE_SID_FUNCT, kPrimaryKey, 68), kRecord);
+// shortAttr2, shortAttr1 and portGroupId stand at 20, 22 and 24; offset 36 is never written.
+const GoldenRegistrar kGolden(
+    {"SidFunct", SRV6_DB_TABLE_SID_FUNCT, kEntry, SRV6_DB_SetSidFunctFields, SRV6_DB_CreateSidFunct,
+     "14131211 24232221 34333231 44434241 54535251 74737271 64636261 84838281"
+     "94939291 00000000 a4a3a2a1 b4b3b2b1 c4c3c2c1"  // 32
+     "d8d7d6d5 d4d3d2d1 e8e7e6e5 e4e3e2e1",          // 52
+     kPrimaryKey},
+    {{"Primary", SRV6_DB_SetSidFunctPriKey, kEntry, 0x0001000C, kPrimaryKey},
+     {"Smooth", SRV6_DB_SetSidFunctSmoothHashKey, kSmoothKey, 0x0109000C, kSmoothIdFirst},
+     {"PortGroup", SRV6_DB_SetSidFunctPortGroupHashKeyField, kEntry, 0x0209000C,
+      "14131211 24232221 64636261"}},
+    ByVrf(SRV6_DB_CreateSidFunctIteratorByVrf, SRV6_DB_GetNextSidFunctEntry,
+          SRV6_DB_ReleaseSidFunctIterator, &E::functId, 0x0109000C, kSmoothIdFirst));
 
-  const Srv6DbSmoothKey s = {1, 2, 3};
-  const KeySetterCase cases[] = {
-      {{"primary", 0x0001000C, kPrimaryKey},
-       [](uint32_t *w, void *k) { SRV6_DB_SetSidFunctPriKey(&kSample, w, k); }},
-      {{"smooth", 0x0109000C, Bytes(12).U32s(0, {3, 1, 2})},
-       [&](uint32_t *w, void *k) { SRV6_DB_SetSidFunctSmoothHashKey(&s, w, k); }},
-      {{"port group", 0x0209000C, Bytes(12).U32s(0, {0x11121314, 0x21222324, 0x61626364})},
-       [](uint32_t *w, void *k) { SRV6_DB_SetSidFunctPortGroupHashKeyField(&kSample, w, k); }},
-  };
-  for (const KeySetterCase &c : cases) ExpectKeySetter(c);
-}
+using SidFunct = LibraryTest;
 
-TEST_F(SidFunct, SecondaryIndexesYieldTheirRecords) {
-  // {functId naming the record, vrfIndex, portGroupId, smoothId}, all of vrId 1.
-  const uint32_t rows[][4] = {{1, 2, 5, 9}, {2, 2, 5, 3}, {3, 2, 6, 3}, {4, 3, 5, 3}};
-  for (const auto &[functId, vrfIndex, portGroupId, smoothId] : rows) {
-    Srv6DbSidFunctEntry e = kSample;
-    e.vrId = 1, e.vrfIndex = vrfIndex, e.functId = functId;
-    e.portGroupId = portGroupId, e.smoothId = smoothId;
+TEST_F(SidFunct, PortGroupIndexYieldsTheRecordsOfOneVrfAndGroup) {
+  const uint32_t rows[][3] = {
+      {1, 2, 5}, {2, 2, 5}, {3, 2, 6}, {4, 3, 5}};  // functId, vrfIndex, group
+  for (const auto &[functId, vrfIndex, group] : rows) {
+    E e = kEntry;
+    e.vrId = 1, e.vrfIndex = vrfIndex, e.functId = functId, e.portGroupId = group;
     ASSERT_EQ(SRV6_DB_CreateSidFunct(&e), SRV6_DB_OK);
   }
-  Srv6DbSidFunctEntry byGroup = kSample;  // functId and the rest play no part
-  byGroup.vrId = 1, byGroup.vrfIndex = 2, byGroup.portGroupId = 5;
-  const Srv6DbSmoothKey byVrf = {1, 2, 3};
-  const IndexCase cases[] = {
-      {{"vrf", 0x0109000C, Bytes(12).U32s(0, {3, 1, 2})},
-       [&] { return SRV6_DB_CreateSidFunctIteratorByVrf(&byVrf, SRV6_DB_ITER_NO_COUNT); },
-       {2, 3}},
-      {{"port group", 0x0209000C, Bytes(12).U32s(0, {1, 2, 5})},
-       [&] { return SRV6_DB_CreateSidFunctIteratorByPortGroup(&byGroup, SRV6_DB_ITER_NO_COUNT); },
-       {1, 2}},
-  };
-  for (const IndexCase &c : cases) {
-    ExpectIndexWalk(c, SRV6_DB_GetNextSidFunctEntry, SRV6_DB_ReleaseSidFunctIterator,
-                    &Srv6DbSidFunctEntry::functId);
-  }
+  E key = Filled<E>(0x77);  // functId and the rest play no part
+  key.vrId = 1, key.vrfIndex = 2, key.portGroupId = 5;
+  const auto walk =
+      Walker(SRV6_DB_GetNextSidFunctEntry, SRV6_DB_ReleaseSidFunctIterator, &E::functId);
+  EXPECT_TRUE(walk(SRV6_DB_CreateSidFunctIteratorByPortGroup(&key, SRV6_DB_ITER_NO_COUNT),
+                   0x0209000C, "01000000 02000000 05000000", {1, 2}));
   EXPECT_TRUE(NoStatChanged());
 }
 

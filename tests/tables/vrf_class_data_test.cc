@@ -5,14 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/test_env.h"
-#include "tests/tables/te_test_util.h"
+#include "tests/support/golden.h"
 
 namespace srv6db::test {
 namespace {
 
-constexpr uint32_t kVrf = SRV6DB_ENGINE_VRF_TABLE;
 constexpr uint32_t kGetters = 14;
+using Log = std::vector<std::string>;
 
 int g_mallocs = 0;
 int g_frees = 0;
@@ -31,12 +30,16 @@ void CountingFree(void *p) {
 // getter cannot pass.
 Srv6DbEngineVrfClassData Record(uint8_t seed) {
   Srv6DbEngineVrfClassData r;
-  FillSequence(r, seed);
+  Ramp(r, seed);
   return r;
 }
 
-Bytes AsFields(const Srv6DbEngineVrfClassData &r) { return AsBytes(&r, sizeof(r)); }
-Bytes AsFields(const Srv6DbVrfClassData &d) { return AsBytes(&d, sizeof(d)); }
+// Engine function @p fn answers @p code on its next call.
+void Fail(uint32_t fn, uint32_t code) {
+  ASSERT_EQ(
+      srv6db_engine_inject_fault(fn, SRV6DB_ENGINE_ANY_TABLE, code, SRV6DB_ENGINE_FAULT_NEXT_N, 1),
+      0u);
+}
 
 class VrfClassData : public LibraryTest {
  protected:
@@ -61,54 +64,39 @@ class VrfClassData : public LibraryTest {
     }
     return calls;
   }
+  // Every record a full walk delivers, as bytes.
+  static std::vector<Bytes> Walk() {
+    std::vector<Bytes> walked;
+    Srv6DbIter *iter = SRV6_DB_CreateVrfClassDataIterator(SRV6_DB_ITER_NO_COUNT);
+    EXPECT_NE(iter, nullptr);
+    Srv6DbVrfClassData d;
+    while (SRV6_DB_GetNextVrfClassData(iter, &d) == SRV6_DB_OK) walked.push_back(BytesOf(d));
+    EXPECT_EQ(SRV6_DB_GetNextVrfClassData(iter, &d), SRV6_DB_NOT_FOUND);
+    SRV6_DB_ReleaseVrfClassDataIterator(iter);
+    return walked;
+  }
 };
 
 TEST_F(VrfClassData, WalkDeliversEveryRecordFieldByField) {
+  EXPECT_TRUE(Walk().empty());
   const Srv6DbEngineVrfClassData added[] = {Record(0x10), Record(0x80)};
   for (const auto &r : added) ASSERT_EQ(srv6db_engine_vrf_add(&r), 0u);
-
-  Srv6DbIter *iter = SRV6_DB_CreateVrfClassDataIterator(SRV6_DB_ITER_NO_COUNT);
-  ASSERT_NE(iter, nullptr);
-  std::vector<Bytes> walked;
-  Srv6DbVrfClassData d;
-  while (SRV6_DB_GetNextVrfClassData(iter, &d) == SRV6_DB_OK) walked.push_back(AsFields(d));
-  EXPECT_EQ(SRV6_DB_GetNextVrfClassData(iter, &d), SRV6_DB_NOT_FOUND);
-  SRV6_DB_ReleaseVrfClassDataIterator(iter);
-
-  ASSERT_EQ(walked.size(), 2u);
-  EXPECT_EQ(walked[0], AsFields(added[0]));
-  EXPECT_EQ(walked[1], AsFields(added[1]));
-  EXPECT_TRUE(ErrLog().empty());
-}
-
-TEST_F(VrfClassData, EmptyWalkEndsAtOnceWithoutMessage) {
-  Srv6DbIter *iter = SRV6_DB_CreateVrfClassDataIterator(0);
-  ASSERT_NE(iter, nullptr);
-  Srv6DbVrfClassData d;
-  EXPECT_EQ(SRV6_DB_GetNextVrfClassData(iter, &d), SRV6_DB_NOT_FOUND);
-  SRV6_DB_ReleaseVrfClassDataIterator(iter);
+  EXPECT_EQ(Walk(), (std::vector<Bytes>{BytesOf(added[0]), BytesOf(added[1])}));
   EXPECT_TRUE(ErrLog().empty());
 }
 
 TEST_F(VrfClassData, CountIsSetUnlessAllBitsAreSet) {
-  struct Row {
-    uint32_t count;
-    uint64_t propertyCalls;
-  };
-  for (const Row &row : {Row{0xFFFFFFFF, 0}, Row{0, 1}, Row{7, 1}, Row{0xFFFFFFFE, 1}}) {
-    SCOPED_TRACE(row.count);
-    srv6db_engine_reset_call_counts();
-    uint32_t before = 0;
-    uint64_t callsBefore = 0;
-    srv6db_engine_iter_property_stats(&before, &callsBefore);
-    Srv6DbIter *iter = SRV6_DB_CreateVrfClassDataIterator(row.count);
-    ASSERT_NE(iter, nullptr);
+  for (const uint32_t count : {0xFFFFFFFFu, 0u, 7u, 0xFFFFFFFEu}) {
+    SCOPED_TRACE(count);
     uint32_t last = 0;
-    uint64_t calls = 0;
-    srv6db_engine_iter_property_stats(&last, &calls);
-    EXPECT_EQ(calls - callsBefore, row.propertyCalls);
-    if (row.propertyCalls != 0) {
-      EXPECT_EQ(last, row.count);
+    uint64_t before = 0, after = 0;
+    srv6db_engine_iter_property_stats(&last, &before);
+    Srv6DbIter *iter = SRV6_DB_CreateVrfClassDataIterator(count);
+    ASSERT_NE(iter, nullptr);
+    srv6db_engine_iter_property_stats(&last, &after);
+    EXPECT_EQ(after - before, count == 0xFFFFFFFF ? 0u : 1u);
+    if (count != 0xFFFFFFFF) {
+      EXPECT_EQ(last, count);
     }
     SRV6_DB_ReleaseVrfClassDataIterator(iter);
   }
@@ -128,20 +116,17 @@ TEST_F(VrfClassData, EachGetterWritesItsOwnFieldAndAllRunWhateverFails) {
     srv6db_engine_reset_call_counts();
     Srv6DbIter *iter = SRV6_DB_CreateVrfClassDataIterator(SRV6_DB_ITER_NO_COUNT);
     ASSERT_NE(iter, nullptr);
-    ASSERT_EQ(srv6db_engine_inject_fault(getter, SRV6DB_ENGINE_ANY_TABLE, 0x40,
-                                         SRV6DB_ENGINE_FAULT_NEXT_N, 1),
-              0u);
-    Srv6DbVrfClassData d;
-    std::memset(&d, 0xEE, sizeof(d));
+    Fail(getter, 0x40);
+    auto d = Filled<Srv6DbVrfClassData>(0xEE);
     EXPECT_EQ(SRV6_DB_GetNextVrfClassData(iter, &d), SRV6_DB_OK);
     SRV6_DB_ReleaseVrfClassDataIterator(iter);
     srv6db_engine_clear_faults();
 
-    Bytes expected = AsFields(stored);
+    Bytes expected = BytesOf(stored);
     std::memset(expected.data() + offset, 0xEE, fieldSize[field]);
-    EXPECT_EQ(AsFields(d), expected);
+    EXPECT_EQ(BytesOf(d), expected);
     EXPECT_EQ(GetterCalls(), kGetters);
-    EXPECT_EQ(ErrLog(), std::vector<std::string>{"GetVrfClassDataItem getField failed, ret: 64."});
+    EXPECT_EQ(ErrLog(), Log{"GetVrfClassDataItem getField failed, ret: 64."});
   }
 }
 
@@ -150,51 +135,42 @@ TEST_F(VrfClassData, TwoFailingGettersAreLoggedAsTheirOr) {
   ASSERT_EQ(srv6db_engine_vrf_add(&stored), 0u);
   Srv6DbIter *iter = SRV6_DB_CreateVrfClassDataIterator(SRV6_DB_ITER_NO_COUNT);
   ASSERT_NE(iter, nullptr);
-  ASSERT_EQ(srv6db_engine_inject_fault(SRV6DB_ENGINE_FN_VRF_GET_VR_ID, kVrf, 2,
-                                       SRV6DB_ENGINE_FAULT_NEXT_N, 1),
-            0u);
-  ASSERT_EQ(srv6db_engine_inject_fault(SRV6DB_ENGINE_FN_VRF_GET_TIME_STAMP_AGE_END, kVrf, 4,
-                                       SRV6DB_ENGINE_FAULT_NEXT_N, 1),
-            0u);
+  Fail(SRV6DB_ENGINE_FN_VRF_GET_VR_ID, 2);
+  Fail(SRV6DB_ENGINE_FN_VRF_GET_TIME_STAMP_AGE_END, 4);
   Srv6DbVrfClassData d;
   EXPECT_EQ(SRV6_DB_GetNextVrfClassData(iter, &d), SRV6_DB_OK);
   EXPECT_EQ(d.producerPid, stored.producerPid);
   EXPECT_EQ(d.timeStampAgeBegin, stored.timeStampAgeBegin);
-  EXPECT_EQ(ErrLog(), std::vector<std::string>{"GetVrfClassDataItem getField failed, ret: 6."});
+  EXPECT_EQ(ErrLog(), Log{"GetVrfClassDataItem getField failed, ret: 6."});
   SRV6_DB_ReleaseVrfClassDataIterator(iter);
 }
 
 TEST_F(VrfClassData, FailedCreationLogsOnceAndLeavesNothing) {
-  struct Row {
-    uint32_t fn;
+  const struct {
+    uint32_t fn;  // made to fail with code, or none: malloc fails
     uint32_t code;
     const char *message;
-  };
-  const Row rows[] = {
+  } rows[] = {
       {SRV6DB_ENGINE_FN_VRF_CREATE_OBJ, 7, "CreateVrfClassDataIterator createObj failed, ret: 7"},
       {SRV6DB_ENGINE_FN_CREATE_ROOT_ITER, 8,
        "CreateVrfClassDataIterator createIter failed, ret: 8"},
       {SRV6DB_ENGINE_FN_SET_ITER_PROPERTY, 9,
        "CreateVrfClassDataIterator setProperty failed, ret: 9"},
+      {0, 0, "CreateVrfClassDataIterator malloc failed"},
   };
-  for (const Row &row : rows) {
+  for (const auto &row : rows) {
     SCOPED_TRACE(row.message);
     ErrLog().clear();
-    ASSERT_EQ(srv6db_engine_inject_fault(row.fn, SRV6DB_ENGINE_ANY_TABLE, row.code,
-                                         SRV6DB_ENGINE_FAULT_NEXT_N, 1),
-              0u);
+    srv6db_engine_reset_call_counts();
+    g_failMalloc = row.fn == 0;
+    if (row.fn != 0) Fail(row.fn, row.code);
     EXPECT_EQ(SRV6_DB_CreateVrfClassDataIterator(3), nullptr);
-    EXPECT_EQ(ErrLog(), std::vector<std::string>{row.message});
+    EXPECT_EQ(ErrLog(), Log{row.message});
     EXPECT_EQ(g_mallocs, g_frees);
     srv6db_engine_clear_faults();
   }
-
-  ErrLog().clear();
-  srv6db_engine_reset_call_counts();
-  g_failMalloc = true;
-  EXPECT_EQ(SRV6_DB_CreateVrfClassDataIterator(3), nullptr);
-  EXPECT_EQ(ErrLog(), std::vector<std::string>{"CreateVrfClassDataIterator malloc failed"});
-  EXPECT_EQ(srv6db_engine_call_count(SRV6DB_ENGINE_FN_VRF_CREATE_OBJ, SRV6DB_ENGINE_ANY_TABLE), 0u);
+  EXPECT_EQ(srv6db_engine_call_count(SRV6DB_ENGINE_FN_VRF_CREATE_OBJ, SRV6DB_ENGINE_ANY_TABLE), 0u)
+      << "without a handle the engine is not asked";
 }
 
 TEST_F(VrfClassData, NextFailuresReturnOneWithTheirMessage) {
@@ -207,28 +183,22 @@ TEST_F(VrfClassData, NextFailuresReturnOneWithTheirMessage) {
   srv6db_engine_reset_call_counts();
   EXPECT_EQ(SRV6_DB_GetNextVrfClassData(iter, nullptr), SRV6_DB_ERR);
   EXPECT_EQ(SRV6_DB_GetNextVrfClassData(nullptr, &d), SRV6_DB_ERR);
-  EXPECT_EQ(srv6db_engine_call_count(SRV6DB_ENGINE_FN_ITER_NEXT, SRV6DB_ENGINE_ANY_TABLE), 0u);
-  EXPECT_EQ(ErrLog(), std::vector<std::string>(2, "GetNextVrfClassData failed, para is NULL"));
-
-  ErrLog().clear();
-  ASSERT_EQ(srv6db_engine_inject_fault(SRV6DB_ENGINE_FN_ITER_NEXT, SRV6DB_ENGINE_ANY_TABLE, 5,
-                                       SRV6DB_ENGINE_FAULT_NEXT_N, 1),
-            0u);
-  EXPECT_EQ(SRV6_DB_GetNextVrfClassData(iter, &d), SRV6_DB_ERR);
-  EXPECT_EQ(GetterCalls(), 0u);
-  EXPECT_EQ(ErrLog(), std::vector<std::string>{"GetNextVrfClassData failed, ret: 5"});
-  // the handle is intact: the walk goes on
-  EXPECT_EQ(SRV6_DB_GetNextVrfClassData(iter, &d), SRV6_DB_OK);
-  EXPECT_EQ(AsFields(d), AsFields(stored));
-  SRV6_DB_ReleaseVrfClassDataIterator(iter);
-}
-
-TEST_F(VrfClassData, NullArgumentsDoNothing) {
   SRV6_DB_ReleaseVrfClassDataIterator(nullptr);
   SRV6_DB_GetVrfClassDataItem(nullptr, nullptr);
+  EXPECT_EQ(srv6db_engine_call_count(SRV6DB_ENGINE_FN_ITER_NEXT, SRV6DB_ENGINE_ANY_TABLE), 0u);
   EXPECT_EQ(GetterCalls(), 0u);
   EXPECT_EQ(g_frees, 0);
-  EXPECT_TRUE(ErrLog().empty());
+  EXPECT_EQ(ErrLog(), Log(2, "GetNextVrfClassData failed, para is NULL"));
+
+  ErrLog().clear();
+  Fail(SRV6DB_ENGINE_FN_ITER_NEXT, 5);
+  EXPECT_EQ(SRV6_DB_GetNextVrfClassData(iter, &d), SRV6_DB_ERR);
+  EXPECT_EQ(GetterCalls(), 0u);
+  EXPECT_EQ(ErrLog(), Log{"GetNextVrfClassData failed, ret: 5"});
+  // the handle is intact: the walk goes on
+  EXPECT_EQ(SRV6_DB_GetNextVrfClassData(iter, &d), SRV6_DB_OK);
+  EXPECT_EQ(BytesOf(d), BytesOf(stored));
+  SRV6_DB_ReleaseVrfClassDataIterator(iter);
 }
 
 }  // namespace
