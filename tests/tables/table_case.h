@@ -61,6 +61,7 @@ struct TableCase {
   uint32_t (*read)(void *entry);
   uint32_t (*remove)(const void *entry);
   uint32_t (*updateSmoothId)(const void *entry);  // null without a smooth id
+  uint32_t (*stageSmoothId)(Srv6DbUpdateCtx *ctx, void *dbObj) = nullptr;  // its callback
   void (*setFields)(const void *entry, void *record);
   void (*getFields)(const void *record, void *entry);
   void (*setPriKey)(const void *entry, uint32_t *keyWord, void *keyBytes);
@@ -126,7 +127,8 @@ struct TableCaseRegistrar {
   .read = [](void *e) { return SRV6_DB_Read##T(static_cast<Srv6Db##T##Entry *>(e)); },               \
   .remove = [](const void *e) { return SRV6_DB_Delete##T(static_cast<const Srv6Db##T##Entry *>(e)); }
 #define SRV6DB_TEST_TABLE_SMOOTH(T) \
-  .updateSmoothId = [](const void *e) { return SRV6_DB_Update##T##SmoothId(static_cast<const Srv6Db##T##Entry *>(e)); }
+  .updateSmoothId = [](const void *e) { return SRV6_DB_Update##T##SmoothId(static_cast<const Srv6Db##T##Entry *>(e)); }, \
+  .stageSmoothId = &SRV6_DB_Set##T##SmoothID
 #define SRV6DB_TEST_TABLE_REST(T)                                                                      \
   .setFields = [](const void *e, void *r) { SRV6_DB_Set##T##Fields(static_cast<const Srv6Db##T##Entry *>(e), static_cast<Srv6Db##T##Record *>(r)); }, \
   .getFields = [](const void *r, void *e) { SRV6_DB_Get##T##Fields(static_cast<const Srv6Db##T##Record *>(r), static_cast<Srv6Db##T##Entry *>(e)); }, \
