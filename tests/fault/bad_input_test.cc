@@ -331,6 +331,11 @@ TEST_F(BadGeneric, TableIdsPastTheRegistryTouchNothing) {
   EXPECT_EQ(EngineCalls(), 0u);
   EXPECT_EQ(CountedMem().live, memBefore_.live + 1) << "the handle must not have been freed";
   EXPECT_EQ(iter->dbObj, held.dbObj);
+  // With its own table id but no buffer, the handle is refused as a missing argument.
+  EXPECT_EQ(SRV6_DB_GetNextEntry(SRV6_DB_TABLE_COMMON, iter, nullptr), SRV6_DB_ERR);
+  EXPECT_EQ(MovedCells(),
+            std::vector<std::string>{Cell(SRV6_DB_STAT_PARAM_INVALID, SRV6_DB_TABLE_COMMON)});
+  EXPECT_EQ(EngineCalls(), 0u);
   SRV6_DB_ReleaseIterator(SRV6_DB_TABLE_COMMON, iter);
   ExpectNothingLeaked("after the real release");
 }
@@ -384,6 +389,19 @@ TEST_F(BadGeneric, HookEntryPointsIgnoreNull) {
   SRV6_DB_GetVrfClassDataItem(nullptr, nullptr);
   EXPECT_TRUE(MovedCells().empty());
   EXPECT_EQ(EngineCalls(), 0u);
+}
+
+// The VRF walk's failures without an error log: nothing is called, nothing counted.
+TEST_F(BadGeneric, VrfWalkFailsQuietlyWithoutAnErrorLog) {
+  const Srv6DbLogCallBack none = {nullptr, nullptr};
+  SRV6_DB_LogFuncInit(&none);
+  BeginRun([] {});
+  ASSERT_EQ(0u, srv6db_engine_inject_fault(SRV6DB_ENGINE_FN_VRF_CREATE_OBJ, SRV6DB_ENGINE_ANY_TABLE,
+                                           4242, SRV6DB_ENGINE_FAULT_NEXT_N, 1));
+  EXPECT_EQ(SRV6_DB_CreateVrfClassDataIterator(1), nullptr);
+  EXPECT_EQ(SRV6_DB_GetNextVrfClassData(nullptr, nullptr), SRV6_DB_ERR);
+  EXPECT_TRUE(MovedCells().empty());
+  ExpectNothingLeaked("vrf walk without an error log");
 }
 
 // The VRF walk with null memory hooks: creation fails with its message and no engine call; a
