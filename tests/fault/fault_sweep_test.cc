@@ -6,6 +6,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -124,6 +125,7 @@ bool Logged(int stat) {
 struct Tally {
   uint64_t operations = 0;
   uint64_t faultPoints = 0;
+  std::set<const OutcomeRow *> rowsReached;
 };
 Tally &Totals() {
   static Tally tally;
@@ -136,6 +138,13 @@ class SweepEnvironment : public ::testing::Environment {
     std::printf("fault sweep: %llu operations, %llu fault points\n",
                 static_cast<unsigned long long>(Totals().operations),
                 static_cast<unsigned long long>(Totals().faultPoints));
+    // After a whole sweep, every outcome row must have been met by some fault point.
+    if (Totals().operations != SweptOps().size() + 1) return;
+    for (const OutcomeRow &row : kOutcomes) {
+      EXPECT_EQ(Totals().rowsReached.count(&row), 1u)
+          << "no fault point reached the row for " << srv6db_engine_function_name(row.fn)
+          << " answering " << row.code << " in kind " << static_cast<int>(row.kind);
+    }
   }
 };
 const auto *const kEnvironment = ::testing::AddGlobalTestEnvironment(new SweepEnvironment);
@@ -202,6 +211,7 @@ TEST_P(FaultSweep, EveryEngineCallFailedInTurn) {
                                              SRV6DB_ENGINE_FAULT_NTH, static_cast<uint32_t>(nth)));
         const uint32_t result = Run();
         ++Totals().faultPoints;
+        Totals().rowsReached.insert(row);
 
         uint32_t want = row->result;
         if (want == kFaultFree) want = clean;
