@@ -55,6 +55,7 @@ Srv6DbLogFunc SRV6_DB_GetErrLogCallBack(void) { return g_Srv6DbLogCallBack.errLo
 int64_t SRV6_DB_GetSysTime(void) { return static_cast<int64_t>(time(nullptr)); }
 
 void SRV6_DB_SetIpaddr(void *dst, const void *src) {
+  if (dst == nullptr || src == nullptr) return;
   uint8_t in[16];
   std::memcpy(in, src, sizeof(in));  // all source words first: dst may alias src
   uint8_t out[16];

@@ -154,7 +154,7 @@ SRV6_DB_API int64_t SRV6_DB_GetSysTime(void);
 /**
  * IPv6 word conversion between entry and record: each of the four 32-bit words of @p src is
  * written to @p dst with its bytes reversed; the words keep their order. @p dst may equal
- * @p src. Applying it twice gives back the original bytes.
+ * @p src. Applying it twice gives back the original bytes. A null pointer does nothing.
  */
 SRV6_DB_API void SRV6_DB_SetIpaddr(void *dst, const void *src);
 /**

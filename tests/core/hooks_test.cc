@@ -29,6 +29,15 @@ TEST_F(Hooks, SetIpaddrReversesEachWordAndMayWorkInPlace) {
   EXPECT_EQ(0, std::memcmp(same, in, 16));
 }
 
+TEST_F(Hooks, SetIpaddrIgnoresNull) {
+  const uint8_t in[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+  uint8_t out[16] = {};
+  SRV6_DB_SetIpaddr(nullptr, in);
+  SRV6_DB_SetIpaddr(out, nullptr);
+  SRV6_DB_SetIpaddr(nullptr, nullptr);
+  EXPECT_EQ(out[0], 0);
+}
+
 TEST_F(Hooks, SetStatIgnoresOutOfRangeIdsAndZeroAmount) {
   SRV6_DB_SetStat(4, 21, 0);
   SRV6_DB_SetStat(17, 0, 1);

@@ -32,6 +32,22 @@ const TableCaseRegistrar kXsid({
     SRV6DB_TEST_TABLE_FUNCS(Xsid),
     SRV6DB_TEST_TABLE_SMOOTH(Xsid),
     SRV6DB_TEST_TABLE_REST(Xsid),
+    .extraOps =
+        {
+            SRV6DB_TEST_OP(Xsid, "UpdateDiscriminator", kUpdate,
+                           SRV6_DB_UpdateXsidDiscriminator(e)),
+            SRV6DB_TEST_WALK(Xsid, "ByLocalHash", SRV6_DB_CreateXsidIteratorByLocalHash(e, 1)),
+            SRV6DB_TEST_WALK(Xsid, "ByIidg", SRV6_DB_CreateXsidIteratorByIidg(e, 1)),
+            SRV6DB_TEST_WALK(Xsid, "ByVrf", SRV6_DB_CreateXsidIteratorByVrf(SmoothKeyOf(e), 1)),
+            SRV6DB_TEST_OP(Xsid, "ReadByLocalHash", kBoundedRead,
+                           SRV6_DB_ReadXsidByLocalHash(e, sizeof(Srv6DbXsidEntry),
+                                                       OneEntry<Srv6DbXsidEntry>())),
+            SRV6DB_TEST_OP(Xsid, "CountByLocalHash", kCount,
+                           SRV6_DB_GetXsidCountByLocalhash(e, CountSink())),
+            SRV6DB_TEST_OP(Xsid, "CountByIidg", kCount,
+                           SRV6_DB_CountXsidByIidgIndexHashKey(e, CountSink())),
+            SRV6DB_TEST_OP(Xsid, "ReadBySvcCtx", kUnique, SRV6_DB_ReadXsidBySvcCtxKey(e)),
+        },
 });
 
 const TableCaseRegistrar kLocalSid({
@@ -47,6 +63,12 @@ const TableCaseRegistrar kLocalSid({
     SRV6DB_TEST_TABLE_FUNCS(LocalSid),
     SRV6DB_TEST_TABLE_SMOOTH(LocalSid),
     SRV6DB_TEST_TABLE_REST(LocalSid),
+    .extraOps =
+        {
+            SRV6DB_TEST_WALK(LocalSid, "ByFunctId", SRV6_DB_CreateLocalSidIteratorByFunctId(e, 1)),
+            SRV6DB_TEST_WALK(LocalSid, "ByVrf",
+                             SRV6_DB_CreateLocalSidIteratorByVrf(SmoothKeyOf(e), 1)),
+        },
 });
 
 const TableCaseRegistrar kSidFunct({
@@ -62,6 +84,13 @@ const TableCaseRegistrar kSidFunct({
     SRV6DB_TEST_TABLE_FUNCS(SidFunct),
     SRV6DB_TEST_TABLE_SMOOTH(SidFunct),
     SRV6DB_TEST_TABLE_REST(SidFunct),
+    .extraOps =
+        {
+            SRV6DB_TEST_WALK(SidFunct, "ByVrf",
+                             SRV6_DB_CreateSidFunctIteratorByVrf(SmoothKeyOf(e), 1)),
+            SRV6DB_TEST_WALK(SidFunct, "ByPortGroup",
+                             SRV6_DB_CreateSidFunctIteratorByPortGroup(e, 1)),
+        },
 });
 
 const TableCaseRegistrar kSidNhp({
@@ -77,6 +106,10 @@ const TableCaseRegistrar kSidNhp({
     SRV6DB_TEST_TABLE_FUNCS(SidNhp),
     SRV6DB_TEST_TABLE_SMOOTH(SidNhp),
     SRV6DB_TEST_TABLE_REST(SidNhp),
+    .extraOps =
+        {
+            SRV6DB_TEST_WALK(SidNhp, "ByVrf", SRV6_DB_CreateSidNhpIteratorByVrf(SmoothKeyOf(e), 1)),
+        },
 });
 
 const TableCaseRegistrar kPortInfo({
@@ -92,6 +125,22 @@ const TableCaseRegistrar kPortInfo({
     SRV6DB_TEST_TABLE_FUNCS(PortInfo),
     SRV6DB_TEST_TABLE_SMOOTH(PortInfo),
     SRV6DB_TEST_TABLE_REST(PortInfo),
+    .extraOps =
+        {
+            SRV6DB_TEST_OP(PortInfo, "CountByNdRefresh", kCount,
+                           SRV6_DB_CountPortInfoByNdRefreshHashKey(e, CountSink())),
+            SRV6DB_TEST_WALK(PortInfo, "ByPortGroup",
+                             SRV6_DB_CreatePortInfoIteratoryByPortGroup(e, 1)),
+            SRV6DB_TEST_WALK(PortInfo, "ByL3if", SRV6_DB_CreatePortInfoIteratoryByL3if(e, 1)),
+            SRV6DB_TEST_WALK(PortInfo, "ByNdRefresh",
+                             SRV6_DB_CreatePortInfoIteratoryByNdRefreshHashKey(e, 1)),
+            SRV6DB_TEST_WALK(PortInfo, "ByVrf",
+                             SRV6_DB_CreatePortInfoIteratorByVrf(SmoothKeyOf(e), 1)),
+            SRV6DB_TEST_OP(PortInfo, "VisitByPortGroup", kVisit,
+                           SRV6_DB_ReadPortInfoByPortGroupHashKey(
+                               e, [](Srv6DbPortInfoEntry *, void *) -> uint32_t { return 0; },
+                               nullptr)),
+        },
 });
 
 }  // namespace

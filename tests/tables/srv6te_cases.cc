@@ -6,6 +6,14 @@
 namespace srv6db::test {
 namespace {
 
+// The group key input of a stored candidate path; null for a null entry.
+const Srv6DbCandiPathGroupInfo *GroupInfoOf(const Srv6DbCandiPathEntry *e) {
+  thread_local Srv6DbCandiPathGroupInfo info;
+  if (e == nullptr) return nullptr;
+  info = {e->vrId, e->vrfIndex, e->tunnelId, e->groupId};
+  return &info;
+}
+
 const TableCaseRegistrar kPolicy({
     .name = "Policy",
     .tableId = SRV6_DB_TABLE_POLICY,
@@ -19,6 +27,14 @@ const TableCaseRegistrar kPolicy({
     SRV6DB_TEST_TABLE_FUNCS(Policy),
     SRV6DB_TEST_TABLE_SMOOTH(Policy),
     SRV6DB_TEST_TABLE_REST(Policy),
+    .extraOps =
+        {
+            SRV6DB_TEST_OP(Policy, "ReadByPriGroup", kUnique, SRV6_DB_ReadPolicyByPriGroup(e)),
+            SRV6DB_TEST_OP(Policy, "ReadByBackupGroup", kUnique,
+                           SRV6_DB_ReadPolicyByBackupGroup(e)),
+            SRV6DB_TEST_OP(Policy, "ReadByTunnelId", kUnique, SRV6_DB_ReadPolicyByTunnelId(e)),
+            SRV6DB_TEST_WALK(Policy, "ByVrf", SRV6_DB_CreatePolicyIteratorByVrf(SmoothKeyOf(e), 1)),
+        },
 });
 
 const TableCaseRegistrar kCandiPath({
@@ -34,6 +50,14 @@ const TableCaseRegistrar kCandiPath({
     SRV6DB_TEST_TABLE_FUNCS(CandiPath),
     SRV6DB_TEST_TABLE_SMOOTH(CandiPath),
     SRV6DB_TEST_TABLE_REST(CandiPath),
+    .extraOps =
+        {
+            SRV6DB_TEST_OP(CandiPath, "ReadByXcinfo", kUnique, SRV6_DB_ReadCandiPathByXcinfo(e)),
+            SRV6DB_TEST_WALK(CandiPath, "ByVrf",
+                             SRV6_DB_CreateCandiPathIteratorByVrf(SmoothKeyOf(e), 1)),
+            SRV6DB_TEST_WALK(CandiPath, "ByGroupInfo",
+                             SRV6_DB_CreateCandiPathIteratorByGroupInfo(GroupInfoOf(e), 1)),
+        },
 });
 
 const TableCaseRegistrar kSidStack({
@@ -49,6 +73,17 @@ const TableCaseRegistrar kSidStack({
     SRV6DB_TEST_TABLE_FUNCS(SidStack),
     SRV6DB_TEST_TABLE_SMOOTH(SidStack),
     SRV6DB_TEST_TABLE_REST(SidStack),
+    .extraOps =
+        {
+            SRV6DB_TEST_WALK(SidStack, "ByVrf",
+                             SRV6_DB_CreateSidStackIteratorByVrf(SmoothKeyOf(e), 1)),
+            SRV6DB_TEST_WALK(SidStack, "ByIid", SRV6_DB_CreateSidStackIteratorByIid(e, 1)),
+            SRV6DB_TEST_WALK(SidStack, "ByLocalSid",
+                             SRV6_DB_CreateSidStackIteratorByLocalSid(e, 1)),
+            SRV6DB_TEST_WALK(SidStack, "ByVrid",
+                             SRV6_DB_CreateSidStackIteratorByVrid(e == nullptr ? nullptr : &e->vrId,
+                                                                  1)),
+        },
 });
 
 // The last 16 bytes of each 32-byte block are not carried.
@@ -65,6 +100,13 @@ const TableCaseRegistrar kIid({
     SRV6DB_TEST_TABLE_FUNCS(Iid),
     SRV6DB_TEST_TABLE_SMOOTH(Iid),
     SRV6DB_TEST_TABLE_REST(Iid),
+    .extraOps =
+        {
+            SRV6DB_TEST_OP(Iid, "CountByIidg", kCount,
+                           SRV6_DB_CountIidByIidgIndexHashKey(e, CountSink())),
+            SRV6DB_TEST_WALK(Iid, "ByVrf", SRV6_DB_CreateIidIteratorByVrf(SmoothKeyOf(e), 1)),
+            SRV6DB_TEST_WALK(Iid, "ByIidg", SRV6_DB_CreateIidIteratorByIidg(e, 1)),
+        },
 });
 
 const TableCaseRegistrar kBsid({
@@ -80,6 +122,12 @@ const TableCaseRegistrar kBsid({
     SRV6DB_TEST_TABLE_FUNCS(Bsid),
     SRV6DB_TEST_TABLE_SMOOTH(Bsid),
     SRV6DB_TEST_TABLE_REST(Bsid),
+    .extraOps =
+        {
+            SRV6DB_TEST_OP(Bsid, "ReadByPolicyInfo", kUnique, SRV6_DB_ReadBsidByPolicyInfo(e)),
+            SRV6DB_TEST_OP(Bsid, "ReadByListInfo", kUnique, SRV6_DB_ReadBsidByListInfo(e)),
+            SRV6DB_TEST_WALK(Bsid, "ByVrf", SRV6_DB_CreateBsidIteratoryByVrf(SmoothKeyOf(e), 1)),
+        },
 });
 
 const TableCaseRegistrar kTraStat({
@@ -95,6 +143,14 @@ const TableCaseRegistrar kTraStat({
     SRV6DB_TEST_TABLE_FUNCS(TraStat),
     .updateSmoothId = nullptr,
     SRV6DB_TEST_TABLE_REST(TraStat),
+    .extraOps =
+        {
+            SRV6DB_TEST_OP(TraStat, "ReadByXcInfo", kUnique, SRV6_DB_ReadTraStatByXcInfo(e)),
+            // the engine's tunnel id index reads attr1
+            SRV6DB_TEST_WALK(
+                TraStat, "ByTnlId",
+                SRV6_DB_CreateTraStatIteratorByTnlId(e == nullptr ? nullptr : &e->attr1, 1)),
+        },
 });
 
 }  // namespace

@@ -10,11 +10,6 @@
 
 namespace srv6db::test {
 
-std::vector<TableCase> &TableCases() {
-  static std::vector<TableCase> cases;
-  return cases;
-}
-
 namespace {
 
 using Bytes = std::vector<uint8_t>;

@@ -17,6 +17,11 @@ const TableCaseRegistrar kFlowGrp({
     SRV6DB_TEST_TABLE_FUNCS(FlowGrp),
     SRV6DB_TEST_TABLE_SMOOTH(FlowGrp),
     SRV6DB_TEST_TABLE_REST(FlowGrp),
+    .extraOps =
+        {
+            SRV6DB_TEST_WALK(FlowGrp, "ByVrf",
+                             SRV6_DB_CreateFlowGrpIteratorByVrf(SmoothKeyOf(e), 1)),
+        },
 });
 
 const TableCaseRegistrar kFlowGrpTnl({
@@ -32,6 +37,20 @@ const TableCaseRegistrar kFlowGrpTnl({
     SRV6DB_TEST_TABLE_FUNCS(FlowGrpTnl),
     SRV6DB_TEST_TABLE_SMOOTH(FlowGrpTnl),
     SRV6DB_TEST_TABLE_REST(FlowGrpTnl),
+    .extraOps =
+        {
+            SRV6DB_TEST_WALK(FlowGrpTnl, "ByVrf",
+                             SRV6_DB_CreateFlowGrpTnlIteratorByVrf(SmoothKeyOf(e), 1)),
+            SRV6DB_TEST_WALK(FlowGrpTnl, "ByTnlTypeId",
+                             SRV6_DB_CreateFlowGrpTnlIteratorByTnlTypeId(e, 1)),
+            SRV6DB_TEST_WALK(FlowGrpTnl, "ByIidGroupId",
+                             SRV6_DB_CreateFlowGrpTnlIteratorByIidGroupId(e, 1)),
+            SRV6DB_TEST_WALK(FlowGrpTnl, "ByGrpId", SRV6_DB_CreateFlowGrpTnlIteratorByGrpId(e, 1)),
+            SRV6DB_TEST_WALK(FlowGrpTnl, "ByCombineIndex",
+                             SRV6_DB_CreateFlowGrpTnlIteratorByCombineIndex(e, 1)),
+            SRV6DB_TEST_OP(FlowGrpTnl, "CountByIidGroupId", kCount,
+                           SRV6_DB_CountFlowGrpTnlByIidGroupId(e, CountSink())),
+        },
 });
 
 const TableCaseRegistrar kFlowGrpMap({
@@ -63,6 +82,32 @@ const TableCaseRegistrar kSprTnl({
     SRV6DB_TEST_TABLE_FUNCS(SprTnl),
     SRV6DB_TEST_TABLE_SMOOTH(SprTnl),
     SRV6DB_TEST_TABLE_REST(SprTnl),
+    .extraOps =
+        {
+            SRV6DB_TEST_WALK(SprTnl, "ByVrf", SRV6_DB_CreateSprTnlIteratorByVrf(SmoothKeyOf(e), 1)),
+            SRV6DB_TEST_WALK(SprTnl, "ByPolicy", SRV6_DB_CreateSprTnlIteratorByPolicy(e, 1)),
+            // the engine's next-hop group index reads attr1; both take scalars, not the entry
+            ExtraOp{.name = "ByGrpId",
+                    .kind = OpKind::kWalk,
+                    .run =
+                        [](void *p) {
+                          const auto *e = static_cast<Srv6DbSprTnlEntry *>(p);
+                          return WalkToEnd(SRV6_DB_CreateSprTnlIteratorByGrpId(e->vrId, e->vrfIndex,
+                                                                               e->attr1, 1),
+                                           &SRV6_DB_GetNextSprTnlEntry,
+                                           &SRV6_DB_ReleaseSprTnlIterator);
+                        },
+                    .takesEntry = false},
+            ExtraOp{.name = "CountByNhpGrpId",
+                    .kind = OpKind::kCount,
+                    .run =
+                        [](void *p) {
+                          const auto *e = static_cast<Srv6DbSprTnlEntry *>(p);
+                          return SRV6_DB_GetSprTnlCountByNhpGrpId(e->vrId, e->vrfIndex, e->attr1,
+                                                                  CountSink());
+                        },
+                    .takesEntry = false},
+        },
 });
 
 const TableCaseRegistrar kSprTnlGrp({
@@ -78,6 +123,11 @@ const TableCaseRegistrar kSprTnlGrp({
     SRV6DB_TEST_TABLE_FUNCS(SprTnlGrp),
     SRV6DB_TEST_TABLE_SMOOTH(SprTnlGrp),
     SRV6DB_TEST_TABLE_REST(SprTnlGrp),
+    .extraOps =
+        {
+            SRV6DB_TEST_WALK(SprTnlGrp, "ByVrf",
+                             SRV6_DB_CreateSprTnlGrpIteratorByVrf(SmoothKeyOf(e), 1)),
+        },
 });
 
 }  // namespace
