@@ -8,14 +8,37 @@
 namespace srv6db {
 namespace {
 
-// Reverses the bytes of each 4-byte word; the words keep their order.
+// Reverses the bytes of each 4-byte word; the words keep their order. dst may equal src.
 void SwapWords(uint8_t *dst, const uint8_t *src, uint32_t width) noexcept {
   for (uint32_t w = 0; w < width; w += 4) {
-    const uint8_t b0 = src[w], b1 = src[w + 1], b2 = src[w + 2], b3 = src[w + 3];
-    dst[w] = b3;
-    dst[w + 1] = b2;
-    dst[w + 2] = b1;
-    dst[w + 3] = b0;
+    uint32_t word;
+    std::memcpy(&word, src + w, sizeof(word));
+    word = __builtin_bswap32(word);
+    std::memcpy(dst + w, &word, sizeof(word));
+  }
+}
+
+// A field copy. Widths are small and few: fixed-size copies compile to plain moves where a
+// copy of run-time width would be a library call per field.
+inline void CopyField(uint8_t *dst, const uint8_t *src, uint32_t width) noexcept {
+  switch (width) {
+    case 1:
+      *dst = *src;
+      return;
+    case 2:
+      std::memcpy(dst, src, 2);
+      return;
+    case 4:
+      std::memcpy(dst, src, 4);
+      return;
+    case 8:
+      std::memcpy(dst, src, 8);
+      return;
+    case 16:
+      std::memcpy(dst, src, 16);
+      return;
+    default:
+      std::memcpy(dst, src, width);
   }
 }
 
@@ -35,13 +58,16 @@ struct KeyArea {
   }
 };
 
-// A zeroed record area of the table's size and its buffer descriptor.
+// A record area of the table's size and its buffer descriptor. Zeroed for a write (bytes
+// without a row go out as zeros); left as it is for a read, which the engine fills whole
+// before anything is decoded.
 struct RecordArea {
   alignas(8) uint8_t bytes[kMaxRecordSize];
   Srv6DbBuf desc;
 
-  explicit RecordArea(const TableDef &table) noexcept {
-    std::memset(bytes, 0, table.recordSize);
+  enum Use { kWrite, kRead };
+  RecordArea(const TableDef &table, Use use) noexcept {
+    if (use == kWrite) std::memset(bytes, 0, table.recordSize);
     desc = {bytes, table.recordSize};
   }
 };
@@ -57,7 +83,7 @@ void EncodeRecord(const TableDef &table, const void *entry, void *record) noexce
     uint8_t *dst = out + f.recordOffset;
     switch (f.codec) {
       case Codec::kCopy:
-        std::memcpy(dst, src, f.width);
+        CopyField(dst, src, f.width);
         break;
       case Codec::kIpv6Words:
         SwapWords(dst, src, f.width);
@@ -83,7 +109,7 @@ void DecodeRecord(const TableDef &table, const void *record, void *entry) noexce
     uint8_t *dst = out + f.entryOffset;
     switch (f.codec) {
       case Codec::kCopy:
-        std::memcpy(dst, src, f.width);
+        CopyField(dst, src, f.width);
         break;
       case Codec::kIpv6Words:
         SwapWords(dst, src, f.width);
@@ -109,7 +135,7 @@ void BuildKey(const KeyDef &key, const void *source, uint32_t *keyWord, void *ke
     if (s.codec == Codec::kIpv6Words) {
       SwapWords(out + s.keyOffset, in + s.sourceOffset, s.width);
     } else {
-      std::memcpy(out + s.keyOffset, in + s.sourceOffset, s.width);
+      CopyField(out + s.keyOffset, in + s.sourceOffset, s.width);
     }
   }
   *keyWord = key.keyWord;
@@ -117,7 +143,7 @@ void BuildKey(const KeyDef &key, const void *source, uint32_t *keyWord, void *ke
 
 uint32_t Create(const TableDef &table, const void *entry) noexcept {
   if (entry == nullptr) return SRV6_DB_ERR;
-  RecordArea record(table);
+  RecordArea record(table, RecordArea::kWrite);
   EncodeRecord(table, entry, record.bytes);
   return SRV6_DB_Create(table.id, &record.desc);
 }
@@ -125,7 +151,7 @@ uint32_t Create(const TableDef &table, const void *entry) noexcept {
 uint32_t Read(const TableDef &table, void *entry) noexcept {
   if (entry == nullptr) return SRV6_DB_ERR;
   KeyArea key(table.primaryKey, entry);
-  RecordArea record(table);
+  RecordArea record(table, RecordArea::kRead);
   const uint32_t rc = SRV6_DB_Read(table.id, &key.desc, &record.desc);
   if (rc == SRV6_DB_OK) DecodeRecord(table, record.bytes, entry);
   return rc;
@@ -155,7 +181,7 @@ uint32_t StageField(const UpdateField &field, const Srv6DbUpdateCtx *ctx, void *
 uint32_t ReadUnique(const TableDef &table, const KeyDef &key, void *entry) noexcept {
   if (entry == nullptr) return SRV6_DB_ERR;
   KeyArea keyArea(key, entry);
-  RecordArea record(table);
+  RecordArea record(table, RecordArea::kRead);
   const uint32_t rc = SRV6_DB_ReadUniqueHash(table.id, &keyArea.desc, &record.desc);
   if (rc == SRV6_DB_OK) DecodeRecord(table, record.bytes, entry);
   return rc;
@@ -181,7 +207,7 @@ Srv6DbIter *CreateIterator(const TableDef &table, const KeyDef &key, const void 
 
 uint32_t GetNext(const TableDef &table, Srv6DbIter *iter, void *entry) noexcept {
   if (iter == nullptr || entry == nullptr) return SRV6_DB_ERR;
-  RecordArea record(table);
+  RecordArea record(table, RecordArea::kRead);
   const uint32_t rc = SRV6_DB_GetNextEntry(table.id, iter, &record.desc);
   if (rc == SRV6_DB_OK) DecodeRecord(table, record.bytes, entry);
   return rc;
