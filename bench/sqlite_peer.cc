@@ -47,13 +47,15 @@ SqlitePeer::SqlitePeer(uint32_t indexCount, uint32_t groupIndex, uint32_t unique
     Exec(Cat({"CREATE INDEX t_", Column(i), " ON t(", Column(i), ")"}).c_str());
   }
   const std::string rec = Cat({"?", std::to_string(indexCount + 1)});
-  insert_ = Prepare(Cat({"INSERT INTO t(", names, ", rec) VALUES(", params, ", ", rec, ")"}).c_str());
+  insert_ =
+      Prepare(Cat({"INSERT INTO t(", names, ", rec) VALUES(", params, ", ", rec, ")"}).c_str());
   read_ = Prepare("SELECT rec FROM t WHERE pk = ?1");
   const std::string group = Column(groupIndex);
   update_ = Prepare(Cat({"UPDATE t SET ", group, " = ?2, rec = ?3 WHERE pk = ?1"}).c_str());
   delete_ = Prepare("DELETE FROM t WHERE pk = ?1");
   if (uniqueIndex != 0) {
-    unique_ = Prepare(Cat({"SELECT rec FROM t WHERE ", Column(uniqueIndex), " = ?1 LIMIT 1"}).c_str());
+    unique_ =
+        Prepare(Cat({"SELECT rec FROM t WHERE ", Column(uniqueIndex), " = ?1 LIMIT 1"}).c_str());
   }
   count_ = Prepare(Cat({"SELECT count(*) FROM t WHERE ", group, " = ?1"}).c_str());
   walkAll_ = Prepare("SELECT rec FROM t");
@@ -128,8 +130,8 @@ bool SqlitePeer::Insert(const uint8_t *const *keys, const uint32_t *lengths, con
     sqlite3_bind_blob(insert_, static_cast<int>(i + 1), keys[i], static_cast<int>(lengths[i]),
                       SQLITE_STATIC);
   }
-  sqlite3_bind_blob(insert_, static_cast<int>(indexCount_ + 1), record,
-                    static_cast<int>(recordLen), SQLITE_STATIC);
+  sqlite3_bind_blob(insert_, static_cast<int>(indexCount_ + 1), record, static_cast<int>(recordLen),
+                    SQLITE_STATIC);
   return Done(insert_);
 }
 
@@ -168,8 +170,7 @@ int64_t SqlitePeer::WalkAll(void *record, uint32_t recordLen) {
   return Walk(walkAll_, record, recordLen);
 }
 
-int64_t SqlitePeer::WalkGroup(const void *key, uint32_t keyLen, void *record,
-                              uint32_t recordLen) {
+int64_t SqlitePeer::WalkGroup(const void *key, uint32_t keyLen, void *record, uint32_t recordLen) {
   sqlite3_bind_blob(walkGroup_, 1, key, static_cast<int>(keyLen), SQLITE_STATIC);
   return Walk(walkGroup_, record, recordLen);
 }

@@ -25,8 +25,8 @@ namespace {
 enum class Op { kCreate, kRead, kUpdate, kDelete, kUnique, kCount, kWalk, kWalkByKey };
 enum class Column { kLibrary, kFloor, kSqlite };
 
-constexpr const char *kOpNames[] = {"create", "read",  "update_smooth", "delete",
-                                    "read_unique", "count_by_key", "walk", "walk_by_key"};
+constexpr const char *kOpNames[] = {"create",      "read",         "update_smooth", "delete",
+                                    "read_unique", "count_by_key", "walk",          "walk_by_key"};
 constexpr const char *kColumnNames[] = {"library", "floor", "sqlite"};
 
 // Allocations through the library's memory hook: the library's own heap use.
@@ -45,7 +45,7 @@ struct Dataset {
   Srv6DbEngineSchema schema{};
   std::vector<uint8_t> entries;
   std::vector<uint8_t> records;
-  std::vector<std::vector<uint8_t>> keys;         // [index]: n keys of that index's length
+  std::vector<std::vector<uint8_t>> keys;  // [index]: n keys of that index's length
   alignas(8) uint8_t keyInfo[SRV6DB_ENGINE_MAX_INDEXES][SRV6_DB_KEY_INFO_LEN] = {};
   std::vector<uint32_t> order;  // keyed operations visit records in this random order
 
@@ -180,7 +180,7 @@ void SqliteHold(const Dataset &ds, bool filled) {
 
 // ---- One pass of an operation in each column; each answers the operations done, or -1 ----
 
-int64_t LibraryPass(Dataset &ds, Op op) {
+__attribute__((noinline)) int64_t LibraryPass(Dataset &ds, Op op) {
   const TableSpec &t = *ds.spec;
   int64_t done = 0;
   switch (op) {
@@ -192,8 +192,8 @@ int64_t LibraryPass(Dataset &ds, Op op) {
       return done == ds.n ? done : -1;
     case Op::kUpdate:
       for (uint32_t i : ds.order) {
-        auto *smooth = reinterpret_cast<uint32_t *>(static_cast<uint8_t *>(ds.Entry(i)) +
-                                                    t.smoothOffset);
+        auto *smooth =
+            reinterpret_cast<uint32_t *>(static_cast<uint8_t *>(ds.Entry(i)) + t.smoothOffset);
         *smooth += ds.groups;
         done += t.update(ds.Entry(i)) == SRV6_DB_OK;
       }
@@ -246,7 +246,7 @@ int64_t LibraryPass(Dataset &ds, Op op) {
 
 // The engine calls the library makes for each operation, minus its own work: no entry
 // conversion, no key building, no argument checks, no statistics.
-int64_t FloorPass(Dataset &ds, Op op) {
+__attribute__((noinline)) int64_t FloorPass(Dataset &ds, Op op) {
   const TableSpec &t = *ds.spec;
   const uint32_t len = t.recordSize;
   alignas(8) uint8_t record[SRV6DB_ENGINE_MAX_RECORD];
@@ -314,10 +314,9 @@ int64_t FloorPass(Dataset &ds, Op op) {
         if (t.createObj(DB_OP_QUERY, 0, &obj) != DB_OK) return -1;
         void *it = nullptr;
         const uint32_t rc =
-            op == Op::kWalk
-                ? db_create_root_iter(obj, nullptr, nullptr, &it)
-                : db_create_root_iter(obj, ds.keyInfo[t.groupIndex],
-                                      ds.Key(t.groupIndex, ds.FirstOfGroup(g)), &it);
+            op == Op::kWalk ? db_create_root_iter(obj, nullptr, nullptr, &it)
+                            : db_create_root_iter(obj, ds.keyInfo[t.groupIndex],
+                                                  ds.Key(t.groupIndex, ds.FirstOfGroup(g)), &it);
         if (rc == DB_OK) {
           while (db_root_iterator_next(it) == DB_OK &&
                  db_read_obj_with_buf(obj, nullptr, nullptr, record, len) == DB_OK) {
@@ -332,7 +331,7 @@ int64_t FloorPass(Dataset &ds, Op op) {
   return -1;
 }
 
-int64_t SqlitePass(Dataset &ds, Op op) {
+__attribute__((noinline)) int64_t SqlitePass(Dataset &ds, Op op) {
   const TableSpec &t = *ds.spec;
   SqlitePeer &peer = Peer(ds);
   const uint32_t len = t.recordSize;
@@ -373,8 +372,8 @@ int64_t SqlitePass(Dataset &ds, Op op) {
     case Op::kCount: {
       int64_t total = 0;
       for (uint32_t i : ds.order) {
-        const int64_t count = peer.CountGroup(
-            ds.Key(t.groupIndex, ds.FirstOfGroup(ds.Group(i))), ds.KeyLen(t.groupIndex));
+        const int64_t count = peer.CountGroup(ds.Key(t.groupIndex, ds.FirstOfGroup(ds.Group(i))),
+                                              ds.KeyLen(t.groupIndex));
         if (count < 0) break;
         total += count;
         ++done;
@@ -387,9 +386,8 @@ int64_t SqlitePass(Dataset &ds, Op op) {
       break;
     case Op::kWalkByKey:
       for (uint32_t g = 0; g < ds.groups && done >= 0; ++g) {
-        const int64_t n =
-            peer.WalkGroup(ds.Key(t.groupIndex, ds.FirstOfGroup(g)), ds.KeyLen(t.groupIndex),
-                           record, len);
+        const int64_t n = peer.WalkGroup(ds.Key(t.groupIndex, ds.FirstOfGroup(g)),
+                                         ds.KeyLen(t.groupIndex), record, len);
         done = n < 0 ? -1 : done + n;
       }
       break;
@@ -478,9 +476,9 @@ void RegisterAll(uint32_t maxRecords) {
       for (Op op : ops) {
         if (op == Op::kUnique && spec->uniqueIndex == 0) continue;
         for (Column column : {Column::kLibrary, Column::kFloor, Column::kSqlite}) {
-          const std::string name = std::string(spec->name) + "/" +
-                                   kOpNames[static_cast<int>(op)] + "/" +
-                                   kColumnNames[static_cast<int>(column)] + "/" + std::to_string(n);
+          const std::string name = std::string(spec->name) + "/" + kOpNames[static_cast<int>(op)] +
+                                   "/" + kColumnNames[static_cast<int>(column)] + "/" +
+                                   std::to_string(n);
           benchmark::RegisterBenchmark(name.c_str(), RunBenchmark, spec, n, op, column)
               ->UseRealTime()
               ->Unit(benchmark::kMillisecond);

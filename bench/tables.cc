@@ -68,16 +68,17 @@ void MakeSidStack(uint32_t i, uint32_t group, void *out) {
 }
 
 // Library functions of one table, adapted to untyped pointers.
-#define SRV6DB_BENCH_LIBRARY(T, E, R)                                                           \
-  [](const void *e, void *r) { SRV6_DB_Set##T##Fields(static_cast<const E *>(e), static_cast<R *>(r)); }, \
-      [](const void *e) { return SRV6_DB_Create##T(static_cast<const E *>(e)); },               \
-      [](void *e) { return SRV6_DB_Read##T(static_cast<E *>(e)); },                             \
-      [](const void *e) { return SRV6_DB_Update##T##SmoothId(static_cast<const E *>(e)); },     \
+#define SRV6DB_BENCH_LIBRARY(T, E, R)                                                       \
+  [](const void *e, void *r) {                                                              \
+    SRV6_DB_Set##T##Fields(static_cast<const E *>(e), static_cast<R *>(r));                 \
+  },                                                                                        \
+      [](const void *e) { return SRV6_DB_Create##T(static_cast<const E *>(e)); },           \
+      [](void *e) { return SRV6_DB_Read##T(static_cast<E *>(e)); },                         \
+      [](const void *e) { return SRV6_DB_Update##T##SmoothId(static_cast<const E *>(e)); }, \
       [](const void *e) { return SRV6_DB_Delete##T(static_cast<const E *>(e)); }
 
-#define SRV6DB_BENCH_ITERATORS(T, E)                                                    \
-  SRV6_DB_Set##T##SmoothHashKey, SRV6_DB_Create##T##Iterator,                           \
-      SRV6_DB_Create##T##IteratorByVrf,                                                 \
+#define SRV6DB_BENCH_ITERATORS(T, E)                                                              \
+  SRV6_DB_Set##T##SmoothHashKey, SRV6_DB_Create##T##Iterator, SRV6_DB_Create##T##IteratorByVrf,   \
       [](Srv6DbIter *it, void *e) { return SRV6_DB_GetNext##T##Entry(it, static_cast<E *>(e)); }, \
       SRV6_DB_Release##T##Iterator
 

@@ -17,8 +17,8 @@ struct TableSpec {
   uint32_t id;
   uint32_t entrySize;
   uint32_t recordSize;
-  uint32_t groupIndex;   // engine index number of the by-VRF key
-  uint32_t uniqueIndex;  // engine index number of the typed unique read; 0 if the table has none
+  uint32_t groupIndex;    // engine index number of the by-VRF key
+  uint32_t uniqueIndex;   // engine index number of the typed unique read; 0 if the table has none
   uint32_t smoothOffset;  // of smoothId in the entry
 
   // Fills entry number i of group g; only group g's records share the by-VRF key.
