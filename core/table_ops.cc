@@ -8,14 +8,37 @@
 namespace srv6db {
 namespace {
 
-// Reverses the bytes of each 4-byte word; the words keep their order.
+// Reverses the bytes of each 4-byte word; the words keep their order. dst may equal src.
 void SwapWords(uint8_t *dst, const uint8_t *src, uint32_t width) noexcept {
   for (uint32_t w = 0; w < width; w += 4) {
-    const uint8_t b0 = src[w], b1 = src[w + 1], b2 = src[w + 2], b3 = src[w + 3];
-    dst[w] = b3;
-    dst[w + 1] = b2;
-    dst[w + 2] = b1;
-    dst[w + 3] = b0;
+    uint32_t word;
+    std::memcpy(&word, src + w, sizeof(word));
+    word = __builtin_bswap32(word);
+    std::memcpy(dst + w, &word, sizeof(word));
+  }
+}
+
+// A field copy. Widths are small and few: fixed-size copies compile to plain moves where a
+// copy of run-time width would be a library call per field.
+inline void CopyField(uint8_t *dst, const uint8_t *src, uint32_t width) noexcept {
+  switch (width) {
+    case 1:
+      *dst = *src;
+      return;
+    case 2:
+      std::memcpy(dst, src, 2);
+      return;
+    case 4:
+      std::memcpy(dst, src, 4);
+      return;
+    case 8:
+      std::memcpy(dst, src, 8);
+      return;
+    case 16:
+      std::memcpy(dst, src, 16);
+      return;
+    default:
+      std::memcpy(dst, src, width);
   }
 }
 
@@ -35,7 +58,8 @@ struct KeyArea {
   }
 };
 
-// A zeroed record area of the table's size and its buffer descriptor.
+// A zeroed record area of the table's size and its buffer descriptor: whatever the engine
+// does not fill, for a write or a read alike, is zero rather than stack garbage.
 struct RecordArea {
   alignas(8) uint8_t bytes[kMaxRecordSize];
   Srv6DbBuf desc;
@@ -57,7 +81,7 @@ void EncodeRecord(const TableDef &table, const void *entry, void *record) noexce
     uint8_t *dst = out + f.recordOffset;
     switch (f.codec) {
       case Codec::kCopy:
-        std::memcpy(dst, src, f.width);
+        CopyField(dst, src, f.width);
         break;
       case Codec::kIpv6Words:
         SwapWords(dst, src, f.width);
@@ -83,7 +107,7 @@ void DecodeRecord(const TableDef &table, const void *record, void *entry) noexce
     uint8_t *dst = out + f.entryOffset;
     switch (f.codec) {
       case Codec::kCopy:
-        std::memcpy(dst, src, f.width);
+        CopyField(dst, src, f.width);
         break;
       case Codec::kIpv6Words:
         SwapWords(dst, src, f.width);
@@ -109,7 +133,7 @@ void BuildKey(const KeyDef &key, const void *source, uint32_t *keyWord, void *ke
     if (s.codec == Codec::kIpv6Words) {
       SwapWords(out + s.keyOffset, in + s.sourceOffset, s.width);
     } else {
-      std::memcpy(out + s.keyOffset, in + s.sourceOffset, s.width);
+      CopyField(out + s.keyOffset, in + s.sourceOffset, s.width);
     }
   }
   *keyWord = key.keyWord;

@@ -37,4 +37,6 @@ uint32_t StageField(const UpdateField &field, const Srv6DbUpdateCtx *ctx, void *
 
 }  // namespace srv6db
 
+#include "core/table_codec.h"  // the same operations compiled per table
+
 #endif  // SRV6DB_CORE_TABLE_OPS_H

@@ -51,9 +51,7 @@ SRV6DB_CONTROL void srv6db_engine_reset(void) {
   srv6db_engine_reset_call_counts();
   rt.captures.Clear();
   rt.push.Clear();
-  rt.objectsMade.store(0);
-  rt.objectsReleased.store(0);
-  rt.badReleases.store(0);
+  rt.counters.ResetObjects();
 }
 
 SRV6DB_CONTROL uint32_t srv6db_engine_inject_fault(uint32_t fn, uint32_t table, uint32_t code,
@@ -66,29 +64,14 @@ SRV6DB_CONTROL void srv6db_engine_clear_faults(void) { e::Rt().faults.Clear(); }
 SRV6DB_CONTROL uint64_t srv6db_engine_call_count(uint32_t fn, uint32_t table) {
   if (fn >= e::kFnCount && fn != SRV6DB_ENGINE_FN_ANY) return 0;
   if (table != SRV6DB_ENGINE_ANY_TABLE && !IsStore(table)) return 0;
-  e::Runtime &rt = e::Rt();
-  uint64_t sum = 0;
-  for (uint32_t f = 0; f < e::kFnCount; ++f) {
-    if (fn != SRV6DB_ENGINE_FN_ANY && f != fn) continue;
-    for (uint32_t t = 0; t <= e::kStoreCount; ++t)
-      if (table == SRV6DB_ENGINE_ANY_TABLE || t == table)
-        sum += rt.calls[f][t].load(std::memory_order_relaxed);
-  }
-  return sum;
+  return e::Rt().counters.Calls(fn, table);
 }
 
-SRV6DB_CONTROL void srv6db_engine_reset_call_counts(void) {
-  for (auto &row : e::Rt().calls)
-    for (auto &c : row) c.store(0, std::memory_order_relaxed);
-}
+SRV6DB_CONTROL void srv6db_engine_reset_call_counts(void) { e::Rt().counters.ResetCalls(); }
 
 SRV6DB_CONTROL void srv6db_engine_object_stats(Srv6DbEngineObjectStats *out) {
   if (out == nullptr) return;
-  e::Runtime &rt = e::Rt();
-  out->made = rt.objectsMade.load();
-  out->released = rt.objectsReleased.load();
-  out->live = rt.objectsLive.load();
-  out->badReleases = rt.badReleases.load();
+  e::Rt().counters.ObjectStats(out);
 }
 
 SRV6DB_CONTROL uint32_t srv6db_engine_last_key(uint32_t fn, Srv6DbEngineKeyCapture *out) {
@@ -113,7 +96,7 @@ SRV6DB_CONTROL uint32_t srv6db_engine_get_record(uint32_t table, const void *key
   std::lock_guard<std::mutex> lock(s.mutex());
   const e::Node *node = s.Find(k);
   if (node == nullptr) return DB_ERR_NO_RECORD;
-  std::memcpy(buf, node->record, len);
+  std::memcpy(buf, node->record(), len);
   return DB_OK;
 }
 
@@ -143,10 +126,8 @@ SRV6DB_CONTROL uint32_t srv6db_engine_visit_records(uint32_t table, Srv6DbEngine
   if (visitor == nullptr) return SRV6DB_ENGINE_ERR_NULL_POINTER;
   e::Store &s = e::Rt().stores[table];
   std::lock_guard<std::mutex> lock(s.mutex());
-  for (const e::Link *l = s.head()->next; l != s.head(); l = l->next) {
-    if (l->kind != e::LinkKind::kRecord) continue;
-    if (visitor(l->owner->record, s.schema().recordSize, user) != 0) break;
-  }
+  const uint32_t len = s.schema().recordSize;
+  s.VisitRecords([&](const uint8_t *record) { return visitor(record, len, user); });
   return DB_OK;
 }
 

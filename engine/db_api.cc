@@ -59,8 +59,9 @@ uint32_t CreateObj(uint32_t fn, uint32_t store, uint32_t opCode, uint32_t reserv
   o->hasRecord = o->hasSmoothId = o->hasDiscriminator = false;
   o->iter.made = false;
   *dbObj = MakeHandle(slot, o->generation.load(std::memory_order_relaxed), HandleKind::kObject);
-  rt.objectsMade.fetch_add(1, std::memory_order_relaxed);
-  rt.objectsLive.fetch_add(1, std::memory_order_relaxed);
+  CounterBlock &counts = rt.counters.Mine();
+  Bump(counts.made);
+  counts.live.store(counts.live.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
   return DB_OK;
 }
 
@@ -76,15 +77,16 @@ uint32_t ReleaseObj(uint32_t fn, uint32_t store, void *dbObj) noexcept {
   Object *o = Resolve(dbObj, HandleKind::kObject);
   if (uint32_t injected = Enter(fn, o == nullptr ? kUnknownStore : store)) return injected;
   if (o == nullptr) {
-    rt.badReleases.fetch_add(1, std::memory_order_relaxed);
+    Bump(rt.counters.Mine().badReleases);
     return dbObj == nullptr ? SRV6DB_ENGINE_ERR_NULL_POINTER : SRV6DB_ENGINE_ERR_BAD_HANDLE;
   }
   if (o->store != store) return SRV6DB_ENGINE_ERR_WRONG_TABLE;
   StopIter(o);
   uint64_t h = reinterpret_cast<uintptr_t>(dbObj);
   rt.pool.Release(static_cast<uint32_t>(h & 0xFFFFFFFFu) >> 2);
-  rt.objectsReleased.fetch_add(1, std::memory_order_relaxed);
-  rt.objectsLive.fetch_sub(1, std::memory_order_relaxed);
+  CounterBlock &counts = rt.counters.Mine();
+  Bump(counts.released);
+  counts.live.store(counts.live.load(std::memory_order_relaxed) - 1, std::memory_order_relaxed);
   return DB_OK;
 }
 
@@ -167,7 +169,7 @@ uint32_t Write(void *dbObj) noexcept {
   bool created = false;
   Node *node = s.Put(o->staged, &created);
   return ChangeResult(o->store, created ? SRV6DB_ENGINE_CHANGE_CREATE : SRV6DB_ENGINE_CHANGE_UPDATE,
-                      node->record, pushFull);
+                      node->record(), pushFull);
 }
 
 // Resolves the object of a keyed call and parses its key; a capture records the key first.
@@ -193,7 +195,7 @@ uint32_t Read(void *dbObj, const void *keyInfo, const void *keyData, void *buf,
     Node *node = o->iter.made ? o->iter.current : nullptr;
     if (node == nullptr) return SRV6DB_ENGINE_ERR_NOT_POSITIONED;
     if (node->dead) return DB_ERR_NO_RECORD;
-    std::memcpy(buf, node->record, len);
+    std::memcpy(buf, node->record(), len);
     return DB_OK;
   }
   if (o->opCode != DB_OP_READ) return SRV6DB_ENGINE_ERR_WRONG_OPERATION;
@@ -201,7 +203,7 @@ uint32_t Read(void *dbObj, const void *keyInfo, const void *keyData, void *buf,
   std::lock_guard<std::mutex> lock(s.mutex());
   Node *node = s.Find(key.bytes);
   if (node == nullptr) return DB_ERR_NO_RECORD;
-  std::memcpy(buf, node->record, len);
+  std::memcpy(buf, node->record(), len);
   return DB_OK;
 }
 
@@ -224,7 +226,7 @@ uint32_t Update(void *dbObj, const void *keyInfo, const void *keyData) noexcept 
   Node *node = s.Find(key.bytes);
   if (node == nullptr) return DB_ERR_NO_RECORD;
   s.Patch(node, offsets, values, 2);
-  return ChangeResult(o->store, SRV6DB_ENGINE_CHANGE_UPDATE, node->record, pushFull);
+  return ChangeResult(o->store, SRV6DB_ENGINE_CHANGE_UPDATE, node->record(), pushFull);
 }
 
 uint32_t Remove(void *dbObj, const void *keyInfo, const void *keyData) noexcept {
@@ -242,7 +244,7 @@ uint32_t Remove(void *dbObj, const void *keyInfo, const void *keyData) noexcept 
   Node *node = s.Find(key.bytes);
   if (node == nullptr) return DB_ERR_NO_RECORD;
   uint8_t removed[kMaxRecord];
-  std::memcpy(removed, node->record, s.schema().recordSize);
+  std::memcpy(removed, node->record(), s.schema().recordSize);
   s.Remove(node);
   return ChangeResult(o->store, SRV6DB_ENGINE_CHANGE_REMOVE, removed, pushFull);
 }
@@ -347,7 +349,7 @@ uint32_t VrfGet(uint32_t field, void *dbObj, void *value) noexcept {
   Node *node = o->iter.made ? o->iter.current : nullptr;
   if (node == nullptr) return SRV6DB_ENGINE_ERR_NOT_POSITIONED;
   if (node->dead) return DB_ERR_NO_RECORD;
-  std::memcpy(value, node->record + VrfFieldOffset(field), kVrfFieldSizes[field]);
+  std::memcpy(value, node->record() + VrfFieldOffset(field), kVrfFieldSizes[field]);
   return DB_OK;
 }
 

@@ -18,7 +18,42 @@ Runtime &Rt() noexcept {
   return *runtime;
 }
 
+namespace {
+
+// Per-thread state: its counter block and a few free object slots. Given back at thread exit.
+struct ThreadState {
+  static constexpr uint32_t kCachedSlots = 32;
+  CounterBlock *block = nullptr;
+  uint32_t slots[kCachedSlots];
+  uint32_t slotCount = 0;
+
+  ~ThreadState() {
+    Runtime &rt = Rt();
+    rt.pool.ReturnSlots(slots, slotCount);
+    slotCount = 0;
+    if (block != nullptr) rt.counters.Retire(block);
+    block = nullptr;
+  }
+};
+
+// Initial-exec: the engine is loaded with the process (or its surplus static TLS serves a
+// later load), and every engine call reaches this without a __tls_get_addr call.
+__attribute__((tls_model("initial-exec"))) thread_local ThreadState t_state;
+
+}  // namespace
+
+Object *ObjectPool::Take(uint32_t slot) noexcept {
+  Object *o = At(slot);
+  o->generation.store(o->generation.load(std::memory_order_relaxed) + 1, std::memory_order_release);
+  return o;
+}
+
 Object *ObjectPool::Acquire(uint32_t *slot) noexcept {
+  ThreadState &t = t_state;
+  if (t.slotCount != 0) {
+    *slot = t.slots[--t.slotCount];
+    return Take(*slot);
+  }
   std::lock_guard<std::mutex> lock(mu_);
   if (free_.empty()) {
     if (chunkCount_ == kMaxChunks) return nullptr;
@@ -30,16 +65,24 @@ Object *ObjectPool::Acquire(uint32_t *slot) noexcept {
   }
   *slot = free_.back();
   free_.pop_back();
-  Object *o = At(*slot);
-  o->generation.store(o->generation.load(std::memory_order_relaxed) + 1, std::memory_order_release);
-  return o;
+  return Take(*slot);
 }
 
 void ObjectPool::Release(uint32_t slot) noexcept {
-  std::lock_guard<std::mutex> lock(mu_);
   Object *o = At(slot);
   o->generation.store(o->generation.load(std::memory_order_relaxed) + 1, std::memory_order_release);
+  ThreadState &t = t_state;
+  if (t.slotCount < ThreadState::kCachedSlots) {
+    t.slots[t.slotCount++] = slot;
+    return;
+  }
+  std::lock_guard<std::mutex> lock(mu_);
   free_.push_back(slot);
+}
+
+void ObjectPool::ReturnSlots(const uint32_t *slots, uint32_t n) noexcept {
+  std::lock_guard<std::mutex> lock(mu_);
+  for (uint32_t i = 0; i < n; ++i) free_.push_back(slots[i]);
 }
 
 Object *ObjectPool::At(uint32_t slot) const noexcept {
@@ -122,45 +165,65 @@ int Captures::Slot(uint32_t fn) noexcept {
   }
 }
 
-void Captures::RecordKey(uint32_t fn, const void *keyInfo, const void *keyData) noexcept {
-  Srv6DbEngineKeyCapture c = {};
-  if (keyInfo != nullptr) {
-    std::memcpy(&c.keyWord, keyInfo, sizeof(c.keyWord));
-    c.hasKey = 1;
-    c.keyLength = KeyWordLength(c.keyWord) < kMaxKey ? KeyWordLength(c.keyWord) : kMaxKey;
-    if (keyData != nullptr) std::memcpy(c.key, keyData, c.keyLength);
+void Captures::Lock() noexcept {
+  while (locked_.exchange(true, std::memory_order_acquire)) {
+    while (locked_.load(std::memory_order_relaxed)) {
+    }
   }
-  std::lock_guard<std::mutex> lock(mu_);
+}
+
+// Called on every keyed engine call: only the bytes the key word covers are copied, and the
+// lock is held for those stores alone.
+void Captures::RecordKey(uint32_t fn, const void *keyInfo, const void *keyData) noexcept {
+  uint32_t keyWord = 0, keyLength = 0;
+  if (keyInfo != nullptr) {
+    std::memcpy(&keyWord, keyInfo, sizeof(keyWord));
+    keyLength = KeyWordLength(keyWord) < kMaxKey ? KeyWordLength(keyWord) : kMaxKey;
+  }
+  Lock();
   Srv6DbEngineKeyCapture &slot = keys_[Slot(fn)];
-  c.calls = slot.calls + 1;
-  slot = c;
+  ++slot.calls;
+  slot.hasKey = keyInfo != nullptr;
+  slot.keyWord = keyWord;
+  slot.keyLength = keyLength;
+  if (keyInfo != nullptr && keyData != nullptr) {
+    std::memcpy(slot.key, keyData, keyLength);
+  } else {
+    std::memset(slot.key, 0, keyLength);
+  }
+  std::memset(slot.key + keyLength, 0, kMaxKey - keyLength);
+  Unlock();
 }
 
 uint32_t Captures::LastKey(uint32_t fn, Srv6DbEngineKeyCapture *out) noexcept {
   int slot = Slot(fn);
   if (slot < 0 || out == nullptr) return SRV6DB_ENGINE_ERR_BAD_ARGUMENT;
-  std::lock_guard<std::mutex> lock(mu_);
+  Lock();
   *out = keys_[slot];
+  Unlock();
   return DB_OK;
 }
 
 void Captures::RecordProperty(bool valid, uint32_t value) noexcept {
-  std::lock_guard<std::mutex> lock(mu_);
+  Lock();
   ++propertyCalls_;
   if (valid) lastCount_ = value;
+  Unlock();
 }
 
 void Captures::PropertyStats(uint32_t *lastCount, uint64_t *calls) noexcept {
-  std::lock_guard<std::mutex> lock(mu_);
+  Lock();
   if (lastCount != nullptr) *lastCount = lastCount_;
   if (calls != nullptr) *calls = propertyCalls_;
+  Unlock();
 }
 
 void Captures::Clear() noexcept {
-  std::lock_guard<std::mutex> lock(mu_);
+  Lock();
   for (auto &k : keys_) k = Srv6DbEngineKeyCapture{};
   lastCount_ = 0;
   propertyCalls_ = 0;
+  Unlock();
 }
 
 bool PushQueues::Publish(const Srv6DbEngineChange &change) noexcept {
@@ -221,9 +284,73 @@ void PushQueues::Clear() noexcept {
   subscribers_.store(0, std::memory_order_release);
 }
 
+CounterBlock &Counters::Mine() noexcept {
+  ThreadState &t = t_state;
+  if (t.block != nullptr) return *t.block;
+  std::lock_guard<std::mutex> lock(mu_);
+  CounterBlock *b = blocks_;
+  while (b != nullptr && b->inUse) b = b->next;
+  if (b == nullptr) {
+    b = new CounterBlock;
+    b->next = blocks_;
+    blocks_ = b;
+  }
+  b->inUse = true;
+  t.block = b;
+  return *b;
+}
+
+void Counters::Retire(CounterBlock *block) noexcept {
+  std::lock_guard<std::mutex> lock(mu_);
+  block->inUse = false;
+}
+
+uint64_t Counters::Calls(uint32_t fn, uint32_t table) noexcept {
+  std::lock_guard<std::mutex> lock(mu_);
+  uint64_t sum = 0;
+  for (CounterBlock *b = blocks_; b != nullptr; b = b->next) {
+    for (uint32_t f = 0; f < kFnCount; ++f) {
+      if (fn != SRV6DB_ENGINE_FN_ANY && f != fn) continue;
+      for (uint32_t t = 0; t <= kStoreCount; ++t)
+        if (table == SRV6DB_ENGINE_ANY_TABLE || t == table)
+          sum += b->calls[f][t].load(std::memory_order_relaxed);
+    }
+  }
+  return sum;
+}
+
+void Counters::ObjectStats(Srv6DbEngineObjectStats *out) noexcept {
+  std::lock_guard<std::mutex> lock(mu_);
+  *out = {};
+  int64_t live = 0;
+  for (CounterBlock *b = blocks_; b != nullptr; b = b->next) {
+    out->made += b->made.load(std::memory_order_relaxed);
+    out->released += b->released.load(std::memory_order_relaxed);
+    out->badReleases += b->badReleases.load(std::memory_order_relaxed);
+    live += b->live.load(std::memory_order_relaxed);
+  }
+  out->live = static_cast<uint64_t>(live);
+}
+
+void Counters::ResetCalls() noexcept {
+  std::lock_guard<std::mutex> lock(mu_);
+  for (CounterBlock *b = blocks_; b != nullptr; b = b->next)
+    for (auto &row : b->calls)
+      for (auto &c : row) c.store(0, std::memory_order_relaxed);
+}
+
+void Counters::ResetObjects() noexcept {
+  std::lock_guard<std::mutex> lock(mu_);
+  for (CounterBlock *b = blocks_; b != nullptr; b = b->next) {
+    b->made.store(0, std::memory_order_relaxed);
+    b->released.store(0, std::memory_order_relaxed);
+    b->badReleases.store(0, std::memory_order_relaxed);
+  }
+}
+
 uint32_t Enter(uint32_t fn, uint32_t store) noexcept {
   Runtime &rt = Rt();
-  rt.calls[fn][store].fetch_add(1, std::memory_order_relaxed);
+  Bump(rt.counters.Mine().calls[fn][store]);
   return rt.faults.Check(fn, store);
 }
 

@@ -33,14 +33,19 @@ struct Object {
 
 // Objects live in chunks that are never freed, so a handle is a slot number and a
 // generation, never a pointer: a stale or foreign handle is detected without touching
-// freed memory. Acquire and release reuse slots through a free list; lookups take no lock.
+// freed memory. Acquire and release reuse slots through a free list; lookups take no lock,
+// and each thread keeps a few free slots of its own so that an operation's make and release
+// take none either.
 class ObjectPool {
  public:
   Object *Acquire(uint32_t *slot) noexcept;
   void Release(uint32_t slot) noexcept;
   Object *At(uint32_t slot) const noexcept;
+  void ReturnSlots(const uint32_t *slots, uint32_t n) noexcept;  // a thread's cache, at its exit
 
  private:
+  Object *Take(uint32_t slot) noexcept;
+
   static constexpr uint32_t kChunkShift = 6;
   static constexpr uint32_t kChunkSize = 1u << kChunkShift;
   static constexpr uint32_t kMaxChunks = 1u << 14;
@@ -86,7 +91,9 @@ class Captures {
 
  private:
   static int Slot(uint32_t fn) noexcept;
-  std::mutex mu_;
+  void Lock() noexcept;
+  void Unlock() noexcept { locked_.store(false, std::memory_order_release); }
+  std::atomic<bool> locked_{false};  // held for a few stores: a spin lock, not a mutex
   Srv6DbEngineKeyCapture keys_[5] = {};
   uint32_t lastCount_ = 0;
   uint64_t propertyCalls_ = 0;
@@ -115,6 +122,39 @@ class PushQueues {
   std::atomic<uint32_t> subscribers_{0};
 };
 
+// Call counters and object accounting. Each thread counts into a block of its own with plain
+// stores (no locked instruction on the hot path); readers sum every block. Blocks are never
+// freed: a thread that exits leaves its block, with its counts, to the next new thread.
+struct CounterBlock {
+  std::atomic<uint64_t> calls[kFnCount][kStoreCount + 1] = {};
+  std::atomic<uint64_t> made{0};
+  std::atomic<uint64_t> released{0};
+  std::atomic<uint64_t> badReleases{0};
+  std::atomic<int64_t> live{0};  // made - released here; never reset
+  bool inUse = false;
+  CounterBlock *next = nullptr;
+};
+
+inline void Bump(std::atomic<uint64_t> &c, uint64_t by = 1) noexcept {
+  c.store(c.load(std::memory_order_relaxed) + by, std::memory_order_relaxed);
+}
+
+class Counters {
+ public:
+  // The calling thread's block.
+  CounterBlock &Mine() noexcept;
+  // Calls summed over threads for fn (or every function) and table (or every column).
+  uint64_t Calls(uint32_t fn, uint32_t table) noexcept;
+  void ObjectStats(Srv6DbEngineObjectStats *out) noexcept;
+  void ResetCalls() noexcept;
+  void ResetObjects() noexcept;  // made, released and bad releases; live stays
+  void Retire(CounterBlock *block) noexcept;
+
+ private:
+  std::mutex mu_;
+  CounterBlock *blocks_ = nullptr;
+};
+
 struct Runtime {
   Runtime() noexcept;
   Store stores[kStoreCount];
@@ -122,11 +162,7 @@ struct Runtime {
   Faults faults;
   Captures captures;
   PushQueues push;
-  std::atomic<uint64_t> calls[kFnCount][kStoreCount + 1] = {};
-  std::atomic<uint64_t> objectsMade{0};
-  std::atomic<uint64_t> objectsReleased{0};
-  std::atomic<uint64_t> objectsLive{0};
-  std::atomic<uint64_t> badReleases{0};
+  Counters counters;
 };
 
 // The one engine of the process; made on first use and never destroyed, so objects and

@@ -1,5 +1,8 @@
-// Record storage of one table: hash maps for keys, linked lists for order and iteration.
+// Record storage of one table: open-addressing hash sets for keys, linked lists for order and
+// iteration, nodes sized to the table so a record costs little more than its bytes.
 #include "engine/store.h"
+
+#include <new>
 
 namespace srv6db::engine {
 namespace {
@@ -17,13 +20,46 @@ void Unlink(Link *l) noexcept {
   l->prev = l->next = l;
 }
 
+uint64_t Mix(uint64_t x) noexcept {
+  x ^= x >> 32;
+  x *= 0xD6E8FEB86659FD93ull;
+  x ^= x >> 32;
+  x *= 0xD6E8FEB86659FD93ull;
+  x ^= x >> 32;
+  return x;
+}
+
+// Hash of key bytes, 8 at a time.
+uint64_t HashBytes(const uint8_t *p, uint32_t n) noexcept {
+  uint64_t h = 0x9E3779B97F4A7C15ull * (n + 1);
+  for (; n >= 8; p += 8, n -= 8) {
+    uint64_t v;
+    std::memcpy(&v, p, sizeof(v));
+    h = (h ^ v) * 0xBF58476D1CE4E5B9ull;
+    h ^= h >> 29;
+  }
+  if (n != 0) {
+    uint64_t v = 0;
+    std::memcpy(&v, p, n);
+    h = (h ^ v) * 0xBF58476D1CE4E5B9ull;
+  }
+  return Mix(h);
+}
+
+// True when the key of index `def` built from `record` equals `key`.
+bool KeyOfRecordIs(const IndexDef &def, const uint8_t *record, const KeyBytes &key) noexcept {
+  uint32_t at = 0;
+  for (uint32_t i = 0; i < def.segmentCount; ++i) {
+    const Segment &s = def.segments[i];
+    if (std::memcmp(record + s.offset, key.bytes + at, s.length) != 0) return false;
+    at += s.length;
+  }
+  return at == key.length;
+}
+
 }  // namespace
 
-size_t KeyHash::operator()(const KeyBytes &k) const noexcept {
-  uint64_t h = 1469598103934665603ull;  // FNV-1a
-  for (uint32_t i = 0; i < k.length; ++i) h = (h ^ k.bytes[i]) * 1099511628211ull;
-  return static_cast<size_t>(h ^ (h >> 29));
-}
+uint64_t HashKey(const KeyBytes &k) noexcept { return HashBytes(k.bytes, k.length); }
 
 void BuildKey(const Schema &schema, uint32_t index, const uint8_t *record, KeyBytes *out) noexcept {
   const IndexDef &def = schema.indexes[index];
@@ -35,42 +71,105 @@ void BuildKey(const Schema &schema, uint32_t index, const uint8_t *record, KeyBy
   out->length = n;
 }
 
+// ---- PointerIndex ----
+
+void PointerIndex::Allocate(uint64_t count) noexcept {
+  slots_ = new uint64_t[count]();
+  mask_ = count - 1;
+}
+
+void PointerIndex::Place(uint64_t hash, void *p) noexcept {
+  uint64_t i = hash & mask_;
+  while (slots_[i] != 0) i = (i + 1) & mask_;
+  slots_[i] = (hash & kTagMask) | static_cast<uint64_t>(reinterpret_cast<uintptr_t>(p));
+}
+
+void PointerIndex::Reset() noexcept {
+  delete[] slots_;
+  slots_ = nullptr;
+  mask_ = 0;
+  size_ = 0;
+}
+
+// ---- Store ----
+
 Store::~Store() { Clear(); }
 
+void Store::Init(const Schema *schema) noexcept {
+  schema_ = schema;
+  const uint32_t recordBytes = (schema->recordSize + 7u) & ~7u;
+  linkOffset_ = static_cast<uint32_t>(sizeof(Node)) + recordBytes;
+  const uint32_t secondaries = schema->indexCount - 1;
+  nodeSize_ = linkOffset_ + secondaries * static_cast<uint32_t>(sizeof(Link));
+}
+
+Link *Store::IndexLink(Node *node, uint32_t index) const noexcept {
+  return reinterpret_cast<Link *>(reinterpret_cast<uint8_t *>(node) + linkOffset_) + (index - 1);
+}
+
+Node *Store::OwnerOf(Link *link, uint32_t index) const noexcept {
+  if (index == 0) return reinterpret_cast<Node *>(link);
+  return reinterpret_cast<Node *>(reinterpret_cast<uint8_t *>(link - (index - 1)) - linkOffset_);
+}
+
+uint64_t Store::PrimaryHash(const uint8_t *record) const noexcept {
+  KeyBytes key;
+  BuildKey(*schema_, 0, record, &key);
+  return HashKey(key);
+}
+
 Node *Store::Find(const KeyBytes &primary) const noexcept {
-  auto it = primary_.find(primary);
-  return it == primary_.end() ? nullptr : it->second;
+  const IndexDef &def = schema_->indexes[0];
+  return static_cast<Node *>(primary_.Find(HashKey(primary), [&](void *p) {
+    return KeyOfRecordIs(def, static_cast<Node *>(p)->record(), primary);
+  }));
+}
+
+Bucket *Store::FindBucket(uint32_t index, const KeyBytes &key, uint64_t hash) const noexcept {
+  const IndexDef &def = schema_->indexes[index];
+  return static_cast<Bucket *>(buckets_[index].Find(hash, [&](void *p) {
+    Link *first = static_cast<Bucket *>(p)->head.next;
+    while (first->seq == 0) first = first->next;  // skip cursors; an indexed bucket has records
+    return KeyOfRecordIs(def, OwnerOf(first, index)->record(), key);
+  }));
 }
 
 Node *Store::Put(const uint8_t *record, bool *created) noexcept {
   KeyBytes key;
   BuildKey(*schema_, 0, record, &key);
+  const uint32_t size = schema_->recordSize;
   if (Node *node = Find(key)) {
     *created = false;
-    uint8_t old[kMaxRecord];
-    std::memcpy(old, node->record, schema_->recordSize);
-    std::memcpy(node->record, record, schema_->recordSize);
+    // Buckets are found through their records' bytes: leave every changed index while the
+    // node still holds the old record, join the new ones once it holds the new one.
+    bool moved[kMaxIndexes] = {};
+    KeyBytes after[kMaxIndexes];
     for (uint32_t i = 1; i < schema_->indexCount; ++i) {
-      KeyBytes before, after;
-      BuildKey(*schema_, i, old, &before);
-      BuildKey(*schema_, i, node->record, &after);
-      if (before == after) continue;
-      Detach(node, i);
-      Attach(node, i, after);
+      KeyBytes before;
+      BuildKey(*schema_, i, node->record(), &before);
+      BuildKey(*schema_, i, record, &after[i]);
+      if (before == after[i]) continue;
+      Detach(node, i, before);
+      moved[i] = true;
+    }
+    std::memcpy(node->record(), record, size);
+    for (uint32_t i = 1; i < schema_->indexCount; ++i) {
+      if (moved[i]) Attach(node, i, after[i]);
     }
     return node;
   }
   *created = true;
-  Node *node = new Node;
-  std::memcpy(node->record, record, schema_->recordSize);
-  node->tableLink.owner = node;
-  node->tableLink.kind = LinkKind::kRecord;
+  Node *node = new (::operator new(nodeSize_)) Node;
+  std::memcpy(node->record(), record, size);
   node->tableLink.seq = nextSeq_++;
   LinkAfter(head_.prev, &node->tableLink);
-  primary_.emplace(key, node);
+  primary_.Insert(HashKey(key), node,
+                  [this](void *p) { return PrimaryHash(static_cast<Node *>(p)->record()); });
   for (uint32_t i = 1; i < schema_->indexCount; ++i) {
+    Link *l = IndexLink(node, i);
+    new (l) Link;
     KeyBytes k;
-    BuildKey(*schema_, i, node->record, &k);
+    BuildKey(*schema_, i, record, &k);
     Attach(node, i, k);
   }
   ++size_;
@@ -80,7 +179,7 @@ Node *Store::Put(const uint8_t *record, bool *created) noexcept {
 void Store::Patch(Node *node, const uint32_t *offsets, const uint32_t *values,
                   uint32_t n) noexcept {
   uint8_t next[kMaxRecord];
-  std::memcpy(next, node->record, schema_->recordSize);
+  std::memcpy(next, node->record(), schema_->recordSize);
   for (uint32_t i = 0; i < n; ++i)
     if (offsets[i] != kNoOffset) std::memcpy(next + offsets[i], &values[i], sizeof(uint32_t));
   bool created = false;
@@ -88,44 +187,68 @@ void Store::Patch(Node *node, const uint32_t *offsets, const uint32_t *values,
 }
 
 void Store::Attach(Node *node, uint32_t index, const KeyBytes &key) noexcept {
-  auto [it, inserted] = buckets_[index].try_emplace(key);
-  Bucket &b = it->second;
-  if (inserted) b.key = &it->first;
-  Link *l = &node->indexLinks[index];
-  l->owner = node;
-  l->kind = LinkKind::kRecord;
+  const uint64_t hash = HashKey(key);
+  Bucket *b = FindBucket(index, key, hash);
+  if (b == nullptr) {
+    b = new Bucket;
+    buckets_[index].Insert(hash, b, [this, index](void *p) {
+      Link *first = static_cast<Bucket *>(p)->head.next;
+      while (first->seq == 0) first = first->next;
+      KeyBytes k;
+      BuildKey(*schema_, index, OwnerOf(first, index)->record(), &k);
+      return HashKey(k);
+    });
+  }
+  Link *l = IndexLink(node, index);
   l->seq = nextSeq_++;
-  LinkAfter(b.head.prev, l);
-  ++b.live;
-  ++b.links;
-  node->buckets[index] = &b;
+  LinkAfter(b->head.prev, l);
+  ++b->live;
+  ++b->links;
 }
 
-void Store::Detach(Node *node, uint32_t index) noexcept {
-  Bucket *b = node->buckets[index];
-  Unlink(&node->indexLinks[index]);
-  node->buckets[index] = nullptr;
-  --b->live;
-  DropBucketLink(index, b);
+void Store::Detach(Node *node, uint32_t index, const KeyBytes &key) noexcept {
+  const uint64_t hash = HashKey(key);
+  Bucket *b = FindBucket(index, key, hash);
+  Unlink(IndexLink(node, index));
+  if (--b->live == 0) {
+    // Out of the index while empty: a later record with this key starts a new bucket, which
+    // walks begun on this one would not yield anyway.
+    buckets_[index].Erase(hash, b, [this, index](void *p) {
+      Link *first = static_cast<Bucket *>(p)->head.next;
+      while (first->seq == 0) first = first->next;
+      KeyBytes k;
+      BuildKey(*schema_, index, OwnerOf(first, index)->record(), &k);
+      return HashKey(k);
+    });
+  }
+  DropBucketLink(b);
 }
 
-void Store::DropBucketLink(uint32_t index, Bucket *bucket) noexcept {
-  if (--bucket->links != 0) return;
-  auto it = buckets_[index].find(*bucket->key);
-  buckets_[index].erase(it);
+void Store::DropBucketLink(Bucket *bucket) noexcept {
+  if (--bucket->links == 0) delete bucket;
+}
+
+void Store::Free(Node *node) noexcept {
+  node->~Node();
+  ::operator delete(node);
 }
 
 void Store::Remove(Node *node) noexcept {
   KeyBytes key;
-  BuildKey(*schema_, 0, node->record, &key);
-  primary_.erase(key);
+  BuildKey(*schema_, 0, node->record(), &key);
+  primary_.Erase(HashKey(key), node,
+                 [this](void *p) { return PrimaryHash(static_cast<Node *>(p)->record()); });
   Unlink(&node->tableLink);
-  for (uint32_t i = 1; i < schema_->indexCount; ++i) Detach(node, i);
+  for (uint32_t i = 1; i < schema_->indexCount; ++i) {
+    KeyBytes k;
+    BuildKey(*schema_, i, node->record(), &k);
+    Detach(node, i, k);
+  }
   --size_;
   if (node->refs == 0) {
-    delete node;
+    Free(node);
   } else {
-    node->dead = true;
+    node->dead = 1;
   }
 }
 
@@ -133,19 +256,21 @@ void Store::Clear() noexcept {
   Link *l = head_.next;
   while (l != &head_) {
     Link *next = l->next;
-    if (l->kind == LinkKind::kRecord) Remove(l->owner);
+    if (l->seq != 0) Remove(reinterpret_cast<Node *>(l));
     l = next;
   }
+  primary_.Reset();
+  for (PointerIndex &b : buckets_) b.Reset();
 }
 
 uint64_t Store::CountByKey(uint32_t index, const KeyBytes &key) const noexcept {
-  if (index == 0) return primary_.count(key);
-  auto it = buckets_[index].find(key);
-  return it == buckets_[index].end() ? 0 : it->second.live;
+  if (index == 0) return Find(key) == nullptr ? 0 : 1;
+  const Bucket *b = FindBucket(index, key, HashKey(key));
+  return b == nullptr ? 0 : b->live;
 }
 
 void Store::Unref(Node *node) noexcept {
-  if (--node->refs == 0 && node->dead) delete node;
+  if (--node->refs == 0 && node->dead) Free(node);
 }
 
 void Store::StartIter(IterState *it, uint32_t index, const KeyBytes *key) noexcept {
@@ -155,20 +280,20 @@ void Store::StartIter(IterState *it, uint32_t index, const KeyBytes *key) noexce
   it->startSeq = nextSeq_;
   it->current = nullptr;
   it->bucket = nullptr;
-  it->cursor.kind = LinkKind::kCursor;
+  it->cursor.seq = 0;
   it->cursor.prev = it->cursor.next = &it->cursor;
   if (index == 0) {
     it->sentinel = &head_;
   } else {
-    auto found = buckets_[index].find(*key);
-    if (found == buckets_[index].end()) {  // nothing has the key now: nothing to yield
+    Bucket *b = FindBucket(index, *key, HashKey(*key));
+    if (b == nullptr) {  // nothing has the key now: nothing to yield
       it->ended = true;
       it->cursorLinked = false;
       return;
     }
-    it->bucket = &found->second;
-    it->sentinel = &it->bucket->head;
-    ++it->bucket->links;
+    it->bucket = b;
+    it->sentinel = &b->head;
+    ++b->links;
   }
   LinkAfter(it->sentinel, &it->cursor);
   it->cursorLinked = true;
@@ -177,15 +302,15 @@ void Store::StartIter(IterState *it, uint32_t index, const KeyBytes *key) noexce
 bool Store::Next(IterState *it) noexcept {
   if (it->ended) return false;
   Link *l = it->cursor.next;
-  while (l != it->sentinel && l->kind == LinkKind::kCursor) l = l->next;
-  if (l == it->sentinel || l->seq >= it->startSeq) {  // later records joined after the start
+  while (l != it->sentinel && l->seq == 0) l = l->next;  // other walks' cursors
+  if (l == it->sentinel || l->seq >= it->startSeq) {     // later records joined after the start
     LeavePosition(it);
     it->ended = true;
     return false;
   }
   Unlink(&it->cursor);
   LinkAfter(l, &it->cursor);
-  Node *node = l->owner;
+  Node *node = OwnerOf(l, it->index);
   ++node->refs;
   if (it->current != nullptr) Unref(it->current);
   it->current = node;
@@ -201,7 +326,7 @@ void Store::LeavePosition(IterState *it) noexcept {
   if (it->cursorLinked) {
     Unlink(&it->cursor);
     it->cursorLinked = false;
-    if (it->bucket != nullptr) DropBucketLink(it->index, it->bucket);
+    if (it->bucket != nullptr) DropBucketLink(it->bucket);
     it->bucket = nullptr;
   }
   if (it->current != nullptr) {

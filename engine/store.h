@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <cstring>
 #include <mutex>
-#include <unordered_map>
 
 #include "engine/schema.h"
 
@@ -20,44 +19,106 @@ struct KeyBytes {
   }
 };
 
-struct KeyHash {
-  size_t operator()(const KeyBytes &k) const noexcept;
-};
+uint64_t HashKey(const KeyBytes &k) noexcept;
 
 // Builds the key of index `index` from a record through the schema's segments.
 void BuildKey(const Schema &schema, uint32_t index, const uint8_t *record, KeyBytes *out) noexcept;
 
-struct Node;
-
-enum class LinkKind : uint8_t { kHead, kRecord, kCursor };
-
 // An element of a circular, insertion-ordered list: the table's record list or one bucket.
 // Records only ever join at the tail with a fresh sequence number, so each list is ordered by
-// sequence; cursors are links of their own and stay valid whatever records leave around them.
+// sequence; heads and cursors have sequence 0. Cursors are links of their own and stay valid
+// whatever records leave around them.
 struct Link {
   Link *prev = this;
   Link *next = this;
-  Node *owner = nullptr;
   uint64_t seq = 0;
-  LinkKind kind = LinkKind::kHead;
 };
 
 struct Bucket {
   Link head;
-  uint64_t live = 0;              // records with this key: the count by key
-  uint32_t links = 0;             // records and cursors linked; the bucket goes at zero
-  const KeyBytes *key = nullptr;  // the map's own key
+  uint32_t live = 0;   // records with this key: the count by key; in the index while non-zero
+  uint32_t links = 0;  // records and cursors linked; the bucket goes at zero
 };
 
-// A stored record. A removed node that an iterator still stands on is unlinked from every
-// list and marked dead; it is freed when its last iterator moves on or goes.
+// A stored record, allocated at the table's exact size: this header, the record bytes, then
+// one link per secondary index. A removed node that an iterator still stands on is unlinked
+// from every list and marked dead; it is freed when its last iterator moves on or goes.
 struct Node {
-  Link tableLink;
-  Link indexLinks[kMaxIndexes];  // [i] for secondary index i
-  Bucket *buckets[kMaxIndexes] = {};
+  Link tableLink;  // first member: a table list link is its node
   uint32_t refs = 0;
-  bool dead = false;
-  alignas(8) uint8_t record[kMaxRecord];
+  uint32_t dead = 0;
+
+  uint8_t *record() noexcept { return reinterpret_cast<uint8_t *>(this + 1); }
+  const uint8_t *record() const noexcept { return reinterpret_cast<const uint8_t *>(this + 1); }
+};
+
+// Open-addressing hash set of pointers (nodes or buckets) with linear probing. Each slot packs
+// a 48-bit pointer and the top 16 bits of its hash, so most probes that miss touch no entry.
+class PointerIndex {
+ public:
+  PointerIndex() = default;
+  PointerIndex(const PointerIndex &) = delete;
+  PointerIndex &operator=(const PointerIndex &) = delete;
+  ~PointerIndex() { Reset(); }
+
+  // The entry whose hash is `hash` and that `matches` accepts, or null.
+  template <typename Match>
+  void *Find(uint64_t hash, Match &&matches) const noexcept {
+    if (mask_ == 0) return nullptr;
+    const uint64_t tag = hash & kTagMask;
+    for (uint64_t i = hash & mask_;; i = (i + 1) & mask_) {
+      const uint64_t s = slots_[i];
+      if (s == 0) return nullptr;
+      if ((s & kTagMask) == tag && matches(Pointer(s))) return Pointer(s);
+    }
+  }
+  // Adds an entry known to be absent; `rehash` gives the hash of any entry when the set grows.
+  template <typename Rehash>
+  void Insert(uint64_t hash, void *p, Rehash &&rehash) noexcept {
+    if ((size_ + 1) * 4 > (mask_ + 1) * 3) Grow(rehash);
+    Place(hash, p);
+    ++size_;
+  }
+  // Removes entry p, whose hash is `hash`. Later entries of its probe run move back into the
+  // hole (backward-shift deletion: no tombstones), so `rehash` gives their hashes.
+  template <typename Rehash>
+  void Erase(uint64_t hash, const void *p, Rehash &&rehash) noexcept {
+    uint64_t hole = hash & mask_;
+    while (Pointer(slots_[hole]) != p) hole = (hole + 1) & mask_;
+    for (uint64_t j = (hole + 1) & mask_; slots_[j] != 0; j = (j + 1) & mask_) {
+      const uint64_t home = rehash(Pointer(slots_[j])) & mask_;
+      const bool homeAfterHole =
+          hole <= j ? (hole < home && home <= j) : (hole < home || home <= j);
+      if (homeAfterHole) continue;  // moving it before its home would hide it
+      slots_[hole] = slots_[j];
+      hole = j;
+    }
+    slots_[hole] = 0;
+    --size_;
+  }
+  void Reset() noexcept;  // frees the slots
+
+ private:
+  static constexpr uint64_t kTagMask = 0xFFFF000000000000ull;
+  static void *Pointer(uint64_t s) noexcept {
+    return reinterpret_cast<void *>(static_cast<uintptr_t>(s & ~kTagMask));
+  }
+  void Place(uint64_t hash, void *p) noexcept;
+  template <typename Rehash>
+  void Grow(Rehash &&rehash) noexcept {
+    uint64_t *old = slots_;
+    const uint64_t oldCount = mask_ == 0 ? 0 : mask_ + 1;
+    Allocate(oldCount == 0 ? 16 : oldCount * 2);
+    for (uint64_t i = 0; i < oldCount; ++i) {
+      if (old[i] != 0) Place(rehash(Pointer(old[i])), Pointer(old[i]));
+    }
+    delete[] old;
+  }
+  void Allocate(uint64_t count) noexcept;
+
+  uint64_t *slots_ = nullptr;
+  uint64_t mask_ = 0;  // slot count - 1; 0 while nothing is allocated
+  uint64_t size_ = 0;
 };
 
 // Iteration state, embedded in its engine object. Walks the records that were in its range
@@ -82,7 +143,7 @@ class Store {
   Store &operator=(const Store &) = delete;
   ~Store();
 
-  void Init(const Schema *schema) noexcept { schema_ = schema; }
+  void Init(const Schema *schema) noexcept;
   const Schema &schema() const noexcept { return *schema_; }
   std::mutex &mutex() noexcept { return mu_; }
 
@@ -94,9 +155,16 @@ class Store {
   // Writes a u32 at each offset given (kNoOffset skipped) and moves affected index entries.
   void Patch(Node *node, const uint32_t *offsets, const uint32_t *values, uint32_t n) noexcept;
   void Remove(Node *node) noexcept;
+  // Removes every record and gives back the index memory.
   void Clear() noexcept;
   uint64_t CountByKey(uint32_t index, const KeyBytes &key) const noexcept;
-  const Link *head() const noexcept { return &head_; }
+  // Calls visit(record) per record in insertion order until it answers non-zero.
+  template <typename Visit>
+  void VisitRecords(Visit &&visit) const noexcept {
+    for (const Link *l = head_.next; l != &head_; l = l->next) {
+      if (l->seq != 0 && visit(reinterpret_cast<const Node *>(l)->record()) != 0) return;
+    }
+  }
 
   // index 0 walks the whole table, key unused; otherwise the bucket of key.
   void StartIter(IterState *it, uint32_t index, const KeyBytes *key) noexcept;
@@ -105,19 +173,26 @@ class Store {
   void StopIter(IterState *it) noexcept;
 
  private:
+  Link *IndexLink(Node *node, uint32_t index) const noexcept;
+  Node *OwnerOf(Link *link, uint32_t index) const noexcept;
+  uint64_t PrimaryHash(const uint8_t *record) const noexcept;
+  Bucket *FindBucket(uint32_t index, const KeyBytes &key, uint64_t hash) const noexcept;
   void Attach(Node *node, uint32_t index, const KeyBytes &key) noexcept;
-  void Detach(Node *node, uint32_t index) noexcept;
-  void DropBucketLink(uint32_t index, Bucket *bucket) noexcept;
+  void Detach(Node *node, uint32_t index, const KeyBytes &key) noexcept;
+  void DropBucketLink(Bucket *bucket) noexcept;
   void Unref(Node *node) noexcept;
+  void Free(Node *node) noexcept;
   void LeavePosition(IterState *it) noexcept;  // unlinks the cursor, lets go of the record
 
   const Schema *schema_ = nullptr;
+  uint32_t linkOffset_ = 0;  // of the first secondary index link in a node
+  uint32_t nodeSize_ = 0;
   std::mutex mu_;
   Link head_;
   uint64_t size_ = 0;
   uint64_t nextSeq_ = 1;
-  std::unordered_map<KeyBytes, Node *, KeyHash> primary_;
-  std::unordered_map<KeyBytes, Bucket, KeyHash> buckets_[kMaxIndexes];
+  PointerIndex primary_;               // nodes by primary key
+  PointerIndex buckets_[kMaxIndexes];  // [i]: buckets of secondary index i by key
 };
 
 }  // namespace srv6db::engine

@@ -40,16 +40,16 @@ using srv6db::kCommon;
 extern "C" {
 
 // clang-format off
-void SRV6_DB_SetCommonFields(const Srv6DbCommonEntry *e, Srv6DbCommonRecord *r) { srv6db::EncodeRecord(kCommon, e, r); }
-void SRV6_DB_GetCommonFields(const Srv6DbCommonRecord *r, Srv6DbCommonEntry *e) { srv6db::DecodeRecord(kCommon, r, e); }
+void SRV6_DB_SetCommonFields(const Srv6DbCommonEntry *e, Srv6DbCommonRecord *r) { srv6db::EncodeRecord<kCommon>(e, r); }
+void SRV6_DB_GetCommonFields(const Srv6DbCommonRecord *r, Srv6DbCommonEntry *e) { srv6db::DecodeRecord<kCommon>(r, e); }
 void SRV6_DB_SetCommonPriKey(const Srv6DbCommonEntry *e, uint32_t *w, void *k) { srv6db::BuildKey(kCommon.primaryKey, e, w, k); }
-uint32_t SRV6_DB_CreateCommon(const Srv6DbCommonEntry *e) { return srv6db::Create(kCommon, e); }
-uint32_t SRV6_DB_ReadCommon(Srv6DbCommonEntry *e) { return srv6db::Read(kCommon, e); }
-uint32_t SRV6_DB_DeleteCommon(const Srv6DbCommonEntry *e) { return srv6db::Delete(kCommon, e); }
-uint32_t SRV6_DB_UpdateCommonSmoothId(const Srv6DbCommonEntry *e) { return srv6db::Update(kCommon, e, SRV6_DB_SetCommonSmoothID); }
+uint32_t SRV6_DB_CreateCommon(const Srv6DbCommonEntry *e) { return srv6db::Create<kCommon>(e); }
+uint32_t SRV6_DB_ReadCommon(Srv6DbCommonEntry *e) { return srv6db::Read<kCommon>(e); }
+uint32_t SRV6_DB_DeleteCommon(const Srv6DbCommonEntry *e) { return srv6db::Delete<kCommon>(e); }
+uint32_t SRV6_DB_UpdateCommonSmoothId(const Srv6DbCommonEntry *e) { return srv6db::Update<kCommon>(e, SRV6_DB_SetCommonSmoothID); }
 uint32_t SRV6_DB_SetCommonSmoothID(Srv6DbUpdateCtx *c, void *o) { return srv6db::StageField(srv6db::kSmoothId, c, o); }
 Srv6DbIter *SRV6_DB_CreateCommonIterator(uint32_t n) { return srv6db::CreateIterator(kCommon, n); }
-uint32_t SRV6_DB_GetNextCommonEntry(Srv6DbIter *i, Srv6DbCommonEntry *e) { return srv6db::GetNext(kCommon, i, e); }
+uint32_t SRV6_DB_GetNextCommonEntry(Srv6DbIter *i, Srv6DbCommonEntry *e) { return srv6db::GetNext<kCommon>(i, e); }
 void SRV6_DB_ReleaseCommonIterator(Srv6DbIter *i) { srv6db::Release(kCommon, i); }
 // clang-format on
 

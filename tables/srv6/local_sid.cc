@@ -60,20 +60,20 @@ using srv6db::kLocalSid;
 extern "C" {
 
 // clang-format off
-void SRV6_DB_SetLocalSidFields(const Srv6DbLocalSidEntry *e, Srv6DbLocalSidRecord *r) { srv6db::EncodeRecord(kLocalSid, e, r); }
-void SRV6_DB_GetLocalSidFields(const Srv6DbLocalSidRecord *r, Srv6DbLocalSidEntry *e) { srv6db::DecodeRecord(kLocalSid, r, e); }
+void SRV6_DB_SetLocalSidFields(const Srv6DbLocalSidEntry *e, Srv6DbLocalSidRecord *r) { srv6db::EncodeRecord<kLocalSid>(e, r); }
+void SRV6_DB_GetLocalSidFields(const Srv6DbLocalSidRecord *r, Srv6DbLocalSidEntry *e) { srv6db::DecodeRecord<kLocalSid>(r, e); }
 void SRV6_DB_SetLocalSidPriKey(const Srv6DbLocalSidEntry *e, uint32_t *w, void *k) { srv6db::BuildKey(kLocalSid.primaryKey, e, w, k); }
 void SRV6_DB_SetLocalSidHashKeyField(const Srv6DbLocalSidEntry *e, uint32_t *w, void *k) { srv6db::BuildKey(kByFunctId, e, w, k); }
 void SRV6_DB_SetLocalSidSmoothHashKey(const Srv6DbSmoothKey *s, uint32_t *w, void *k) { srv6db::BuildKey(kByVrf, s, w, k); }
-uint32_t SRV6_DB_CreateLocalSid(const Srv6DbLocalSidEntry *e) { return srv6db::Create(kLocalSid, e); }
-uint32_t SRV6_DB_ReadLocalSid(Srv6DbLocalSidEntry *e) { return srv6db::Read(kLocalSid, e); }
-uint32_t SRV6_DB_DeleteLocalSid(const Srv6DbLocalSidEntry *e) { return srv6db::Delete(kLocalSid, e); }
-uint32_t SRV6_DB_UpdateLocalSidSmoothId(const Srv6DbLocalSidEntry *e) { return srv6db::Update(kLocalSid, e, SRV6_DB_SetLocalSidSmoothID); }
+uint32_t SRV6_DB_CreateLocalSid(const Srv6DbLocalSidEntry *e) { return srv6db::Create<kLocalSid>(e); }
+uint32_t SRV6_DB_ReadLocalSid(Srv6DbLocalSidEntry *e) { return srv6db::Read<kLocalSid>(e); }
+uint32_t SRV6_DB_DeleteLocalSid(const Srv6DbLocalSidEntry *e) { return srv6db::Delete<kLocalSid>(e); }
+uint32_t SRV6_DB_UpdateLocalSidSmoothId(const Srv6DbLocalSidEntry *e) { return srv6db::Update<kLocalSid>(e, SRV6_DB_SetLocalSidSmoothID); }
 uint32_t SRV6_DB_SetLocalSidSmoothID(Srv6DbUpdateCtx *c, void *o) { return srv6db::StageField(srv6db::kSmoothId, c, o); }
 Srv6DbIter *SRV6_DB_CreateLocalSidIterator(uint32_t n) { return srv6db::CreateIterator(kLocalSid, n); }
 Srv6DbIter *SRV6_DB_CreateLocalSidIteratorByFunctId(const Srv6DbLocalSidEntry *e, uint32_t n) { return srv6db::CreateIterator(kLocalSid, kByFunctId, e, n); }
 Srv6DbIter *SRV6_DB_CreateLocalSidIteratorByVrf(const Srv6DbSmoothKey *s, uint32_t n) { return srv6db::CreateIterator(kLocalSid, kByVrf, s, n); }
-uint32_t SRV6_DB_GetNextLocalSidEntry(Srv6DbIter *i, Srv6DbLocalSidEntry *e) { return srv6db::GetNext(kLocalSid, i, e); }
+uint32_t SRV6_DB_GetNextLocalSidEntry(Srv6DbIter *i, Srv6DbLocalSidEntry *e) { return srv6db::GetNext<kLocalSid>(i, e); }
 void SRV6_DB_ReleaseLocalSidIterator(Srv6DbIter *i) { srv6db::Release(kLocalSid, i); }
 // clang-format on
 

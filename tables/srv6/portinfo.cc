@@ -68,18 +68,18 @@ using srv6db::kPortInfo;
 extern "C" {
 
 // clang-format off
-void SRV6_DB_SetPortInfoFields(const Srv6DbPortInfoEntry *e, Srv6DbPortInfoRecord *r) { srv6db::EncodeRecord(kPortInfo, e, r); }
-void SRV6_DB_GetPortInfoFields(const Srv6DbPortInfoRecord *r, Srv6DbPortInfoEntry *e) { srv6db::DecodeRecord(kPortInfo, r, e); }
+void SRV6_DB_SetPortInfoFields(const Srv6DbPortInfoEntry *e, Srv6DbPortInfoRecord *r) { srv6db::EncodeRecord<kPortInfo>(e, r); }
+void SRV6_DB_GetPortInfoFields(const Srv6DbPortInfoRecord *r, Srv6DbPortInfoEntry *e) { srv6db::DecodeRecord<kPortInfo>(r, e); }
 void SRV6_DB_SetPortInfoPriKey(const Srv6DbPortInfoEntry *e, uint32_t *w, void *k) { srv6db::BuildKey(kPortInfo.primaryKey, e, w, k); }
 // "Hashkey" with a lower-case k in the next three names, as callers link them.
 void SRV6_DB_SetPortInfoPortGroupHashkey(const Srv6DbPortInfoEntry *e, uint32_t *w, void *k) { srv6db::BuildKey(kByPortGroup, e, w, k); }
 void SRV6_DB_SetPortInfoNdRefreshHashkey(const Srv6DbPortInfoEntry *e, uint32_t *w, void *k) { srv6db::BuildKey(kByNdRefresh, e, w, k); }
 void SRV6_DB_SetPortInfoL3ifHashkey(const Srv6DbPortInfoEntry *e, uint32_t *w, void *k) { srv6db::BuildKey(kByL3if, e, w, k); }
 void SRV6_DB_SetPortInfoSmoothHashKey(const Srv6DbSmoothKey *s, uint32_t *w, void *k) { srv6db::BuildKey(kByVrf, s, w, k); }
-uint32_t SRV6_DB_CreatePortInfo(const Srv6DbPortInfoEntry *e) { return srv6db::Create(kPortInfo, e); }
-uint32_t SRV6_DB_ReadPortInfo(Srv6DbPortInfoEntry *e) { return srv6db::Read(kPortInfo, e); }
-uint32_t SRV6_DB_DeletePortInfo(const Srv6DbPortInfoEntry *e) { return srv6db::Delete(kPortInfo, e); }
-uint32_t SRV6_DB_UpdatePortInfoSmoothId(const Srv6DbPortInfoEntry *e) { return srv6db::Update(kPortInfo, e, SRV6_DB_SetPortInfoSmoothID); }
+uint32_t SRV6_DB_CreatePortInfo(const Srv6DbPortInfoEntry *e) { return srv6db::Create<kPortInfo>(e); }
+uint32_t SRV6_DB_ReadPortInfo(Srv6DbPortInfoEntry *e) { return srv6db::Read<kPortInfo>(e); }
+uint32_t SRV6_DB_DeletePortInfo(const Srv6DbPortInfoEntry *e) { return srv6db::Delete<kPortInfo>(e); }
+uint32_t SRV6_DB_UpdatePortInfoSmoothId(const Srv6DbPortInfoEntry *e) { return srv6db::Update<kPortInfo>(e, SRV6_DB_SetPortInfoSmoothID); }
 uint32_t SRV6_DB_SetPortInfoSmoothID(Srv6DbUpdateCtx *c, void *o) { return srv6db::StageField(srv6db::kSmoothId, c, o); }
 uint32_t SRV6_DB_CountPortInfoByNdRefreshHashKey(const Srv6DbPortInfoEntry *e, uint64_t *n) { return srv6db::CountChecked(kPortInfo, kByNdRefresh, e, n); }
 Srv6DbIter *SRV6_DB_CreatePortInfoIterator(uint32_t n) { return srv6db::CreateIterator(kPortInfo, n); }
@@ -88,7 +88,7 @@ Srv6DbIter *SRV6_DB_CreatePortInfoIteratoryByPortGroup(const Srv6DbPortInfoEntry
 Srv6DbIter *SRV6_DB_CreatePortInfoIteratoryByL3if(const Srv6DbPortInfoEntry *e, uint32_t n) { return srv6db::CreateIterator(kPortInfo, kByL3if, e, n); }
 Srv6DbIter *SRV6_DB_CreatePortInfoIteratoryByNdRefreshHashKey(const Srv6DbPortInfoEntry *e, uint32_t n) { return srv6db::CreateIterator(kPortInfo, kByNdRefresh, e, n); }
 Srv6DbIter *SRV6_DB_CreatePortInfoIteratorByVrf(const Srv6DbSmoothKey *s, uint32_t n) { return srv6db::CreateIterator(kPortInfo, kByVrf, s, n); }
-uint32_t SRV6_DB_GetNextPortInfoEntry(Srv6DbIter *i, Srv6DbPortInfoEntry *e) { return srv6db::GetNext(kPortInfo, i, e); }
+uint32_t SRV6_DB_GetNextPortInfoEntry(Srv6DbIter *i, Srv6DbPortInfoEntry *e) { return srv6db::GetNext<kPortInfo>(i, e); }
 void SRV6_DB_ReleasePortInfoIterator(Srv6DbIter *i) { srv6db::Release(kPortInfo, i); }
 uint32_t SRV6_DB_ReadPortInfoByPortGroupHashKey(const Srv6DbPortInfoEntry *e, Srv6DbPortInfoVisitor v, void *u) { return srv6db::VisitByKey(kPortInfo, kByPortGroup, e, v, u); }
 // clang-format on

@@ -56,20 +56,20 @@ using srv6db::kSidFunct;
 extern "C" {
 
 // clang-format off
-void SRV6_DB_SetSidFunctFields(const Srv6DbSidFunctEntry *e, Srv6DbSidFunctRecord *r) { srv6db::EncodeRecord(kSidFunct, e, r); }
-void SRV6_DB_GetSidFunctFields(const Srv6DbSidFunctRecord *r, Srv6DbSidFunctEntry *e) { srv6db::DecodeRecord(kSidFunct, r, e); }
+void SRV6_DB_SetSidFunctFields(const Srv6DbSidFunctEntry *e, Srv6DbSidFunctRecord *r) { srv6db::EncodeRecord<kSidFunct>(e, r); }
+void SRV6_DB_GetSidFunctFields(const Srv6DbSidFunctRecord *r, Srv6DbSidFunctEntry *e) { srv6db::DecodeRecord<kSidFunct>(r, e); }
 void SRV6_DB_SetSidFunctPriKey(const Srv6DbSidFunctEntry *e, uint32_t *w, void *k) { srv6db::BuildKey(kSidFunct.primaryKey, e, w, k); }
 void SRV6_DB_SetSidFunctSmoothHashKey(const Srv6DbSmoothKey *s, uint32_t *w, void *k) { srv6db::BuildKey(kByVrf, s, w, k); }
 void SRV6_DB_SetSidFunctPortGroupHashKeyField(const Srv6DbSidFunctEntry *e, uint32_t *w, void *k) { srv6db::BuildKey(kByPortGroup, e, w, k); }
-uint32_t SRV6_DB_CreateSidFunct(const Srv6DbSidFunctEntry *e) { return srv6db::Create(kSidFunct, e); }
-uint32_t SRV6_DB_ReadSidFunct(Srv6DbSidFunctEntry *e) { return srv6db::Read(kSidFunct, e); }
-uint32_t SRV6_DB_DeleteSidFunct(const Srv6DbSidFunctEntry *e) { return srv6db::Delete(kSidFunct, e); }
-uint32_t SRV6_DB_UpdateSidFunctSmoothId(const Srv6DbSidFunctEntry *e) { return srv6db::Update(kSidFunct, e, SRV6_DB_SetSidFunctSmoothID); }
+uint32_t SRV6_DB_CreateSidFunct(const Srv6DbSidFunctEntry *e) { return srv6db::Create<kSidFunct>(e); }
+uint32_t SRV6_DB_ReadSidFunct(Srv6DbSidFunctEntry *e) { return srv6db::Read<kSidFunct>(e); }
+uint32_t SRV6_DB_DeleteSidFunct(const Srv6DbSidFunctEntry *e) { return srv6db::Delete<kSidFunct>(e); }
+uint32_t SRV6_DB_UpdateSidFunctSmoothId(const Srv6DbSidFunctEntry *e) { return srv6db::Update<kSidFunct>(e, SRV6_DB_SetSidFunctSmoothID); }
 uint32_t SRV6_DB_SetSidFunctSmoothID(Srv6DbUpdateCtx *c, void *o) { return srv6db::StageField(srv6db::kSmoothId, c, o); }
 Srv6DbIter *SRV6_DB_CreateSidFunctIterator(uint32_t n) { return srv6db::CreateIterator(kSidFunct, n); }
 Srv6DbIter *SRV6_DB_CreateSidFunctIteratorByVrf(const Srv6DbSmoothKey *s, uint32_t n) { return srv6db::CreateIterator(kSidFunct, kByVrf, s, n); }
 Srv6DbIter *SRV6_DB_CreateSidFunctIteratorByPortGroup(const Srv6DbSidFunctEntry *e, uint32_t n) { return srv6db::CreateIterator(kSidFunct, kByPortGroup, e, n); }
-uint32_t SRV6_DB_GetNextSidFunctEntry(Srv6DbIter *i, Srv6DbSidFunctEntry *e) { return srv6db::GetNext(kSidFunct, i, e); }
+uint32_t SRV6_DB_GetNextSidFunctEntry(Srv6DbIter *i, Srv6DbSidFunctEntry *e) { return srv6db::GetNext<kSidFunct>(i, e); }
 void SRV6_DB_ReleaseSidFunctIterator(Srv6DbIter *i) { srv6db::Release(kSidFunct, i); }
 // clang-format on
 

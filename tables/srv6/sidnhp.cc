@@ -46,18 +46,18 @@ using srv6db::kSidNhp;
 extern "C" {
 
 // clang-format off
-void SRV6_DB_SetSidNhpFields(const Srv6DbSidNhpEntry *e, Srv6DbSidNhpRecord *r) { srv6db::EncodeRecord(kSidNhp, e, r); }
-void SRV6_DB_GetSidNhpFields(const Srv6DbSidNhpRecord *r, Srv6DbSidNhpEntry *e) { srv6db::DecodeRecord(kSidNhp, r, e); }
+void SRV6_DB_SetSidNhpFields(const Srv6DbSidNhpEntry *e, Srv6DbSidNhpRecord *r) { srv6db::EncodeRecord<kSidNhp>(e, r); }
+void SRV6_DB_GetSidNhpFields(const Srv6DbSidNhpRecord *r, Srv6DbSidNhpEntry *e) { srv6db::DecodeRecord<kSidNhp>(r, e); }
 void SRV6_DB_SetSidNhpPriKey(const Srv6DbSidNhpEntry *e, uint32_t *w, void *k) { srv6db::BuildKey(kSidNhp.primaryKey, e, w, k); }
 void SRV6_DB_SetSidNhpSmoothHashKey(const Srv6DbSmoothKey *s, uint32_t *w, void *k) { srv6db::BuildKey(kByVrf, s, w, k); }
-uint32_t SRV6_DB_CreateSidNhp(const Srv6DbSidNhpEntry *e) { return srv6db::Create(kSidNhp, e); }
-uint32_t SRV6_DB_ReadSidNhp(Srv6DbSidNhpEntry *e) { return srv6db::Read(kSidNhp, e); }
-uint32_t SRV6_DB_DeleteSidNhp(const Srv6DbSidNhpEntry *e) { return srv6db::Delete(kSidNhp, e); }
-uint32_t SRV6_DB_UpdateSidNhpSmoothId(const Srv6DbSidNhpEntry *e) { return srv6db::Update(kSidNhp, e, SRV6_DB_SetSidNhpSmoothID); }
+uint32_t SRV6_DB_CreateSidNhp(const Srv6DbSidNhpEntry *e) { return srv6db::Create<kSidNhp>(e); }
+uint32_t SRV6_DB_ReadSidNhp(Srv6DbSidNhpEntry *e) { return srv6db::Read<kSidNhp>(e); }
+uint32_t SRV6_DB_DeleteSidNhp(const Srv6DbSidNhpEntry *e) { return srv6db::Delete<kSidNhp>(e); }
+uint32_t SRV6_DB_UpdateSidNhpSmoothId(const Srv6DbSidNhpEntry *e) { return srv6db::Update<kSidNhp>(e, SRV6_DB_SetSidNhpSmoothID); }
 uint32_t SRV6_DB_SetSidNhpSmoothID(Srv6DbUpdateCtx *c, void *o) { return srv6db::StageField(srv6db::kSmoothId, c, o); }
 Srv6DbIter *SRV6_DB_CreateSidNhpIterator(uint32_t n) { return srv6db::CreateIterator(kSidNhp, n); }
 Srv6DbIter *SRV6_DB_CreateSidNhpIteratorByVrf(const Srv6DbSmoothKey *s, uint32_t n) { return srv6db::CreateIterator(kSidNhp, kByVrf, s, n); }
-uint32_t SRV6_DB_GetNextSidNhpEntry(Srv6DbIter *i, Srv6DbSidNhpEntry *e) { return srv6db::GetNext(kSidNhp, i, e); }
+uint32_t SRV6_DB_GetNextSidNhpEntry(Srv6DbIter *i, Srv6DbSidNhpEntry *e) { return srv6db::GetNext<kSidNhp>(i, e); }
 void SRV6_DB_ReleaseSidNhpIterator(Srv6DbIter *i) { srv6db::Release(kSidNhp, i); }
 // clang-format on
 

@@ -79,8 +79,8 @@ using srv6db::kXsid;
 extern "C" {
 
 // clang-format off
-void SRV6_DB_SetXsidFields(const Srv6DbXsidEntry *e, Srv6DbXsidRecord *r) { srv6db::EncodeRecord(kXsid, e, r); }
-void SRV6_DB_GetXsidFields(const Srv6DbXsidRecord *r, Srv6DbXsidEntry *e) { srv6db::DecodeRecord(kXsid, r, e); }
+void SRV6_DB_SetXsidFields(const Srv6DbXsidEntry *e, Srv6DbXsidRecord *r) { srv6db::EncodeRecord<kXsid>(e, r); }
+void SRV6_DB_GetXsidFields(const Srv6DbXsidRecord *r, Srv6DbXsidEntry *e) { srv6db::DecodeRecord<kXsid>(r, e); }
 // Two of the key setters answer a code (always 0), as callers link them.
 uint32_t SRV6_DB_SetXsidPriKey(const Srv6DbXsidEntry *e, uint32_t *w, void *k) { srv6db::BuildKey(kXsid.primaryKey, e, w, k); return SRV6_DB_OK; }
 void SRV6_DB_SetXsidIidgHashKey(const Srv6DbXsidEntry *e, uint32_t *w, void *k) { srv6db::BuildKey(kByIidg, e, w, k); }
@@ -88,18 +88,18 @@ void SRV6_DB_SetXsidIidgHashKey(const Srv6DbXsidEntry *e, uint32_t *w, void *k) 
 void SRV6_DB_SetXsidlocalHashKey(const Srv6DbXsidEntry *e, uint32_t *w, void *k) { srv6db::BuildKey(kByLocal, e, w, k); }
 uint32_t SRV6_DB_SetXsidSvcKeyField(const Srv6DbXsidEntry *e, uint32_t *w, void *k) { srv6db::BuildKey(kBySvcCtx, e, w, k); return SRV6_DB_OK; }
 void SRV6_DB_SetXsidSmoothHashKey(const Srv6DbSmoothKey *s, uint32_t *w, void *k) { srv6db::BuildKey(kByVrf, s, w, k); }
-uint32_t SRV6_DB_CreateXsid(const Srv6DbXsidEntry *e) { return srv6db::Create(kXsid, e); }
-uint32_t SRV6_DB_ReadXsid(Srv6DbXsidEntry *e) { return srv6db::Read(kXsid, e); }
-uint32_t SRV6_DB_DeleteXsid(const Srv6DbXsidEntry *e) { return srv6db::Delete(kXsid, e); }
-uint32_t SRV6_DB_UpdateXsidSmoothId(const Srv6DbXsidEntry *e) { return srv6db::Update(kXsid, e, SRV6_DB_SetXsidSmoothID); }
+uint32_t SRV6_DB_CreateXsid(const Srv6DbXsidEntry *e) { return srv6db::Create<kXsid>(e); }
+uint32_t SRV6_DB_ReadXsid(Srv6DbXsidEntry *e) { return srv6db::Read<kXsid>(e); }
+uint32_t SRV6_DB_DeleteXsid(const Srv6DbXsidEntry *e) { return srv6db::Delete<kXsid>(e); }
+uint32_t SRV6_DB_UpdateXsidSmoothId(const Srv6DbXsidEntry *e) { return srv6db::Update<kXsid>(e, SRV6_DB_SetXsidSmoothID); }
 uint32_t SRV6_DB_SetXsidSmoothID(Srv6DbUpdateCtx *c, void *o) { return srv6db::StageField(srv6db::kSmoothId, c, o); }
-uint32_t SRV6_DB_UpdateXsidDiscriminator(const Srv6DbXsidEntry *e) { return srv6db::Update(kXsid, e, SRV6_DB_SetXsidStdDiscriminator); }
+uint32_t SRV6_DB_UpdateXsidDiscriminator(const Srv6DbXsidEntry *e) { return srv6db::Update<kXsid>(e, SRV6_DB_SetXsidStdDiscriminator); }
 uint32_t SRV6_DB_SetXsidStdDiscriminator(Srv6DbUpdateCtx *c, void *o) { return srv6db::StageField(srv6db::kDiscriminator, c, o); }
 Srv6DbIter *SRV6_DB_CreateXsidIterator(uint32_t n) { return srv6db::CreateIterator(kXsid, n); }
 Srv6DbIter *SRV6_DB_CreateXsidIteratorByLocalHash(const Srv6DbXsidEntry *e, uint32_t n) { return srv6db::CreateIterator(kXsid, kByLocal, e, n); }
 Srv6DbIter *SRV6_DB_CreateXsidIteratorByIidg(const Srv6DbXsidEntry *e, uint32_t n) { return srv6db::CreateIterator(kXsid, kByIidg, e, n); }
 Srv6DbIter *SRV6_DB_CreateXsidIteratorByVrf(const Srv6DbSmoothKey *s, uint32_t n) { return srv6db::CreateIterator(kXsid, kByVrf, s, n); }
-uint32_t SRV6_DB_GetNextXsidEntry(Srv6DbIter *i, Srv6DbXsidEntry *e) { return srv6db::GetNext(kXsid, i, e); }
+uint32_t SRV6_DB_GetNextXsidEntry(Srv6DbIter *i, Srv6DbXsidEntry *e) { return srv6db::GetNext<kXsid>(i, e); }
 void SRV6_DB_ReleaseXsidIterator(Srv6DbIter *i) { srv6db::Release(kXsid, i); }
 uint32_t SRV6_DB_ReadXsidByLocalHash(const Srv6DbXsidEntry *e, uint32_t len, Srv6DbXsidEntry *out) { return srv6db::ReadIntoArray(kXsid, kByLocal, e, len, out); }
 // Lower-case "hash", as callers link it; a null count is answered here, without a statistic.

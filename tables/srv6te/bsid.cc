@@ -55,23 +55,23 @@ using srv6db::kBsid;
 extern "C" {
 
 // clang-format off
-void SRV6_DB_SetBsidFields(const Srv6DbBsidEntry *e, Srv6DbBsidRecord *r) { srv6db::EncodeRecord(kBsid, e, r); }
-void SRV6_DB_GetBsidFields(const Srv6DbBsidRecord *r, Srv6DbBsidEntry *e) { srv6db::DecodeRecord(kBsid, r, e); }
+void SRV6_DB_SetBsidFields(const Srv6DbBsidEntry *e, Srv6DbBsidRecord *r) { srv6db::EncodeRecord<kBsid>(e, r); }
+void SRV6_DB_GetBsidFields(const Srv6DbBsidRecord *r, Srv6DbBsidEntry *e) { srv6db::DecodeRecord<kBsid>(r, e); }
 void SRV6_DB_SetBsidPriKey(const Srv6DbBsidEntry *e, uint32_t *w, void *k) { srv6db::BuildKey(kBsid.primaryKey, e, w, k); }
 void SRV6_DB_SetBsidPolicyHashKey(const Srv6DbBsidEntry *e, uint32_t *w, void *k) { srv6db::BuildKey(srv6db::kPolicyInfoKey, e, w, k); }
 void SRV6_DB_SetBsidListHashKey(const Srv6DbBsidEntry *e, uint32_t *w, void *k) { srv6db::BuildKey(srv6db::kListInfoKey, e, w, k); }
 void SRV6_DB_SetBsidSmoothHashKey(const Srv6DbSmoothKey *s, uint32_t *w, void *k) { srv6db::BuildKey(srv6db::kSmoothKey, s, w, k); }
-uint32_t SRV6_DB_CreateBsid(const Srv6DbBsidEntry *e) { return srv6db::Create(kBsid, e); }
-uint32_t SRV6_DB_ReadBsid(Srv6DbBsidEntry *e) { return srv6db::Read(kBsid, e); }
-uint32_t SRV6_DB_DeleteBsid(const Srv6DbBsidEntry *e) { return srv6db::Delete(kBsid, e); }
+uint32_t SRV6_DB_CreateBsid(const Srv6DbBsidEntry *e) { return srv6db::Create<kBsid>(e); }
+uint32_t SRV6_DB_ReadBsid(Srv6DbBsidEntry *e) { return srv6db::Read<kBsid>(e); }
+uint32_t SRV6_DB_DeleteBsid(const Srv6DbBsidEntry *e) { return srv6db::Delete<kBsid>(e); }
 uint32_t SRV6_DB_ReadBsidByPolicyInfo(Srv6DbBsidEntry *e) { return srv6db::ReadUnique(kBsid, srv6db::kPolicyInfoKey, e); }
 uint32_t SRV6_DB_ReadBsidByListInfo(Srv6DbBsidEntry *e) { return srv6db::ReadUnique(kBsid, srv6db::kListInfoKey, e); }
-uint32_t SRV6_DB_UpdateBsidSmoothId(const Srv6DbBsidEntry *e) { return srv6db::Update(kBsid, e, SRV6_DB_SetBsidSmoothID); }
+uint32_t SRV6_DB_UpdateBsidSmoothId(const Srv6DbBsidEntry *e) { return srv6db::Update<kBsid>(e, SRV6_DB_SetBsidSmoothID); }
 uint32_t SRV6_DB_SetBsidSmoothID(Srv6DbUpdateCtx *c, void *o) { return srv6db::StageField(srv6db::kSmoothId, c, o); }
 Srv6DbIter *SRV6_DB_CreateBsidIterator(uint32_t n) { return srv6db::CreateIterator(kBsid, n); }
 // "Iteratory": callers link against this spelling
 Srv6DbIter *SRV6_DB_CreateBsidIteratoryByVrf(const Srv6DbSmoothKey *s, uint32_t n) { return srv6db::CreateIterator(kBsid, srv6db::kSmoothKey, s, n); }
-uint32_t SRV6_DB_GetNextBsidEntry(Srv6DbIter *i, Srv6DbBsidEntry *e) { return srv6db::GetNext(kBsid, i, e); }
+uint32_t SRV6_DB_GetNextBsidEntry(Srv6DbIter *i, Srv6DbBsidEntry *e) { return srv6db::GetNext<kBsid>(i, e); }
 void SRV6_DB_ReleaseBsidIterator(Srv6DbIter *i) { srv6db::Release(kBsid, i); }
 // clang-format on
 

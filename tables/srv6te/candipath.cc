@@ -53,22 +53,22 @@ using srv6db::kCandiPath;
 extern "C" {
 
 // clang-format off
-void SRV6_DB_SetCandiPathFields(const Srv6DbCandiPathEntry *e, Srv6DbCandiPathRecord *r) { srv6db::EncodeRecord(kCandiPath, e, r); }
-void SRV6_DB_GetCandiPathFields(const Srv6DbCandiPathRecord *r, Srv6DbCandiPathEntry *e) { srv6db::DecodeRecord(kCandiPath, r, e); }
+void SRV6_DB_SetCandiPathFields(const Srv6DbCandiPathEntry *e, Srv6DbCandiPathRecord *r) { srv6db::EncodeRecord<kCandiPath>(e, r); }
+void SRV6_DB_GetCandiPathFields(const Srv6DbCandiPathRecord *r, Srv6DbCandiPathEntry *e) { srv6db::DecodeRecord<kCandiPath>(r, e); }
 void SRV6_DB_SetCandiPathPriKey(const Srv6DbCandiPathEntry *e, uint32_t *w, void *k) { srv6db::BuildKey(kCandiPath.primaryKey, e, w, k); }
 void SRV6_DB_SetCandiPathXcinfoKey(const Srv6DbCandiPathEntry *e, uint32_t *w, void *k) { srv6db::BuildKey(srv6db::kXcInfoKey, e, w, k); }
 void SRV6_DB_SetCandiPathSmoothHashKey(const Srv6DbSmoothKey *s, uint32_t *w, void *k) { srv6db::BuildKey(srv6db::kSmoothKey, s, w, k); }
 void SRV6_DB_SetCandiPathGroupInfoHashKey(const Srv6DbCandiPathGroupInfo *g, uint32_t *w, void *k) { srv6db::BuildKey(srv6db::kGroupInfoKey, g, w, k); }
-uint32_t SRV6_DB_CreateCandiPath(const Srv6DbCandiPathEntry *e) { return srv6db::Create(kCandiPath, e); }
-uint32_t SRV6_DB_ReadCandiPath(Srv6DbCandiPathEntry *e) { return srv6db::Read(kCandiPath, e); }
-uint32_t SRV6_DB_DeleteCandiPath(const Srv6DbCandiPathEntry *e) { return srv6db::Delete(kCandiPath, e); }
-uint32_t SRV6_DB_UpdateCandiPathSmoothId(const Srv6DbCandiPathEntry *e) { return srv6db::Update(kCandiPath, e, SRV6_DB_SetCandiPathSmoothID); }
+uint32_t SRV6_DB_CreateCandiPath(const Srv6DbCandiPathEntry *e) { return srv6db::Create<kCandiPath>(e); }
+uint32_t SRV6_DB_ReadCandiPath(Srv6DbCandiPathEntry *e) { return srv6db::Read<kCandiPath>(e); }
+uint32_t SRV6_DB_DeleteCandiPath(const Srv6DbCandiPathEntry *e) { return srv6db::Delete<kCandiPath>(e); }
+uint32_t SRV6_DB_UpdateCandiPathSmoothId(const Srv6DbCandiPathEntry *e) { return srv6db::Update<kCandiPath>(e, SRV6_DB_SetCandiPathSmoothID); }
 uint32_t SRV6_DB_SetCandiPathSmoothID(Srv6DbUpdateCtx *c, void *o) { return srv6db::StageField(srv6db::kSmoothId, c, o); }
 uint32_t SRV6_DB_ReadCandiPathByXcinfo(Srv6DbCandiPathEntry *e) { return srv6db::ReadUnique(kCandiPath, srv6db::kXcInfoKey, e); }
 Srv6DbIter *SRV6_DB_CreateCandiPathIterator(uint32_t n) { return srv6db::CreateIterator(kCandiPath, n); }
 Srv6DbIter *SRV6_DB_CreateCandiPathIteratorByVrf(const Srv6DbSmoothKey *s, uint32_t n) { return srv6db::CreateIterator(kCandiPath, srv6db::kSmoothKey, s, n); }
 Srv6DbIter *SRV6_DB_CreateCandiPathIteratorByGroupInfo(const Srv6DbCandiPathGroupInfo *g, uint32_t n) { return srv6db::CreateIterator(kCandiPath, srv6db::kGroupInfoKey, g, n); }
-uint32_t SRV6_DB_GetNextCandiPathEntry(Srv6DbIter *i, Srv6DbCandiPathEntry *e) { return srv6db::GetNext(kCandiPath, i, e); }
+uint32_t SRV6_DB_GetNextCandiPathEntry(Srv6DbIter *i, Srv6DbCandiPathEntry *e) { return srv6db::GetNext<kCandiPath>(i, e); }
 void SRV6_DB_ReleaseCandiPathIterator(Srv6DbIter *i) { srv6db::Release(kCandiPath, i); }
 // clang-format on
 

@@ -52,23 +52,23 @@ using srv6db::kIid;
 extern "C" {
 
 // clang-format off
-void SRV6_DB_SetIidFields(const Srv6DbIidEntry *e, Srv6DbIidRecord *r) { srv6db::EncodeRecord(kIid, e, r); }
-void SRV6_DB_GetIidFields(const Srv6DbIidRecord *r, Srv6DbIidEntry *e) { srv6db::DecodeRecord(kIid, r, e); }
+void SRV6_DB_SetIidFields(const Srv6DbIidEntry *e, Srv6DbIidRecord *r) { srv6db::EncodeRecord<kIid>(e, r); }
+void SRV6_DB_GetIidFields(const Srv6DbIidRecord *r, Srv6DbIidEntry *e) { srv6db::DecodeRecord<kIid>(r, e); }
 void SRV6_DB_SetIidPriKey(const Srv6DbIidEntry *e, uint32_t *w, void *k) { srv6db::BuildKey(kIid.primaryKey, e, w, k); }
 void SRV6_DB_SetIidSmoothHashKey(const Srv6DbSmoothKey *s, uint32_t *w, void *k) { srv6db::BuildKey(srv6db::kSmoothKey, s, w, k); }
 void SRV6_DB_SetIidIidgIndexHashKey(const Srv6DbIidEntry *e, uint32_t *w, void *k) { srv6db::BuildKey(srv6db::kIidgKey, e, w, k); }
 // lower-case "key": callers link against both spellings
 void SRV6_DB_SetIidIidgIndexHashkey(const Srv6DbIidEntry *e, uint32_t *w, void *k) { srv6db::BuildKey(srv6db::kIidgKey, e, w, k); }
-uint32_t SRV6_DB_CreateIid(const Srv6DbIidEntry *e) { return srv6db::Create(kIid, e); }
-uint32_t SRV6_DB_ReadIid(Srv6DbIidEntry *e) { return srv6db::Read(kIid, e); }
-uint32_t SRV6_DB_DeleteIid(const Srv6DbIidEntry *e) { return srv6db::Delete(kIid, e); }
-uint32_t SRV6_DB_UpdateIidSmoothId(const Srv6DbIidEntry *e) { return srv6db::Update(kIid, e, SRV6_DB_SetIidSmoothID); }
+uint32_t SRV6_DB_CreateIid(const Srv6DbIidEntry *e) { return srv6db::Create<kIid>(e); }
+uint32_t SRV6_DB_ReadIid(Srv6DbIidEntry *e) { return srv6db::Read<kIid>(e); }
+uint32_t SRV6_DB_DeleteIid(const Srv6DbIidEntry *e) { return srv6db::Delete<kIid>(e); }
+uint32_t SRV6_DB_UpdateIidSmoothId(const Srv6DbIidEntry *e) { return srv6db::Update<kIid>(e, SRV6_DB_SetIidSmoothID); }
 uint32_t SRV6_DB_SetIidSmoothID(Srv6DbUpdateCtx *c, void *o) { return srv6db::StageField(srv6db::kSmoothId, c, o); }
 uint32_t SRV6_DB_CountIidByIidgIndexHashKey(const Srv6DbIidEntry *e, uint64_t *c) { return srv6db::CountChecked(kIid, srv6db::kIidgKey, e, c); }
 Srv6DbIter *SRV6_DB_CreateIidIterator(uint32_t n) { return srv6db::CreateIterator(kIid, n); }
 Srv6DbIter *SRV6_DB_CreateIidIteratorByVrf(const Srv6DbSmoothKey *s, uint32_t n) { return srv6db::CreateIterator(kIid, srv6db::kSmoothKey, s, n); }
 Srv6DbIter *SRV6_DB_CreateIidIteratorByIidg(const Srv6DbIidEntry *e, uint32_t n) { return srv6db::CreateIterator(kIid, srv6db::kIidgKey, e, n); }
-uint32_t SRV6_DB_GetNextIidEntry(Srv6DbIter *i, Srv6DbIidEntry *e) { return srv6db::GetNext(kIid, i, e); }
+uint32_t SRV6_DB_GetNextIidEntry(Srv6DbIter *i, Srv6DbIidEntry *e) { return srv6db::GetNext<kIid>(i, e); }
 void SRV6_DB_ReleaseIidIterator(Srv6DbIter *i) { srv6db::Release(kIid, i); }
 // clang-format on
 

@@ -67,24 +67,24 @@ using srv6db::kPolicy;
 extern "C" {
 
 // clang-format off
-void SRV6_DB_SetPolicyFields(const Srv6DbPolicyEntry *e, Srv6DbPolicyRecord *r) { srv6db::EncodeRecord(kPolicy, e, r); }
-void SRV6_DB_GetPolicyFields(const Srv6DbPolicyRecord *r, Srv6DbPolicyEntry *e) { srv6db::DecodeRecord(kPolicy, r, e); }
+void SRV6_DB_SetPolicyFields(const Srv6DbPolicyEntry *e, Srv6DbPolicyRecord *r) { srv6db::EncodeRecord<kPolicy>(e, r); }
+void SRV6_DB_GetPolicyFields(const Srv6DbPolicyRecord *r, Srv6DbPolicyEntry *e) { srv6db::DecodeRecord<kPolicy>(r, e); }
 void SRV6_DB_SetPolicyPriKey(const Srv6DbPolicyEntry *e, uint32_t *w, void *k) { srv6db::BuildKey(kPolicy.primaryKey, e, w, k); }
 void SRV6_DB_SetPolicyPriGroupKey(const Srv6DbPolicyEntry *e, uint32_t *w, void *k) { srv6db::BuildKey(srv6db::kPriGroupKey, e, w, k); }
 void SRV6_DB_SetPolicyBackupGroupKey(const Srv6DbPolicyEntry *e, uint32_t *w, void *k) { srv6db::BuildKey(srv6db::kBackupGroupKey, e, w, k); }
 void SRV6_DB_SetPolicySmoothHashKey(const Srv6DbSmoothKey *s, uint32_t *w, void *k) { srv6db::BuildKey(srv6db::kSmoothKey, s, w, k); }
 void SRV6_DB_SetPolicyTunnelIdHashKey(const Srv6DbPolicyEntry *e, uint32_t *w, void *k) { srv6db::BuildKey(srv6db::kTunnelIdKey, e, w, k); }
-uint32_t SRV6_DB_CreatePolicy(const Srv6DbPolicyEntry *e) { return srv6db::Create(kPolicy, e); }
-uint32_t SRV6_DB_ReadPolicy(Srv6DbPolicyEntry *e) { return srv6db::Read(kPolicy, e); }
-uint32_t SRV6_DB_DeletePolicy(const Srv6DbPolicyEntry *e) { return srv6db::Delete(kPolicy, e); }
-uint32_t SRV6_DB_UpdatePolicySmoothId(const Srv6DbPolicyEntry *e) { return srv6db::Update(kPolicy, e, SRV6_DB_SetPolicySmoothID); }
+uint32_t SRV6_DB_CreatePolicy(const Srv6DbPolicyEntry *e) { return srv6db::Create<kPolicy>(e); }
+uint32_t SRV6_DB_ReadPolicy(Srv6DbPolicyEntry *e) { return srv6db::Read<kPolicy>(e); }
+uint32_t SRV6_DB_DeletePolicy(const Srv6DbPolicyEntry *e) { return srv6db::Delete<kPolicy>(e); }
+uint32_t SRV6_DB_UpdatePolicySmoothId(const Srv6DbPolicyEntry *e) { return srv6db::Update<kPolicy>(e, SRV6_DB_SetPolicySmoothID); }
 uint32_t SRV6_DB_SetPolicySmoothID(Srv6DbUpdateCtx *c, void *o) { return srv6db::StageField(srv6db::kSmoothId, c, o); }
 uint32_t SRV6_DB_ReadPolicyByPriGroup(Srv6DbPolicyEntry *e) { return srv6db::ReadUnique(kPolicy, srv6db::kPriGroupKey, e); }
 uint32_t SRV6_DB_ReadPolicyByBackupGroup(Srv6DbPolicyEntry *e) { return srv6db::ReadUnique(kPolicy, srv6db::kBackupGroupKey, e); }
 uint32_t SRV6_DB_ReadPolicyByTunnelId(Srv6DbPolicyEntry *e) { return srv6db::ReadUnique(kPolicy, srv6db::kTunnelIdKey, e); }
 Srv6DbIter *SRV6_DB_CreatePolicyIterator(uint32_t n) { return srv6db::CreateIterator(kPolicy, n); }
 Srv6DbIter *SRV6_DB_CreatePolicyIteratorByVrf(const Srv6DbSmoothKey *s, uint32_t n) { return srv6db::CreateIterator(kPolicy, srv6db::kSmoothKey, s, n); }
-uint32_t SRV6_DB_GetNextPolicyEntry(Srv6DbIter *i, Srv6DbPolicyEntry *e) { return srv6db::GetNext(kPolicy, i, e); }
+uint32_t SRV6_DB_GetNextPolicyEntry(Srv6DbIter *i, Srv6DbPolicyEntry *e) { return srv6db::GetNext<kPolicy>(i, e); }
 void SRV6_DB_ReleasePolicyIterator(Srv6DbIter *i) { srv6db::Release(kPolicy, i); }
 // clang-format on
 

@@ -67,24 +67,24 @@ using srv6db::kSidStack;
 extern "C" {
 
 // clang-format off
-void SRV6_DB_SetSidStackFields(const Srv6DbSidStackEntry *e, Srv6DbSidStackRecord *r) { srv6db::EncodeRecord(kSidStack, e, r); }
-void SRV6_DB_GetSidStackFields(const Srv6DbSidStackRecord *r, Srv6DbSidStackEntry *e) { srv6db::DecodeRecord(kSidStack, r, e); }
+void SRV6_DB_SetSidStackFields(const Srv6DbSidStackEntry *e, Srv6DbSidStackRecord *r) { srv6db::EncodeRecord<kSidStack>(e, r); }
+void SRV6_DB_GetSidStackFields(const Srv6DbSidStackRecord *r, Srv6DbSidStackEntry *e) { srv6db::DecodeRecord<kSidStack>(r, e); }
 void SRV6_DB_SetSidStackPriKey(const Srv6DbSidStackEntry *e, uint32_t *w, void *k) { srv6db::BuildKey(kSidStack.primaryKey, e, w, k); }
 void SRV6_DB_SetSidStackSmoothHashKey(const Srv6DbSmoothKey *s, uint32_t *w, void *k) { srv6db::BuildKey(srv6db::kSmoothKey, s, w, k); }
 void SRV6_DB_SetSidStackIidHashKey(const Srv6DbSidStackEntry *e, uint32_t *w, void *k) { srv6db::BuildKey(srv6db::kIidKey, e, w, k); }
 void SRV6_DB_SetSidStackLocalSidHashKey(const Srv6DbSidStackEntry *e, uint32_t *w, void *k) { srv6db::BuildKey(srv6db::kLocalSidKey, e, w, k); }
 void SRV6_DB_SetSidStackVridHashKey(const uint32_t *v, uint32_t *w, void *k) { srv6db::BuildKey(srv6db::kVridKey, v, w, k); }
-uint32_t SRV6_DB_CreateSidStack(const Srv6DbSidStackEntry *e) { return srv6db::Create(kSidStack, e); }
-uint32_t SRV6_DB_ReadSidStack(Srv6DbSidStackEntry *e) { return srv6db::Read(kSidStack, e); }
-uint32_t SRV6_DB_DeleteSidStack(const Srv6DbSidStackEntry *e) { return srv6db::Delete(kSidStack, e); }
-uint32_t SRV6_DB_UpdateSidStackSmoothId(const Srv6DbSidStackEntry *e) { return srv6db::Update(kSidStack, e, SRV6_DB_SetSidStackSmoothID); }
+uint32_t SRV6_DB_CreateSidStack(const Srv6DbSidStackEntry *e) { return srv6db::Create<kSidStack>(e); }
+uint32_t SRV6_DB_ReadSidStack(Srv6DbSidStackEntry *e) { return srv6db::Read<kSidStack>(e); }
+uint32_t SRV6_DB_DeleteSidStack(const Srv6DbSidStackEntry *e) { return srv6db::Delete<kSidStack>(e); }
+uint32_t SRV6_DB_UpdateSidStackSmoothId(const Srv6DbSidStackEntry *e) { return srv6db::Update<kSidStack>(e, SRV6_DB_SetSidStackSmoothID); }
 uint32_t SRV6_DB_SetSidStackSmoothID(Srv6DbUpdateCtx *c, void *o) { return srv6db::StageField(srv6db::kSmoothId, c, o); }
 Srv6DbIter *SRV6_DB_CreateSidStackIterator(uint32_t n) { return srv6db::CreateIterator(kSidStack, n); }
 Srv6DbIter *SRV6_DB_CreateSidStackIteratorByVrf(const Srv6DbSmoothKey *s, uint32_t n) { return srv6db::CreateIterator(kSidStack, srv6db::kSmoothKey, s, n); }
 Srv6DbIter *SRV6_DB_CreateSidStackIteratorByIid(const Srv6DbSidStackEntry *e, uint32_t n) { return srv6db::CreateIterator(kSidStack, srv6db::kIidKey, e, n); }
 Srv6DbIter *SRV6_DB_CreateSidStackIteratorByLocalSid(const Srv6DbSidStackEntry *e, uint32_t n) { return srv6db::CreateIterator(kSidStack, srv6db::kLocalSidKey, e, n); }
 Srv6DbIter *SRV6_DB_CreateSidStackIteratorByVrid(const uint32_t *v, uint32_t n) { return srv6db::CreateIterator(kSidStack, srv6db::kVridKey, v, n); }
-uint32_t SRV6_DB_GetNextSidStackEntry(Srv6DbIter *i, Srv6DbSidStackEntry *e) { return srv6db::GetNext(kSidStack, i, e); }
+uint32_t SRV6_DB_GetNextSidStackEntry(Srv6DbIter *i, Srv6DbSidStackEntry *e) { return srv6db::GetNext<kSidStack>(i, e); }
 void SRV6_DB_ReleaseSidStackIterator(Srv6DbIter *i) { srv6db::Release(kSidStack, i); }
 // clang-format on
 

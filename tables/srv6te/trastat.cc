@@ -43,19 +43,19 @@ using srv6db::kTraStat;
 extern "C" {
 
 // clang-format off
-void SRV6_DB_SetTraStatFields(const Srv6DbTraStatEntry *e, Srv6DbTraStatRecord *r) { srv6db::EncodeRecord(kTraStat, e, r); }
-void SRV6_DB_GetTraStatFields(const Srv6DbTraStatRecord *r, Srv6DbTraStatEntry *e) { srv6db::DecodeRecord(kTraStat, r, e); }
+void SRV6_DB_SetTraStatFields(const Srv6DbTraStatEntry *e, Srv6DbTraStatRecord *r) { srv6db::EncodeRecord<kTraStat>(e, r); }
+void SRV6_DB_GetTraStatFields(const Srv6DbTraStatRecord *r, Srv6DbTraStatEntry *e) { srv6db::DecodeRecord<kTraStat>(r, e); }
 void SRV6_DB_SetTraStatPriKey(const Srv6DbTraStatEntry *e, uint32_t *w, void *k) { srv6db::BuildKey(kTraStat.primaryKey, e, w, k); }
 // lower-case "key": callers link against this spelling
 void SRV6_DB_SetTraStatTnlIdHashkey(const uint32_t *t, uint32_t *w, void *k) { srv6db::BuildKey(srv6db::kTunnelIdKey, t, w, k); }
 void SRV6_DB_SetTraStatXcInfoKey(const Srv6DbTraStatEntry *e, uint32_t *w, void *k) { srv6db::BuildKey(srv6db::kXcInfoKey, e, w, k); }
-uint32_t SRV6_DB_CreateTraStat(const Srv6DbTraStatEntry *e) { return srv6db::Create(kTraStat, e); }
-uint32_t SRV6_DB_ReadTraStat(Srv6DbTraStatEntry *e) { return srv6db::Read(kTraStat, e); }
-uint32_t SRV6_DB_DeleteTraStat(const Srv6DbTraStatEntry *e) { return srv6db::Delete(kTraStat, e); }
+uint32_t SRV6_DB_CreateTraStat(const Srv6DbTraStatEntry *e) { return srv6db::Create<kTraStat>(e); }
+uint32_t SRV6_DB_ReadTraStat(Srv6DbTraStatEntry *e) { return srv6db::Read<kTraStat>(e); }
+uint32_t SRV6_DB_DeleteTraStat(const Srv6DbTraStatEntry *e) { return srv6db::Delete<kTraStat>(e); }
 uint32_t SRV6_DB_ReadTraStatByXcInfo(Srv6DbTraStatEntry *e) { return srv6db::ReadUnique(kTraStat, srv6db::kXcInfoKey, e); }
 Srv6DbIter *SRV6_DB_CreateTraStatIterator(uint32_t n) { return srv6db::CreateIterator(kTraStat, n); }
 Srv6DbIter *SRV6_DB_CreateTraStatIteratorByTnlId(const uint32_t *t, uint32_t n) { return srv6db::CreateIterator(kTraStat, srv6db::kTunnelIdKey, t, n); }
-uint32_t SRV6_DB_GetNextTraStatEntry(Srv6DbIter *i, Srv6DbTraStatEntry *e) { return srv6db::GetNext(kTraStat, i, e); }
+uint32_t SRV6_DB_GetNextTraStatEntry(Srv6DbIter *i, Srv6DbTraStatEntry *e) { return srv6db::GetNext<kTraStat>(i, e); }
 void SRV6_DB_ReleaseTraStatIterator(Srv6DbIter *i) { srv6db::Release(kTraStat, i); }
 // clang-format on
 

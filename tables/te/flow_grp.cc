@@ -43,18 +43,18 @@ using srv6db::kFlowGrp;
 extern "C" {
 
 // clang-format off
-void SRV6_DB_SetFlowGrpFields(const Srv6DbFlowGrpEntry *e, Srv6DbFlowGrpRecord *r) { srv6db::EncodeRecord(kFlowGrp, e, r); }
-void SRV6_DB_GetFlowGrpFields(const Srv6DbFlowGrpRecord *r, Srv6DbFlowGrpEntry *e) { srv6db::DecodeRecord(kFlowGrp, r, e); }
+void SRV6_DB_SetFlowGrpFields(const Srv6DbFlowGrpEntry *e, Srv6DbFlowGrpRecord *r) { srv6db::EncodeRecord<kFlowGrp>(e, r); }
+void SRV6_DB_GetFlowGrpFields(const Srv6DbFlowGrpRecord *r, Srv6DbFlowGrpEntry *e) { srv6db::DecodeRecord<kFlowGrp>(r, e); }
 void SRV6_DB_SetFlowGrpPriKey(const Srv6DbFlowGrpEntry *e, uint32_t *w, void *k) { srv6db::BuildKey(kFlowGrp.primaryKey, e, w, k); }
 void SRV6_DB_SetFlowGrpSmoothHashKey(const Srv6DbSmoothKey *s, uint32_t *w, void *k) { srv6db::BuildKey(srv6db::kSmoothKey, s, w, k); }
-uint32_t SRV6_DB_CreateFlowGrp(const Srv6DbFlowGrpEntry *e) { return srv6db::Create(kFlowGrp, e); }
-uint32_t SRV6_DB_ReadFlowGrp(Srv6DbFlowGrpEntry *e) { return srv6db::Read(kFlowGrp, e); }
-uint32_t SRV6_DB_DeleteFlowGrp(const Srv6DbFlowGrpEntry *e) { return srv6db::Delete(kFlowGrp, e); }
-uint32_t SRV6_DB_UpdateFlowGrpSmoothId(const Srv6DbFlowGrpEntry *e) { return srv6db::Update(kFlowGrp, e, SRV6_DB_SetFlowGrpSmoothID); }
+uint32_t SRV6_DB_CreateFlowGrp(const Srv6DbFlowGrpEntry *e) { return srv6db::Create<kFlowGrp>(e); }
+uint32_t SRV6_DB_ReadFlowGrp(Srv6DbFlowGrpEntry *e) { return srv6db::Read<kFlowGrp>(e); }
+uint32_t SRV6_DB_DeleteFlowGrp(const Srv6DbFlowGrpEntry *e) { return srv6db::Delete<kFlowGrp>(e); }
+uint32_t SRV6_DB_UpdateFlowGrpSmoothId(const Srv6DbFlowGrpEntry *e) { return srv6db::Update<kFlowGrp>(e, SRV6_DB_SetFlowGrpSmoothID); }
 uint32_t SRV6_DB_SetFlowGrpSmoothID(Srv6DbUpdateCtx *c, void *o) { return srv6db::StageField(srv6db::kSmoothId, c, o); }
 Srv6DbIter *SRV6_DB_CreateFlowGrpIterator(uint32_t n) { return srv6db::CreateIterator(kFlowGrp, n); }
 Srv6DbIter *SRV6_DB_CreateFlowGrpIteratorByVrf(const Srv6DbSmoothKey *s, uint32_t n) { return srv6db::CreateIterator(kFlowGrp, srv6db::kSmoothKey, s, n); }
-uint32_t SRV6_DB_GetNextFlowGrpEntry(Srv6DbIter *i, Srv6DbFlowGrpEntry *e) { return srv6db::GetNext(kFlowGrp, i, e); }
+uint32_t SRV6_DB_GetNextFlowGrpEntry(Srv6DbIter *i, Srv6DbFlowGrpEntry *e) { return srv6db::GetNext<kFlowGrp>(i, e); }
 void SRV6_DB_ReleaseFlowGrpIterator(Srv6DbIter *i) { srv6db::Release(kFlowGrp, i); }
 // clang-format on
 

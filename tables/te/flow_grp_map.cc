@@ -41,16 +41,16 @@ using srv6db::kFlowGrpMap;
 extern "C" {
 
 // clang-format off
-void SRV6_DB_SetFlowGrpMapFields(const Srv6DbFlowGrpMapEntry *e, Srv6DbFlowGrpMapRecord *r) { srv6db::EncodeRecord(kFlowGrpMap, e, r); }
-void SRV6_DB_GetFlowGrpMapFields(const Srv6DbFlowGrpMapRecord *r, Srv6DbFlowGrpMapEntry *e) { srv6db::DecodeRecord(kFlowGrpMap, r, e); }
+void SRV6_DB_SetFlowGrpMapFields(const Srv6DbFlowGrpMapEntry *e, Srv6DbFlowGrpMapRecord *r) { srv6db::EncodeRecord<kFlowGrpMap>(e, r); }
+void SRV6_DB_GetFlowGrpMapFields(const Srv6DbFlowGrpMapRecord *r, Srv6DbFlowGrpMapEntry *e) { srv6db::DecodeRecord<kFlowGrpMap>(r, e); }
 void SRV6_DB_SetFlowGrpMapPriKey(const Srv6DbFlowGrpMapEntry *e, uint32_t *w, void *k) { srv6db::BuildKey(kFlowGrpMap.primaryKey, e, w, k); }
-uint32_t SRV6_DB_CreateFlowGrpMap(const Srv6DbFlowGrpMapEntry *e) { return srv6db::Create(kFlowGrpMap, e); }
-uint32_t SRV6_DB_ReadFlowGrpMap(Srv6DbFlowGrpMapEntry *e) { return srv6db::Read(kFlowGrpMap, e); }
-uint32_t SRV6_DB_DeleteFlowGrpMap(const Srv6DbFlowGrpMapEntry *e) { return srv6db::Delete(kFlowGrpMap, e); }
-uint32_t SRV6_DB_UpdateFlowGrpMapSmoothId(const Srv6DbFlowGrpMapEntry *e) { return srv6db::Update(kFlowGrpMap, e, SRV6_DB_SetFlowGrpMapSmoothID); }
+uint32_t SRV6_DB_CreateFlowGrpMap(const Srv6DbFlowGrpMapEntry *e) { return srv6db::Create<kFlowGrpMap>(e); }
+uint32_t SRV6_DB_ReadFlowGrpMap(Srv6DbFlowGrpMapEntry *e) { return srv6db::Read<kFlowGrpMap>(e); }
+uint32_t SRV6_DB_DeleteFlowGrpMap(const Srv6DbFlowGrpMapEntry *e) { return srv6db::Delete<kFlowGrpMap>(e); }
+uint32_t SRV6_DB_UpdateFlowGrpMapSmoothId(const Srv6DbFlowGrpMapEntry *e) { return srv6db::Update<kFlowGrpMap>(e, SRV6_DB_SetFlowGrpMapSmoothID); }
 uint32_t SRV6_DB_SetFlowGrpMapSmoothID(Srv6DbUpdateCtx *c, void *o) { return srv6db::StageField(srv6db::kSmoothId, c, o); }
 Srv6DbIter *SRV6_DB_CreateFlowGrpMapIterator(uint32_t n) { return srv6db::CreateIterator(kFlowGrpMap, n); }
-uint32_t SRV6_DB_GetNextFlowGrpMapEntry(Srv6DbIter *i, Srv6DbFlowGrpMapEntry *e) { return srv6db::GetNext(kFlowGrpMap, i, e); }
+uint32_t SRV6_DB_GetNextFlowGrpMapEntry(Srv6DbIter *i, Srv6DbFlowGrpMapEntry *e) { return srv6db::GetNext<kFlowGrpMap>(i, e); }
 void SRV6_DB_ReleaseFlowGrpMapIterator(Srv6DbIter *i) { srv6db::Release(kFlowGrpMap, i); }
 // clang-format on
 

@@ -75,18 +75,18 @@ using srv6db::kFlowGrpTnl;
 extern "C" {
 
 // clang-format off
-void SRV6_DB_SetFlowGrpTnlFields(const Srv6DbFlowGrpTnlEntry *e, Srv6DbFlowGrpTnlRecord *r) { srv6db::EncodeRecord(kFlowGrpTnl, e, r); }
-void SRV6_DB_GetFlowGrpTnlFields(const Srv6DbFlowGrpTnlRecord *r, Srv6DbFlowGrpTnlEntry *e) { srv6db::DecodeRecord(kFlowGrpTnl, r, e); }
+void SRV6_DB_SetFlowGrpTnlFields(const Srv6DbFlowGrpTnlEntry *e, Srv6DbFlowGrpTnlRecord *r) { srv6db::EncodeRecord<kFlowGrpTnl>(e, r); }
+void SRV6_DB_GetFlowGrpTnlFields(const Srv6DbFlowGrpTnlRecord *r, Srv6DbFlowGrpTnlEntry *e) { srv6db::DecodeRecord<kFlowGrpTnl>(r, e); }
 void SRV6_DB_SetFlowGrpTnlPriKey(const Srv6DbFlowGrpTnlEntry *e, uint32_t *w, void *k) { srv6db::BuildKey(kFlowGrpTnl.primaryKey, e, w, k); }
 void SRV6_DB_SetFlowGrpTnlSmoothHashKey(const Srv6DbSmoothKey *s, uint32_t *w, void *k) { srv6db::BuildKey(srv6db::kSmoothKey, s, w, k); }
 void SRV6_DB_SetFlowGrpTnlCombineHashKey(const Srv6DbFlowGrpTnlEntry *e, uint32_t *w, void *k) { srv6db::BuildKey(srv6db::kCombineKey, e, w, k); }
 void SRV6_DB_SetFlowGrpTnlKey2HashKey(const Srv6DbFlowGrpTnlEntry *e, uint32_t *w, void *k) { srv6db::BuildKey(srv6db::kGroupKey, e, w, k); }
 void SRV6_DB_SetFlowGrpTnlKey1Key2HashKey(const Srv6DbFlowGrpTnlEntry *e, uint32_t *w, void *k) { srv6db::BuildKey(srv6db::kTnlTypeKey, e, w, k); }
 void SRV6_DB_SetFlowGrpTnlKey3HashKey(const Srv6DbFlowGrpTnlEntry *e, uint32_t *w, void *k) { srv6db::BuildKey(srv6db::kIidGroupKey, e, w, k); }
-uint32_t SRV6_DB_CreateFlowGrpTnl(const Srv6DbFlowGrpTnlEntry *e) { return srv6db::Create(kFlowGrpTnl, e); }
-uint32_t SRV6_DB_ReadFlowGrpTnl(Srv6DbFlowGrpTnlEntry *e) { return srv6db::Read(kFlowGrpTnl, e); }
-uint32_t SRV6_DB_DeleteFlowGrpTnl(const Srv6DbFlowGrpTnlEntry *e) { return srv6db::Delete(kFlowGrpTnl, e); }
-uint32_t SRV6_DB_UpdateFlowGrpTnlSmoothId(const Srv6DbFlowGrpTnlEntry *e) { return srv6db::Update(kFlowGrpTnl, e, SRV6_DB_SetFlowGrpTnlSmoothID); }
+uint32_t SRV6_DB_CreateFlowGrpTnl(const Srv6DbFlowGrpTnlEntry *e) { return srv6db::Create<kFlowGrpTnl>(e); }
+uint32_t SRV6_DB_ReadFlowGrpTnl(Srv6DbFlowGrpTnlEntry *e) { return srv6db::Read<kFlowGrpTnl>(e); }
+uint32_t SRV6_DB_DeleteFlowGrpTnl(const Srv6DbFlowGrpTnlEntry *e) { return srv6db::Delete<kFlowGrpTnl>(e); }
+uint32_t SRV6_DB_UpdateFlowGrpTnlSmoothId(const Srv6DbFlowGrpTnlEntry *e) { return srv6db::Update<kFlowGrpTnl>(e, SRV6_DB_SetFlowGrpTnlSmoothID); }
 uint32_t SRV6_DB_SetFlowGrpTnlSmoothID(Srv6DbUpdateCtx *c, void *o) { return srv6db::StageField(srv6db::kSmoothId, c, o); }
 Srv6DbIter *SRV6_DB_CreateFlowGrpTnlIterator(uint32_t n) { return srv6db::CreateIterator(kFlowGrpTnl, n); }
 Srv6DbIter *SRV6_DB_CreateFlowGrpTnlIteratorByVrf(const Srv6DbSmoothKey *s, uint32_t n) { return srv6db::CreateIterator(kFlowGrpTnl, srv6db::kSmoothKey, s, n); }
@@ -95,7 +95,7 @@ Srv6DbIter *SRV6_DB_CreateFlowGrpTnlIteratorByIidGroupId(const Srv6DbFlowGrpTnlE
 Srv6DbIter *SRV6_DB_CreateFlowGrpTnlIteratorByGrpId(const Srv6DbFlowGrpTnlEntry *e, uint32_t n) { return srv6db::CreateIterator(kFlowGrpTnl, srv6db::kGroupKey, e, n); }
 Srv6DbIter *SRV6_DB_CreateFlowGrpTnlIteratorByCombineIndex(const Srv6DbFlowGrpTnlEntry *e, uint32_t n) { return srv6db::CreateIterator(kFlowGrpTnl, srv6db::kCombineKey, e, n); }
 uint32_t SRV6_DB_CountFlowGrpTnlByIidGroupId(const Srv6DbFlowGrpTnlEntry *e, uint64_t *c) { return srv6db::Count(kFlowGrpTnl, srv6db::kIidGroupKey, e, c); }
-uint32_t SRV6_DB_GetNextFlowGrpTnlEntry(Srv6DbIter *i, Srv6DbFlowGrpTnlEntry *e) { return srv6db::GetNext(kFlowGrpTnl, i, e); }
+uint32_t SRV6_DB_GetNextFlowGrpTnlEntry(Srv6DbIter *i, Srv6DbFlowGrpTnlEntry *e) { return srv6db::GetNext<kFlowGrpTnl>(i, e); }
 void SRV6_DB_ReleaseFlowGrpTnlIterator(Srv6DbIter *i) { srv6db::Release(kFlowGrpTnl, i); }
 // clang-format on
 

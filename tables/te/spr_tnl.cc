@@ -71,16 +71,16 @@ using srv6db::NhpGrpKeyInput;
 extern "C" {
 
 // clang-format off
-void SRV6_DB_SetSprTnlFields(const Srv6DbSprTnlEntry *e, Srv6DbSprTnlRecord *r) { srv6db::EncodeRecord(kSprTnl, e, r); }
-void SRV6_DB_GetSprTnlFields(const Srv6DbSprTnlRecord *r, Srv6DbSprTnlEntry *e) { srv6db::DecodeRecord(kSprTnl, r, e); }
+void SRV6_DB_SetSprTnlFields(const Srv6DbSprTnlEntry *e, Srv6DbSprTnlRecord *r) { srv6db::EncodeRecord<kSprTnl>(e, r); }
+void SRV6_DB_GetSprTnlFields(const Srv6DbSprTnlRecord *r, Srv6DbSprTnlEntry *e) { srv6db::DecodeRecord<kSprTnl>(r, e); }
 void SRV6_DB_SetSprTnlPriKey(const Srv6DbSprTnlEntry *e, uint32_t *w, void *k) { srv6db::BuildKey(kSprTnl.primaryKey, e, w, k); }
 void SRV6_DB_SetSprTnlIdTypeKey(const Srv6DbSprTnlEntry *e, uint32_t *w, void *k) { srv6db::BuildKey(srv6db::kPolicyKey, e, w, k); }
 void SRV6_DB_SetSprTnlGrpIdHashKey(uint32_t v, uint32_t f, uint32_t g, uint32_t *w, void *k) { const NhpGrpKeyInput in = {v, f, g}; srv6db::BuildKey(srv6db::kNhpGrpKey, &in, w, k); }
 void SRV6_DB_SetSprTnlSmoothHashKey(const Srv6DbSmoothKey *s, uint32_t *w, void *k) { srv6db::BuildKey(srv6db::kSmoothKey, s, w, k); }
-uint32_t SRV6_DB_CreateSprTnl(const Srv6DbSprTnlEntry *e) { return srv6db::Create(kSprTnl, e); }
-uint32_t SRV6_DB_ReadSprTnl(Srv6DbSprTnlEntry *e) { return srv6db::Read(kSprTnl, e); }
-uint32_t SRV6_DB_DeleteSprTnl(const Srv6DbSprTnlEntry *e) { return srv6db::Delete(kSprTnl, e); }
-uint32_t SRV6_DB_UpdateSprTnlSmoothId(const Srv6DbSprTnlEntry *e) { return srv6db::Update(kSprTnl, e, SRV6_DB_SetSprTnlSmoothID); }
+uint32_t SRV6_DB_CreateSprTnl(const Srv6DbSprTnlEntry *e) { return srv6db::Create<kSprTnl>(e); }
+uint32_t SRV6_DB_ReadSprTnl(Srv6DbSprTnlEntry *e) { return srv6db::Read<kSprTnl>(e); }
+uint32_t SRV6_DB_DeleteSprTnl(const Srv6DbSprTnlEntry *e) { return srv6db::Delete<kSprTnl>(e); }
+uint32_t SRV6_DB_UpdateSprTnlSmoothId(const Srv6DbSprTnlEntry *e) { return srv6db::Update<kSprTnl>(e, SRV6_DB_SetSprTnlSmoothID); }
 uint32_t SRV6_DB_SetSprTnlSmoothID(Srv6DbUpdateCtx *c, void *o) { return srv6db::StageField(srv6db::kSmoothId, c, o); }
 Srv6DbIter *SRV6_DB_CreateSprTnlIterator(uint32_t n) { return srv6db::CreateIterator(kSprTnl, n); }
 Srv6DbIter *SRV6_DB_CreateSprTnlIteratorByVrf(const Srv6DbSmoothKey *s, uint32_t n) { return srv6db::CreateIterator(kSprTnl, srv6db::kSmoothKey, s, n); }
@@ -88,7 +88,7 @@ Srv6DbIter *SRV6_DB_CreateSprTnlIteratorByPolicy(const Srv6DbSprTnlEntry *e, uin
 Srv6DbIter *SRV6_DB_CreateSprTnlIteratorByGrpId(uint32_t v, uint32_t f, uint32_t g, uint32_t n) { const NhpGrpKeyInput in = {v, f, g}; return srv6db::CreateIterator(kSprTnl, srv6db::kNhpGrpKey, &in, n); }
 // a null count returns 1 here, before the generic count could count ParamInvalid
 uint32_t SRV6_DB_GetSprTnlCountByNhpGrpId(uint32_t v, uint32_t f, uint32_t g, uint64_t *c) { const NhpGrpKeyInput in = {v, f, g}; return c == nullptr ? SRV6_DB_ERR : srv6db::Count(kSprTnl, srv6db::kNhpGrpKey, &in, c); }
-uint32_t SRV6_DB_GetNextSprTnlEntry(Srv6DbIter *i, Srv6DbSprTnlEntry *e) { return srv6db::GetNext(kSprTnl, i, e); }
+uint32_t SRV6_DB_GetNextSprTnlEntry(Srv6DbIter *i, Srv6DbSprTnlEntry *e) { return srv6db::GetNext<kSprTnl>(i, e); }
 void SRV6_DB_ReleaseSprTnlIterator(Srv6DbIter *i) { srv6db::Release(kSprTnl, i); }
 // clang-format on
 

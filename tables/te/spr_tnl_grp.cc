@@ -46,18 +46,18 @@ using srv6db::kSprTnlGrp;
 extern "C" {
 
 // clang-format off
-void SRV6_DB_SetSprTnlGrpFields(const Srv6DbSprTnlGrpEntry *e, Srv6DbSprTnlGrpRecord *r) { srv6db::EncodeRecord(kSprTnlGrp, e, r); }
-void SRV6_DB_GetSprTnlGrpFields(const Srv6DbSprTnlGrpRecord *r, Srv6DbSprTnlGrpEntry *e) { srv6db::DecodeRecord(kSprTnlGrp, r, e); }
+void SRV6_DB_SetSprTnlGrpFields(const Srv6DbSprTnlGrpEntry *e, Srv6DbSprTnlGrpRecord *r) { srv6db::EncodeRecord<kSprTnlGrp>(e, r); }
+void SRV6_DB_GetSprTnlGrpFields(const Srv6DbSprTnlGrpRecord *r, Srv6DbSprTnlGrpEntry *e) { srv6db::DecodeRecord<kSprTnlGrp>(r, e); }
 void SRV6_DB_SetSprTnlGrpPriKey(const Srv6DbSprTnlGrpEntry *e, uint32_t *w, void *k) { srv6db::BuildKey(kSprTnlGrp.primaryKey, e, w, k); }
 void SRV6_DB_SetSprTnlGrpSmoothHashKey(const Srv6DbSmoothKey *s, uint32_t *w, void *k) { srv6db::BuildKey(srv6db::kSmoothKey, s, w, k); }
-uint32_t SRV6_DB_CreateSprTnlGrp(const Srv6DbSprTnlGrpEntry *e) { return srv6db::Create(kSprTnlGrp, e); }
-uint32_t SRV6_DB_ReadSprTnlGrp(Srv6DbSprTnlGrpEntry *e) { return srv6db::Read(kSprTnlGrp, e); }
-uint32_t SRV6_DB_DeleteSprTnlGrp(const Srv6DbSprTnlGrpEntry *e) { return srv6db::Delete(kSprTnlGrp, e); }
-uint32_t SRV6_DB_UpdateSprTnlGrpSmoothId(const Srv6DbSprTnlGrpEntry *e) { return srv6db::Update(kSprTnlGrp, e, SRV6_DB_SetSprTnlGrpSmoothID); }
+uint32_t SRV6_DB_CreateSprTnlGrp(const Srv6DbSprTnlGrpEntry *e) { return srv6db::Create<kSprTnlGrp>(e); }
+uint32_t SRV6_DB_ReadSprTnlGrp(Srv6DbSprTnlGrpEntry *e) { return srv6db::Read<kSprTnlGrp>(e); }
+uint32_t SRV6_DB_DeleteSprTnlGrp(const Srv6DbSprTnlGrpEntry *e) { return srv6db::Delete<kSprTnlGrp>(e); }
+uint32_t SRV6_DB_UpdateSprTnlGrpSmoothId(const Srv6DbSprTnlGrpEntry *e) { return srv6db::Update<kSprTnlGrp>(e, SRV6_DB_SetSprTnlGrpSmoothID); }
 uint32_t SRV6_DB_SetSprTnlGrpSmoothID(Srv6DbUpdateCtx *c, void *o) { return srv6db::StageField(srv6db::kSmoothId, c, o); }
 Srv6DbIter *SRV6_DB_CreateSprTnlGrpIterator(uint32_t n) { return srv6db::CreateIterator(kSprTnlGrp, n); }
 Srv6DbIter *SRV6_DB_CreateSprTnlGrpIteratorByVrf(const Srv6DbSmoothKey *s, uint32_t n) { return srv6db::CreateIterator(kSprTnlGrp, srv6db::kSmoothKey, s, n); }
-uint32_t SRV6_DB_GetNextSprTnlGrpEntry(Srv6DbIter *i, Srv6DbSprTnlGrpEntry *e) { return srv6db::GetNext(kSprTnlGrp, i, e); }
+uint32_t SRV6_DB_GetNextSprTnlGrpEntry(Srv6DbIter *i, Srv6DbSprTnlGrpEntry *e) { return srv6db::GetNext<kSprTnlGrp>(i, e); }
 void SRV6_DB_ReleaseSprTnlGrpIterator(Srv6DbIter *i) { srv6db::Release(kSprTnlGrp, i); }
 // clang-format on
 
