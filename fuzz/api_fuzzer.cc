@@ -18,12 +18,12 @@
 namespace srv6db::test {
 namespace {
 
-#define FUZZ_CHECK(cond, what)                                                 \
-  do {                                                                         \
-    if (!(cond)) {                                                             \
+#define FUZZ_CHECK(cond, what)                                                           \
+  do {                                                                                   \
+    if (!(cond)) {                                                                       \
       std::fprintf(stderr, "invariant broken at %s:%d: %s\n", __FILE__, __LINE__, what); \
-      std::abort();                                                            \
-    }                                                                          \
+      std::abort();                                                                      \
+    }                                                                                    \
   } while (0)
 
 using Bytes = std::vector<uint8_t>;
@@ -43,11 +43,11 @@ class Input {
 
 // Engine functions a command may make fail, and the codes it may answer.
 constexpr uint32_t kFaultFns[] = {
-    SRV6DB_ENGINE_FN_CREATE_OBJ,       SRV6DB_ENGINE_FN_SET_ALL_FIELDS,
-    SRV6DB_ENGINE_FN_SET_SMOOTH_ID,    SRV6DB_ENGINE_FN_WRITE,
-    SRV6DB_ENGINE_FN_READ,             SRV6DB_ENGINE_FN_UPDATE,
-    SRV6DB_ENGINE_FN_REMOVE,           SRV6DB_ENGINE_FN_CREATE_ROOT_ITER,
-    SRV6DB_ENGINE_FN_ITER_NEXT,        SRV6DB_ENGINE_FN_SET_ITER_PROPERTY,
+    SRV6DB_ENGINE_FN_CREATE_OBJ,    SRV6DB_ENGINE_FN_SET_ALL_FIELDS,
+    SRV6DB_ENGINE_FN_SET_SMOOTH_ID, SRV6DB_ENGINE_FN_WRITE,
+    SRV6DB_ENGINE_FN_READ,          SRV6DB_ENGINE_FN_UPDATE,
+    SRV6DB_ENGINE_FN_REMOVE,        SRV6DB_ENGINE_FN_CREATE_ROOT_ITER,
+    SRV6DB_ENGINE_FN_ITER_NEXT,     SRV6DB_ENGINE_FN_SET_ITER_PROPERTY,
     SRV6DB_ENGINE_FN_RELEASE_OBJ,
 };
 constexpr uint32_t kFaultCodes[] = {4242, 13044, 15005, 110012};
@@ -137,7 +137,8 @@ void Run(Input &in) {
         Bytes entry = MakeEntry(t, keyNo, in);
         const Bytes before = entry;
         const uint32_t rc = t.read(entry.data());
-        if (clean) FUZZ_CHECK(rc == (known != stored.end() ? SRV6_DB_OK : SRV6_DB_NOT_FOUND), "read result");
+        if (clean)
+          FUZZ_CHECK(rc == (known != stored.end() ? SRV6_DB_OK : SRV6_DB_NOT_FOUND), "read result");
         if (rc == SRV6_DB_OK) {
           FUZZ_CHECK(known != stored.end(), "read a record never stored");
           FUZZ_CHECK(Record(t, entry) == Record(t, known->second), "read back other bytes");
@@ -190,7 +191,8 @@ void Run(Input &in) {
           FUZZ_CHECK(Record(t, entry) == Record(t, *found->second), "walk yielded other bytes");
         }
         t.release(iter);
-        if (clean) FUZZ_CHECK(rc == SRV6_DB_NOT_FOUND && seen.size() == stored.size(), "walk incomplete");
+        if (clean)
+          FUZZ_CHECK(rc == SRV6_DB_NOT_FOUND && seen.size() == stored.size(), "walk incomplete");
         break;
       }
       default:  // the engine holds what the model holds
