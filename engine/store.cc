@@ -2,6 +2,7 @@
 // iteration, nodes sized to the table so a record costs little more than its bytes.
 #include "engine/store.h"
 
+#include <cstdlib>
 #include <new>
 
 namespace srv6db::engine {
@@ -76,18 +77,26 @@ void BuildKey(const Schema &schema, uint32_t index, const uint8_t *record, KeyBy
 void PointerIndex::Allocate(uint64_t count) noexcept {
   slots_ = new uint64_t[count]();
   mask_ = count - 1;
+  shift_ = static_cast<uint32_t>(64 - __builtin_ctzll(count));
 }
 
-void PointerIndex::Place(uint64_t hash, void *p) noexcept {
-  uint64_t i = hash & mask_;
+uint64_t PointerIndex::Pack(uint64_t hash, const void *p) noexcept {
+  const auto bits = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(p));
+  if ((bits & 15) != 0 || (bits >> (kPointerBits + 4)) != 0) std::abort();  // cannot be packed
+  return (hash >> kPointerBits << kPointerBits) | (bits >> 4);
+}
+
+void PointerIndex::Place(uint64_t home, uint64_t slot) noexcept {
+  uint64_t i = home;
   while (slots_[i] != 0) i = (i + 1) & mask_;
-  slots_[i] = (hash & kTagMask) | static_cast<uint64_t>(reinterpret_cast<uintptr_t>(p));
+  slots_[i] = slot;
 }
 
 void PointerIndex::Reset() noexcept {
   delete[] slots_;
   slots_ = nullptr;
   mask_ = 0;
+  shift_ = 0;
   size_ = 0;
 }
 

@@ -52,8 +52,10 @@ struct Node {
   const uint8_t *record() const noexcept { return reinterpret_cast<const uint8_t *>(this + 1); }
 };
 
-// Open-addressing hash set of pointers (nodes or buckets) with linear probing. Each slot packs
-// a 48-bit pointer and the top 16 bits of its hash, so most probes that miss touch no entry.
+// Open-addressing hash set of pointers (nodes or buckets) with linear probing. A slot packs a
+// 16-byte-aligned pointer below 2^47 (43 bits) and the top 21 bits of its hash, which both
+// filter probes (most misses touch no entry) and give an entry's home slot while the set has at
+// most 2^21 slots, so growing and deleting read no entry back. Larger sets ask `rehash`.
 class PointerIndex {
  public:
   PointerIndex() = default;
@@ -65,28 +67,28 @@ class PointerIndex {
   template <typename Match>
   void *Find(uint64_t hash, Match &&matches) const noexcept {
     if (mask_ == 0) return nullptr;
-    const uint64_t tag = hash & kTagMask;
-    for (uint64_t i = hash & mask_;; i = (i + 1) & mask_) {
+    const uint64_t top = hash >> kPointerBits;
+    for (uint64_t i = hash >> shift_;; i = (i + 1) & mask_) {
       const uint64_t s = slots_[i];
       if (s == 0) return nullptr;
-      if ((s & kTagMask) == tag && matches(Pointer(s))) return Pointer(s);
+      if ((s >> kPointerBits) == top && matches(Pointer(s))) return Pointer(s);
     }
   }
-  // Adds an entry known to be absent; `rehash` gives the hash of any entry when the set grows.
+  // Adds an entry known to be absent; `rehash` gives the hash of any entry when needed.
   template <typename Rehash>
   void Insert(uint64_t hash, void *p, Rehash &&rehash) noexcept {
     if ((size_ + 1) * 4 > (mask_ + 1) * 3) Grow(rehash);
-    Place(hash, p);
+    Place(hash >> shift_, Pack(hash, p));
     ++size_;
   }
   // Removes entry p, whose hash is `hash`. Later entries of its probe run move back into the
-  // hole (backward-shift deletion: no tombstones), so `rehash` gives their hashes.
+  // hole (backward-shift deletion: no tombstones).
   template <typename Rehash>
   void Erase(uint64_t hash, const void *p, Rehash &&rehash) noexcept {
-    uint64_t hole = hash & mask_;
+    uint64_t hole = hash >> shift_;
     while (Pointer(slots_[hole]) != p) hole = (hole + 1) & mask_;
     for (uint64_t j = (hole + 1) & mask_; slots_[j] != 0; j = (j + 1) & mask_) {
-      const uint64_t home = rehash(Pointer(slots_[j])) & mask_;
+      const uint64_t home = Home(slots_[j], rehash);
       const bool homeAfterHole =
           hole <= j ? (hole < home && home <= j) : (hole < home || home <= j);
       if (homeAfterHole) continue;  // moving it before its home would hide it
@@ -99,25 +101,40 @@ class PointerIndex {
   void Reset() noexcept;  // frees the slots
 
  private:
-  static constexpr uint64_t kTagMask = 0xFFFF000000000000ull;
+  static constexpr uint32_t kPointerBits = 43;
+  static constexpr uint32_t kHashBits = 64 - kPointerBits;
+
+  static uint64_t Pack(uint64_t hash, const void *p) noexcept;
   static void *Pointer(uint64_t s) noexcept {
-    return reinterpret_cast<void *>(static_cast<uintptr_t>(s & ~kTagMask));
+    return reinterpret_cast<void *>(
+        static_cast<uintptr_t>((s & ((uint64_t{1} << kPointerBits) - 1)) << 4));
   }
-  void Place(uint64_t hash, void *p) noexcept;
+  template <typename Rehash>
+  uint64_t Home(uint64_t s, Rehash &&rehash) const noexcept {
+    if (64 - shift_ <= kHashBits) return (s >> kPointerBits) >> (kHashBits - (64 - shift_));
+    return rehash(Pointer(s)) >> shift_;
+  }
+  void Place(uint64_t home, uint64_t slot) noexcept;
   template <typename Rehash>
   void Grow(Rehash &&rehash) noexcept {
     uint64_t *old = slots_;
     const uint64_t oldCount = mask_ == 0 ? 0 : mask_ + 1;
     Allocate(oldCount == 0 ? 16 : oldCount * 2);
     for (uint64_t i = 0; i < oldCount; ++i) {
-      if (old[i] != 0) Place(rehash(Pointer(old[i])), Pointer(old[i]));
+      const uint64_t s = old[i];
+      if (s == 0) continue;
+      const uint64_t home = 64 - shift_ <= kHashBits
+                                ? (s >> kPointerBits) >> (kHashBits - (64 - shift_))
+                                : rehash(Pointer(s)) >> shift_;
+      Place(home, s);
     }
     delete[] old;
   }
   void Allocate(uint64_t count) noexcept;
 
   uint64_t *slots_ = nullptr;
-  uint64_t mask_ = 0;  // slot count - 1; 0 while nothing is allocated
+  uint64_t mask_ = 0;   // slot count - 1; 0 while nothing is allocated
+  uint32_t shift_ = 0;  // 64 - log2(slot count): the home slot is hash >> shift_
   uint64_t size_ = 0;
 };
 
