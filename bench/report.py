@@ -89,9 +89,12 @@ def main(json_path, md_path, dat_path):
                 raw = create["raw_bytes_per_record"]
                 ok = used <= 2 * raw
                 out.append("")
+                heap = create.get("heap_bytes_per_record")
+                seen = (f"; the heap grew by {heap:.0f} per record filling a reset engine"
+                        if heap is not None else "")
                 out.append(f"Engine memory: {used:.0f} bytes per record against "
                            f"{raw:.0f} bytes of record and index keys "
-                           f"({used / raw:.2f}×{'' if ok else ' ✗'}).")
+                           f"({used / raw:.2f}×{'' if ok else ' ✗'}{seen}).")
         n = max(sizes[table])
         dat.append(f"# {table}, {n:,} records")
         for op in OPS:

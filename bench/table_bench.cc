@@ -49,7 +49,13 @@ struct Dataset {
   Srv6DbEngineSchema schema{};
   std::vector<uint8_t> entries;
   std::vector<uint8_t> records;
-  std::vector<std::vector<uint8_t>> keys;  // [index]: n keys of that index's length
+  // [index]: n keys of that index's length. The keys that keyed operations look up in random
+  // order (primary and unique) sit one per entry-wide slot, and floor reads land in a record
+  // buffer of their own per record, so the floor touches as much caller memory per operation
+  // as the library does reading the key from the entry and writing the entry back.
+  std::vector<std::vector<uint8_t>> keys;
+  uint32_t keyStride[SRV6DB_ENGINE_MAX_INDEXES] = {};
+  std::vector<uint8_t> readOut;
   alignas(8) uint8_t keyInfo[SRV6DB_ENGINE_MAX_INDEXES][SRV6_DB_KEY_INFO_LEN] = {};
   std::vector<uint32_t> order;  // keyed operations visit records in this random order
 
@@ -57,8 +63,9 @@ struct Dataset {
   const uint8_t *Record(uint32_t i) const { return records.data() + size_t{i} * spec->recordSize; }
   uint32_t KeyLen(uint32_t index) const { return schema.indexes[index].keyLength; }
   const uint8_t *Key(uint32_t index, uint32_t i) const {
-    return keys[index].data() + size_t{i} * KeyLen(index);
+    return keys[index].data() + size_t{i} * keyStride[index];
   }
+  void *ReadOut(uint32_t i) { return readOut.data() + size_t{i} * spec->recordSize; }
   uint32_t Group(uint32_t i) const { return i / kGroupSize; }
   uint32_t FirstOfGroup(uint32_t g) const { return g * kGroupSize; }
   uint32_t RawBytesPerRecord() const {
@@ -84,8 +91,11 @@ std::unique_ptr<Dataset> MakeDataset(const TableSpec *spec, uint32_t n) {
   ds->entries.resize(size_t{n} * spec->entrySize);
   ds->records.resize(size_t{n} * spec->recordSize);
   ds->keys.resize(ds->schema.indexCount);
+  ds->readOut.resize(size_t{n} * spec->recordSize);
   for (uint32_t x = 0; x < ds->schema.indexCount; ++x) {
-    ds->keys[x].resize(size_t{n} * ds->KeyLen(x));
+    const bool random = x == 0 || (spec->uniqueIndex != 0 && x == spec->uniqueIndex);
+    ds->keyStride[x] = random ? std::max(ds->KeyLen(x), spec->entrySize) : ds->KeyLen(x);
+    ds->keys[x].resize(size_t{n} * ds->keyStride[x]);
     std::memcpy(ds->keyInfo[x], &ds->schema.indexes[x].keyWord, sizeof(uint32_t));
   }
   for (uint32_t i = 0; i < n; ++i) {
@@ -93,7 +103,7 @@ std::unique_ptr<Dataset> MakeDataset(const TableSpec *spec, uint32_t n) {
     spec->encode(ds->Entry(i), ds->records.data() + size_t{i} * spec->recordSize);
     for (uint32_t x = 0; x < ds->schema.indexCount; ++x) {
       BuildKeyBytes(ds->schema.indexes[x], ds->Record(i),
-                    ds->keys[x].data() + size_t{i} * ds->KeyLen(x));
+                    ds->keys[x].data() + size_t{i} * ds->keyStride[x]);
     }
   }
   ds->order.resize(n);
@@ -134,16 +144,38 @@ bool EngineWrite(const Dataset &ds, uint32_t i) {
   return ok;
 }
 
-void EngineHold(const Dataset &ds, bool filled) {
-  if (filled && g_engine.ds == &ds && g_engine.exact) return;
-  if (!filled && g_engine.ds == nullptr) return;
-  srv6db_engine_reset();
+bool EngineRemove(const Dataset &ds, uint32_t i) {
+  const TableSpec &t = *ds.spec;
+  void *obj = nullptr;
+  if (t.createObj(DB_OP_REMOVE, 0, &obj) != DB_OK) return false;
+  const bool ok = db_remove_obj(obj, ds.keyInfo[0], ds.Key(0, i)) == DB_OK;
+  t.releaseObj(obj);
+  return ok;
+}
+
+// Brings the engine to the state a benchmark needs; answers true when it had to start from a
+// reset engine (no node or bucket memory kept for reuse). The same data set is emptied record
+// by record instead, as a long-running table would be: freed memory is reused, not faulted in
+// again.
+bool EngineHold(const Dataset &ds, bool filled) {
+  if (filled && g_engine.ds == &ds && g_engine.exact) return false;
+  if (!filled && g_engine.ds == nullptr) return false;
+  bool cold = false;
+  if (g_engine.ds == &ds) {
+    for (uint32_t i = 0; i < ds.n; ++i) {
+      if (!EngineRemove(ds, i)) std::abort();
+    }
+  } else {
+    srv6db_engine_reset();
+    cold = true;
+  }
   g_engine = {};
-  if (!filled) return;
+  if (!filled) return cold;
   for (uint32_t i = 0; i < ds.n; ++i) {
     if (!EngineWrite(ds, i)) std::abort();
   }
   g_engine = {&ds, true};
+  return cold;
 }
 
 SqlitePeer &Peer(const Dataset &ds) {
@@ -264,7 +296,7 @@ __attribute__((noinline)) int64_t FloorPass(Dataset &ds, Op op) {
     case Op::kRead:
       for (uint32_t i : ds.order) {
         if (t.createObj(DB_OP_READ, 0, &obj) != DB_OK) return -1;
-        done += db_read_obj_with_buf(obj, pkInfo, ds.Key(0, i), record, len) == DB_OK;
+        done += db_read_obj_with_buf(obj, pkInfo, ds.Key(0, i), ds.ReadOut(i), len) == DB_OK;
         t.releaseObj(obj);
       }
       return done == ds.n ? done : -1;
@@ -292,7 +324,7 @@ __attribute__((noinline)) int64_t FloorPass(Dataset &ds, Op op) {
         done += db_create_root_iter(obj, ds.keyInfo[t.uniqueIndex], ds.Key(t.uniqueIndex, i),
                                     &it) == DB_OK &&
                 db_root_iterator_next(it) == DB_OK &&
-                db_read_obj_with_buf(obj, nullptr, nullptr, record, len) == DB_OK;
+                db_read_obj_with_buf(obj, nullptr, nullptr, ds.ReadOut(i), len) == DB_OK;
         t.releaseObj(obj);
       }
       return done == ds.n ? done : -1;
@@ -349,7 +381,7 @@ __attribute__((noinline)) int64_t SqlitePass(Dataset &ds, Op op) {
       for (uint32_t i = 0; i < ds.n; ++i) done += SqliteInsert(peer, ds, i);
       break;
     case Op::kRead:
-      for (uint32_t i : ds.order) done += peer.Read(ds.Key(0, i), pkLen, record, len);
+      for (uint32_t i : ds.order) done += peer.Read(ds.Key(0, i), pkLen, ds.ReadOut(i), len);
       break;
     case Op::kUpdate: {
       const Srv6DbEngineIndex &index = ds.schema.indexes[t.groupIndex];
@@ -370,7 +402,8 @@ __attribute__((noinline)) int64_t SqlitePass(Dataset &ds, Op op) {
       break;
     case Op::kUnique:
       for (uint32_t i : ds.order) {
-        done += peer.ReadUnique(ds.Key(t.uniqueIndex, i), ds.KeyLen(t.uniqueIndex), record, len);
+        done +=
+            peer.ReadUnique(ds.Key(t.uniqueIndex, i), ds.KeyLen(t.uniqueIndex), ds.ReadOut(i), len);
       }
       break;
     case Op::kCount: {
@@ -414,15 +447,21 @@ void RunBenchmark(benchmark::State &state, const TableSpec *spec, uint32_t n, Op
                   Column column) {
   Dataset &ds = DatasetFor(spec, n);
   const bool sqlite = column == Column::kSqlite;
-  auto hold = [&](bool filled) { sqlite ? SqliteHold(ds, filled) : EngineHold(ds, filled); };
+  auto hold = [&](bool filled) {
+    if (sqlite) {
+      SqliteHold(ds, filled);
+      return false;
+    }
+    return EngineHold(ds, filled);
+  };
   Holding &holding = sqlite ? g_sqlite : g_engine;
 
   int64_t ops = 0;
   uint64_t allocations = 0, hookAllocations = 0;
-  int64_t bytesPerRecord = 0;
+  int64_t heapBytesPerRecord = -1;  // heap growth of a create into a reset engine
   for (auto _ : state) {
     state.PauseTiming();
-    hold(op != Op::kCreate);
+    const bool cold = hold(op != Op::kCreate);
     const HeapCounters before = Heap();
     const uint64_t hookBefore = g_hookAllocations;
     state.ResumeTiming();
@@ -444,7 +483,7 @@ void RunBenchmark(benchmark::State &state, const TableSpec *spec, uint32_t n, Op
     const HeapCounters after = Heap();
     allocations += after.allocations - before.allocations;
     hookAllocations += g_hookAllocations - hookBefore;
-    if (op == Op::kCreate && !sqlite) bytesPerRecord = (after.liveBytes - before.liveBytes) / n;
+    if (op == Op::kCreate && cold) heapBytesPerRecord = (after.liveBytes - before.liveBytes) / n;
     if (op == Op::kCreate) holding = {&ds, true};
     if (op == Op::kDelete) holding = {};
     if (op == Op::kUpdate) {
@@ -466,7 +505,11 @@ void RunBenchmark(benchmark::State &state, const TableSpec *spec, uint32_t n, Op
         static_cast<double>(hookAllocations) / static_cast<double>(ops);
   }
   if (op == Op::kCreate && !sqlite) {
-    state.counters["bytes_per_record"] = static_cast<double>(bytesPerRecord);
+    state.counters["bytes_per_record"] =
+        static_cast<double>(srv6db_engine_table_bytes(spec->id)) / static_cast<double>(n);
+    if (heapBytesPerRecord >= 0) {
+      state.counters["heap_bytes_per_record"] = static_cast<double>(heapBytesPerRecord);
+    }
     state.counters["raw_bytes_per_record"] = ds.RawBytesPerRecord();
   }
 }

@@ -44,7 +44,7 @@ SRV6DB_CONTROL const char *srv6db_engine_function_name(uint32_t fn) {
 SRV6DB_CONTROL void srv6db_engine_reset(void) {
   e::Runtime &rt = e::Rt();
   for (e::Store &s : rt.stores) {
-    std::lock_guard<std::mutex> lock(s.mutex());
+    std::lock_guard lock(s.mutex());
     s.Clear();
   }
   rt.faults.Clear();
@@ -74,6 +74,10 @@ SRV6DB_CONTROL void srv6db_engine_object_stats(Srv6DbEngineObjectStats *out) {
   e::Rt().counters.ObjectStats(out);
 }
 
+SRV6DB_CONTROL void srv6db_engine_capture_keys(uint32_t on) {
+  e::Rt().captures.CaptureKeys(on != 0);
+}
+
 SRV6DB_CONTROL uint32_t srv6db_engine_last_key(uint32_t fn, Srv6DbEngineKeyCapture *out) {
   return e::Rt().captures.LastKey(fn, out);
 }
@@ -93,7 +97,7 @@ SRV6DB_CONTROL uint32_t srv6db_engine_get_record(uint32_t table, const void *key
   e::KeyBytes k;
   k.length = keyLength;
   std::memcpy(k.bytes, key, keyLength);
-  std::lock_guard<std::mutex> lock(s.mutex());
+  std::lock_guard lock(s.mutex());
   const e::Node *node = s.Find(k);
   if (node == nullptr) return DB_ERR_NO_RECORD;
   std::memcpy(buf, node->record(), len);
@@ -107,7 +111,7 @@ SRV6DB_CONTROL uint32_t srv6db_engine_put_record(uint32_t table, const void *rec
   if (len != s.schema().recordSize) return SRV6DB_ENGINE_ERR_BAD_LENGTH;
   uint8_t copy[e::kMaxRecord];
   std::memcpy(copy, record, len);
-  std::lock_guard<std::mutex> lock(s.mutex());
+  std::lock_guard lock(s.mutex());
   bool created = false;
   s.Put(copy, &created);
   return DB_OK;
@@ -116,8 +120,15 @@ SRV6DB_CONTROL uint32_t srv6db_engine_put_record(uint32_t table, const void *rec
 SRV6DB_CONTROL uint64_t srv6db_engine_record_count(uint32_t table) {
   if (!IsStore(table)) return 0;
   e::Store &s = e::Rt().stores[table];
-  std::lock_guard<std::mutex> lock(s.mutex());
+  std::lock_guard lock(s.mutex());
   return s.size();
+}
+
+SRV6DB_CONTROL uint64_t srv6db_engine_table_bytes(uint32_t table) {
+  if (!IsStore(table)) return 0;
+  e::Store &s = e::Rt().stores[table];
+  std::lock_guard lock(s.mutex());
+  return s.BytesInUse();
 }
 
 SRV6DB_CONTROL uint32_t srv6db_engine_visit_records(uint32_t table, Srv6DbEngineVisitor visitor,
@@ -125,7 +136,7 @@ SRV6DB_CONTROL uint32_t srv6db_engine_visit_records(uint32_t table, Srv6DbEngine
   if (!IsStore(table)) return SRV6DB_ENGINE_ERR_BAD_ARGUMENT;
   if (visitor == nullptr) return SRV6DB_ENGINE_ERR_NULL_POINTER;
   e::Store &s = e::Rt().stores[table];
-  std::lock_guard<std::mutex> lock(s.mutex());
+  std::lock_guard lock(s.mutex());
   const uint32_t len = s.schema().recordSize;
   s.VisitRecords([&](const uint8_t *record) { return visitor(record, len, user); });
   return DB_OK;
@@ -156,7 +167,7 @@ SRV6DB_CONTROL uint32_t srv6db_engine_vrf_remove(uint32_t tableId, uint32_t vrId
   e::Store &s = e::Rt().stores[e::kVrfTable];
   e::KeyBytes key;
   e::BuildKey(s.schema(), 0, reinterpret_cast<const uint8_t *>(&probe), &key);
-  std::lock_guard<std::mutex> lock(s.mutex());
+  std::lock_guard lock(s.mutex());
   e::Node *node = s.Find(key);
   if (node == nullptr) return DB_ERR_NO_RECORD;
   s.Remove(node);
@@ -165,7 +176,7 @@ SRV6DB_CONTROL uint32_t srv6db_engine_vrf_remove(uint32_t tableId, uint32_t vrId
 
 SRV6DB_CONTROL void srv6db_engine_vrf_clear(void) {
   e::Store &s = e::Rt().stores[e::kVrfTable];
-  std::lock_guard<std::mutex> lock(s.mutex());
+  std::lock_guard lock(s.mutex());
   s.Clear();
 }
 

@@ -68,7 +68,7 @@ uint32_t CreateObj(uint32_t fn, uint32_t store, uint32_t opCode, uint32_t reserv
 void StopIter(Object *o) noexcept {
   if (!o->iter.made) return;
   Store &s = Rt().stores[o->store];
-  std::lock_guard<std::mutex> lock(s.mutex());
+  std::lock_guard lock(s.mutex());
   s.StopIter(&o->iter);
 }
 
@@ -151,10 +151,11 @@ uint32_t GenericTarget(uint32_t fn, void *dbObj, Object **out, bool *pushFull) n
   return DB_OK;
 }
 
-// Answer of a stored change: 13044 if the push queue (or a fault) dropped it.
+// Answer of a stored change: 13044 if the push queue (or a fault) dropped it. A null record
+// is a change nobody listened for.
 uint32_t ChangeResult(uint32_t store, uint32_t kind, const uint8_t *record,
                       bool pushFull) noexcept {
-  bool queued = PublishChange(store, kind, record);
+  const bool queued = record == nullptr || PublishChange(store, kind, record);
   return queued && !pushFull ? DB_OK : DB_ERR_PUSH_QUEUE_FULL;
 }
 
@@ -165,7 +166,7 @@ uint32_t Write(void *dbObj) noexcept {
   if (o->opCode != DB_OP_WRITE) return SRV6DB_ENGINE_ERR_WRONG_OPERATION;
   if (!o->hasRecord) return SRV6DB_ENGINE_ERR_NOTHING_STAGED;
   Store &s = Rt().stores[o->store];
-  std::lock_guard<std::mutex> lock(s.mutex());
+  std::lock_guard lock(s.mutex());
   bool created = false;
   Node *node = s.Put(o->staged, &created);
   return ChangeResult(o->store, created ? SRV6DB_ENGINE_CHANGE_CREATE : SRV6DB_ENGINE_CHANGE_UPDATE,
@@ -191,7 +192,7 @@ uint32_t Read(void *dbObj, const void *keyInfo, const void *keyData, void *buf,
   if (len != s.schema().recordSize) return SRV6DB_ENGINE_ERR_BAD_LENGTH;
   if (key.whole) {
     if (o->opCode != DB_OP_QUERY) return SRV6DB_ENGINE_ERR_WRONG_OPERATION;
-    std::lock_guard<std::mutex> lock(s.mutex());
+    std::lock_guard lock(s.mutex());
     Node *node = o->iter.made ? o->iter.current : nullptr;
     if (node == nullptr) return SRV6DB_ENGINE_ERR_NOT_POSITIONED;
     if (node->dead) return DB_ERR_NO_RECORD;
@@ -200,7 +201,7 @@ uint32_t Read(void *dbObj, const void *keyInfo, const void *keyData, void *buf,
   }
   if (o->opCode != DB_OP_READ) return SRV6DB_ENGINE_ERR_WRONG_OPERATION;
   if (key.index != 0) return SRV6DB_ENGINE_ERR_BAD_KEY;
-  std::lock_guard<std::mutex> lock(s.mutex());
+  std::lock_guard lock(s.mutex());
   Node *node = s.Find(key.bytes);
   if (node == nullptr) return DB_ERR_NO_RECORD;
   std::memcpy(buf, node->record(), len);
@@ -222,7 +223,7 @@ uint32_t Update(void *dbObj, const void *keyInfo, const void *keyData) noexcept 
   const uint32_t offsets[2] = {o->hasSmoothId ? s.schema().smoothIdOffset : kNoOffset,
                                o->hasDiscriminator ? s.schema().discriminatorOffset : kNoOffset};
   const uint32_t values[2] = {o->smoothId, o->discriminator};
-  std::lock_guard<std::mutex> lock(s.mutex());
+  std::lock_guard lock(s.mutex());
   Node *node = s.Find(key.bytes);
   if (node == nullptr) return DB_ERR_NO_RECORD;
   s.Patch(node, offsets, values, 2);
@@ -240,13 +241,15 @@ uint32_t Remove(void *dbObj, const void *keyInfo, const void *keyData) noexcept 
   if (key.index != 0) return SRV6DB_ENGINE_ERR_BAD_KEY;
   if (o->opCode != DB_OP_REMOVE) return SRV6DB_ENGINE_ERR_WRONG_OPERATION;
   Store &s = Rt().stores[o->store];
-  std::lock_guard<std::mutex> lock(s.mutex());
+  std::lock_guard lock(s.mutex());
   Node *node = s.Find(key.bytes);
   if (node == nullptr) return DB_ERR_NO_RECORD;
+  // The removed record is kept for the push queue only when someone listens.
+  const bool publish = Rt().push.HasSubscribers();
   uint8_t removed[kMaxRecord];
-  std::memcpy(removed, node->record(), s.schema().recordSize);
+  if (publish) std::memcpy(removed, node->record(), s.schema().recordSize);
   s.Remove(node);
-  return ChangeResult(o->store, SRV6DB_ENGINE_CHANGE_REMOVE, removed, pushFull);
+  return ChangeResult(o->store, SRV6DB_ENGINE_CHANGE_REMOVE, publish ? removed : nullptr, pushFull);
 }
 
 uint32_t Count(void *dbObj, const void *keyInfo, const void *keyData, uint64_t *count) noexcept {
@@ -257,7 +260,7 @@ uint32_t Count(void *dbObj, const void *keyInfo, const void *keyData, uint64_t *
   if (count == nullptr) return SRV6DB_ENGINE_ERR_NULL_POINTER;
   if (o->opCode != DB_OP_COUNT) return SRV6DB_ENGINE_ERR_WRONG_OPERATION;
   Store &s = Rt().stores[o->store];
-  std::lock_guard<std::mutex> lock(s.mutex());
+  std::lock_guard lock(s.mutex());
   *count = key.whole ? s.size() : s.CountByKey(key.index, key.bytes);
   return DB_OK;
 }
@@ -275,7 +278,7 @@ uint32_t CreateRootIter(void *dbObj, const void *keyInfo, const void *keyData,
   if (o->iter.made) return SRV6DB_ENGINE_ERR_ITER_EXISTS;
   Store &s = Rt().stores[o->store];
   {
-    std::lock_guard<std::mutex> lock(s.mutex());
+    std::lock_guard lock(s.mutex());
     s.StartIter(&o->iter, key.whole ? 0 : key.index, &key.bytes);
   }
   uint64_t h = reinterpret_cast<uintptr_t>(dbObj);
@@ -290,7 +293,7 @@ uint32_t IterNext(void *rootIter) noexcept {
   if (o == nullptr)
     return rootIter == nullptr ? SRV6DB_ENGINE_ERR_NULL_POINTER : SRV6DB_ENGINE_ERR_BAD_HANDLE;
   Store &s = Rt().stores[o->store];
-  std::lock_guard<std::mutex> lock(s.mutex());
+  std::lock_guard lock(s.mutex());
   return s.Next(&o->iter) ? DB_OK : DB_ERR_ITER_END;
 }
 
@@ -345,7 +348,7 @@ uint32_t VrfGet(uint32_t field, void *dbObj, void *value) noexcept {
   if (o->store != kVrfTable) return SRV6DB_ENGINE_ERR_WRONG_TABLE;
   if (value == nullptr) return SRV6DB_ENGINE_ERR_NULL_POINTER;
   Store &s = Rt().stores[kVrfTable];
-  std::lock_guard<std::mutex> lock(s.mutex());
+  std::lock_guard lock(s.mutex());
   Node *node = o->iter.made ? o->iter.current : nullptr;
   if (node == nullptr) return SRV6DB_ENGINE_ERR_NOT_POSITIONED;
   if (node->dead) return DB_ERR_NO_RECORD;

@@ -172,9 +172,8 @@ void Captures::Lock() noexcept {
   }
 }
 
-// Called on every keyed engine call: only the bytes the key word covers are copied, and the
-// lock is held for those stores alone.
-void Captures::RecordKey(uint32_t fn, const void *keyInfo, const void *keyData) noexcept {
+// Only the bytes the key word covers are copied, and the lock is held for those stores alone.
+void Captures::Capture(uint32_t fn, const void *keyInfo, const void *keyData) noexcept {
   uint32_t keyWord = 0, keyLength = 0;
   if (keyInfo != nullptr) {
     std::memcpy(&keyWord, keyInfo, sizeof(keyWord));

@@ -83,7 +83,11 @@ class Faults {
 
 class Captures {
  public:
-  void RecordKey(uint32_t fn, const void *keyInfo, const void *keyData) noexcept;
+  void CaptureKeys(bool on) noexcept { keysOn_.store(on, std::memory_order_relaxed); }
+  // Records a keyed call's key while capture is on.
+  void RecordKey(uint32_t fn, const void *keyInfo, const void *keyData) noexcept {
+    if (keysOn_.load(std::memory_order_relaxed)) Capture(fn, keyInfo, keyData);
+  }
   uint32_t LastKey(uint32_t fn, Srv6DbEngineKeyCapture *out) noexcept;
   void RecordProperty(bool valid, uint32_t value) noexcept;
   void PropertyStats(uint32_t *lastCount, uint64_t *calls) noexcept;
@@ -91,9 +95,11 @@ class Captures {
 
  private:
   static int Slot(uint32_t fn) noexcept;
+  void Capture(uint32_t fn, const void *keyInfo, const void *keyData) noexcept;
   void Lock() noexcept;
   void Unlock() noexcept { locked_.store(false, std::memory_order_release); }
   std::atomic<bool> locked_{false};  // held for a few stores: a spin lock, not a mutex
+  std::atomic<bool> keysOn_{false};
   Srv6DbEngineKeyCapture keys_[5] = {};
   uint32_t lastCount_ = 0;
   uint64_t propertyCalls_ = 0;

@@ -131,16 +131,21 @@ SRV6DB_ENGINE_API void srv6db_engine_object_stats(Srv6DbEngineObjectStats *out);
 
 /* ---- Last-call capture ---- */
 
+/* Turns key capture on (non-zero) or off. Off at load, so that keyed calls pay nothing for
+ * it; a reset clears what was captured but keeps the setting. */
+SRV6DB_ENGINE_API void srv6db_engine_capture_keys(uint32_t on);
+
 typedef struct {
-  uint64_t calls;     /* calls of the function since the last reset */
+  uint64_t calls;     /* calls of the function captured since the last reset */
   uint32_t hasKey;    /* 0 when the last call passed a null key pair */
   uint32_t keyWord;   /* first four bytes of its key info */
   uint32_t keyLength; /* bytes captured: the key word's length, at most SRV6DB_ENGINE_MAX_KEY */
   uint8_t key[SRV6DB_ENGINE_MAX_KEY];
 } Srv6DbEngineKeyCapture;
 
-/* The key of the most recent call of a keyed function: fn is SRV6DB_ENGINE_FN_READ, UPDATE,
- * REMOVE, COUNT or CREATE_ROOT_ITER. Answers 0 or SRV6DB_ENGINE_ERR_BAD_ARGUMENT. */
+/* The key of the most recent call, made while capture was on, of a keyed function: fn is
+ * SRV6DB_ENGINE_FN_READ, UPDATE, REMOVE, COUNT or CREATE_ROOT_ITER. Answers 0 or
+ * SRV6DB_ENGINE_ERR_BAD_ARGUMENT. */
 SRV6DB_ENGINE_API uint32_t srv6db_engine_last_key(uint32_t fn, Srv6DbEngineKeyCapture *out);
 
 /* The value of the most recent valid iterator count property call, and the number of
@@ -158,6 +163,10 @@ SRV6DB_ENGINE_API uint32_t srv6db_engine_put_record(uint32_t table, const void *
                                                     uint32_t len);
 /* Records stored in a table (0..16, or SRV6DB_ENGINE_VRF_TABLE). */
 SRV6DB_ENGINE_API uint64_t srv6db_engine_record_count(uint32_t table);
+/* Bytes a table's records and indexes take now: record nodes, index buckets and hash slot
+ * arrays. Freed nodes and buckets the table keeps for reuse are not counted; a reset gives
+ * them back. */
+SRV6DB_ENGINE_API uint64_t srv6db_engine_table_bytes(uint32_t table);
 
 /* Called once per record, in insertion order, with the table locked: the visitor must not
  * call the engine. A non-zero answer stops the visit. */

@@ -1,5 +1,5 @@
 // Record storage of one table: open-addressing hash sets for keys, linked lists for order and
-// iteration, nodes sized to the table so a record costs little more than its bytes.
+// iteration, nodes and buckets in pooled blocks sized to the table.
 #include "engine/store.h"
 
 #include <cstdlib>
@@ -110,6 +110,11 @@ void Store::Init(const Schema *schema) noexcept {
   linkOffset_ = static_cast<uint32_t>(sizeof(Node)) + recordBytes;
   const uint32_t secondaries = schema->indexCount - 1;
   nodeSize_ = linkOffset_ + secondaries * static_cast<uint32_t>(sizeof(Link));
+  nodeBlocks_.Init(nodeSize_);
+  for (uint32_t i = 1; i < schema->indexCount; ++i) {
+    bucketBlocks_[i].Init(static_cast<uint32_t>(sizeof(Bucket)) +
+                          KeyWordLength(schema->indexes[i].keyWord));
+  }
 }
 
 Link *Store::IndexLink(Node *node, uint32_t index) const noexcept {
@@ -134,13 +139,36 @@ Node *Store::Find(const KeyBytes &primary) const noexcept {
   }));
 }
 
-Bucket *Store::FindBucket(uint32_t index, const KeyBytes &key, uint64_t hash) const noexcept {
+namespace {
+bool IsNode(const void *entry) noexcept { return static_cast<const Link *>(entry)->seq != 0; }
+}  // namespace
+
+void *Store::FindKey(uint32_t index, const KeyBytes &key, uint64_t hash) const noexcept {
   const IndexDef &def = schema_->indexes[index];
-  return static_cast<Bucket *>(buckets_[index].Find(hash, [&](void *p) {
-    Link *first = static_cast<Bucket *>(p)->head.next;
-    while (first->seq == 0) first = first->next;  // skip cursors; an indexed bucket has records
-    return KeyOfRecordIs(def, OwnerOf(first, index)->record(), key);
-  }));
+  return buckets_[index].Find(hash, [&](void *p) {
+    if (IsNode(p)) return KeyOfRecordIs(def, static_cast<Node *>(p)->record(), key);
+    return std::memcmp(static_cast<Bucket *>(p)->key(), key.bytes, key.length) == 0;
+  });
+}
+
+uint64_t Store::EntryHash(uint32_t index, const void *entry) const noexcept {
+  if (IsNode(entry)) {
+    KeyBytes k;
+    BuildKey(*schema_, index, static_cast<const Node *>(entry)->record(), &k);
+    return HashKey(k);
+  }
+  return HashBytes(static_cast<const Bucket *>(entry)->key(),
+                   KeyWordLength(schema_->indexes[index].keyWord));
+}
+
+Bucket *Store::MakeBucket(uint32_t index, Node *lone, const KeyBytes &key, uint64_t hash) noexcept {
+  auto *b = new (bucketBlocks_[index].Allocate()) Bucket;
+  std::memcpy(b->key(), key.bytes, key.length);
+  LinkAfter(&b->head, IndexLink(lone, index));
+  b->live = 1;
+  b->links = 1;
+  buckets_[index].Replace(hash, lone, b);
+  return b;
 }
 
 Node *Store::Put(const uint8_t *record, bool *created) noexcept {
@@ -149,26 +177,11 @@ Node *Store::Put(const uint8_t *record, bool *created) noexcept {
   const uint32_t size = schema_->recordSize;
   if (Node *node = Find(key)) {
     *created = false;
-    // Buckets are found through their records' bytes: leave every changed index while the
-    // node still holds the old record, join the new ones once it holds the new one.
-    bool moved[kMaxIndexes] = {};
-    KeyBytes after[kMaxIndexes];
-    for (uint32_t i = 1; i < schema_->indexCount; ++i) {
-      KeyBytes before;
-      BuildKey(*schema_, i, node->record(), &before);
-      BuildKey(*schema_, i, record, &after[i]);
-      if (before == after[i]) continue;
-      Detach(node, i, before);
-      moved[i] = true;
-    }
-    std::memcpy(node->record(), record, size);
-    for (uint32_t i = 1; i < schema_->indexCount; ++i) {
-      if (moved[i]) Attach(node, i, after[i]);
-    }
+    Rewrite(node, record);
     return node;
   }
   *created = true;
-  Node *node = new (::operator new(nodeSize_)) Node;
+  Node *node = new (nodeBlocks_.Allocate()) Node;
   std::memcpy(node->record(), record, size);
   node->tableLink.seq = nextSeq_++;
   LinkAfter(head_.prev, &node->tableLink);
@@ -185,31 +198,48 @@ Node *Store::Put(const uint8_t *record, bool *created) noexcept {
   return node;
 }
 
+// The patched fields are never primary key bytes: the node stays where it is in the table.
 void Store::Patch(Node *node, const uint32_t *offsets, const uint32_t *values,
                   uint32_t n) noexcept {
   uint8_t next[kMaxRecord];
   std::memcpy(next, node->record(), schema_->recordSize);
-  for (uint32_t i = 0; i < n; ++i)
+  for (uint32_t i = 0; i < n; ++i) {
     if (offsets[i] != kNoOffset) std::memcpy(next + offsets[i], &values[i], sizeof(uint32_t));
-  bool created = false;
-  Put(next, &created);  // same primary key: the node is updated in place
+  }
+  Rewrite(node, next);
+}
+
+void Store::Rewrite(Node *node, const uint8_t *record) noexcept {
+  // A lone node is found through its record's bytes: it leaves every index whose key changes
+  // while it still holds the old record, and joins the new ones once it holds the new one.
+  bool moved[kMaxIndexes] = {};
+  KeyBytes after[kMaxIndexes];
+  for (uint32_t i = 1; i < schema_->indexCount; ++i) {
+    KeyBytes before;
+    BuildKey(*schema_, i, node->record(), &before);
+    BuildKey(*schema_, i, record, &after[i]);
+    if (before == after[i]) continue;
+    Detach(node, i, before);
+    moved[i] = true;
+  }
+  std::memcpy(node->record(), record, schema_->recordSize);
+  for (uint32_t i = 1; i < schema_->indexCount; ++i) {
+    if (moved[i]) Attach(node, i, after[i]);
+  }
 }
 
 void Store::Attach(Node *node, uint32_t index, const KeyBytes &key) noexcept {
   const uint64_t hash = HashKey(key);
-  Bucket *b = FindBucket(index, key, hash);
-  if (b == nullptr) {
-    b = new Bucket;
-    buckets_[index].Insert(hash, b, [this, index](void *p) {
-      Link *first = static_cast<Bucket *>(p)->head.next;
-      while (first->seq == 0) first = first->next;
-      KeyBytes k;
-      BuildKey(*schema_, index, OwnerOf(first, index)->record(), &k);
-      return HashKey(k);
-    });
-  }
+  void *entry = FindKey(index, key, hash);
   Link *l = IndexLink(node, index);
   l->seq = nextSeq_++;
+  if (entry == nullptr) {  // the key's only record: no bucket yet
+    l->prev = l->next = l;
+    buckets_[index].Insert(hash, node, [this, index](void *p) { return EntryHash(index, p); });
+    return;
+  }
+  Bucket *b = IsNode(entry) ? MakeBucket(index, static_cast<Node *>(entry), key, hash)
+                            : static_cast<Bucket *>(entry);
   LinkAfter(b->head.prev, l);
   ++b->live;
   ++b->links;
@@ -217,29 +247,33 @@ void Store::Attach(Node *node, uint32_t index, const KeyBytes &key) noexcept {
 
 void Store::Detach(Node *node, uint32_t index, const KeyBytes &key) noexcept {
   const uint64_t hash = HashKey(key);
-  Bucket *b = FindBucket(index, key, hash);
-  Unlink(IndexLink(node, index));
-  if (--b->live == 0) {
-    // Out of the index while empty: a later record with this key starts a new bucket, which
-    // walks begun on this one would not yield anyway.
-    buckets_[index].Erase(hash, b, [this, index](void *p) {
-      Link *first = static_cast<Bucket *>(p)->head.next;
-      while (first->seq == 0) first = first->next;
-      KeyBytes k;
-      BuildKey(*schema_, index, OwnerOf(first, index)->record(), &k);
-      return HashKey(k);
-    });
+  void *entry = FindKey(index, key, hash);
+  Link *l = IndexLink(node, index);
+  auto rehash = [this, index](void *p) { return EntryHash(index, p); };
+  if (entry == node) {
+    buckets_[index].Erase(hash, node, rehash);
+    l->prev = l->next = l;
+    return;
   }
-  DropBucketLink(b);
+  auto *b = static_cast<Bucket *>(entry);
+  Unlink(l);
+  if (--b->live == 0) {
+    // Out of the index while empty: a later record with this key starts anew, and walks
+    // begun on this bucket would not yield it anyway.
+    buckets_[index].Erase(hash, b, rehash);
+  }
+  DropBucketLink(b, index);
 }
 
-void Store::DropBucketLink(Bucket *bucket) noexcept {
-  if (--bucket->links == 0) delete bucket;
+void Store::DropBucketLink(Bucket *bucket, uint32_t index) noexcept {
+  if (--bucket->links != 0) return;
+  bucket->~Bucket();
+  bucketBlocks_[index].Free(bucket);
 }
 
 void Store::Free(Node *node) noexcept {
   node->~Node();
-  ::operator delete(node);
+  nodeBlocks_.Free(node);
 }
 
 void Store::Remove(Node *node) noexcept {
@@ -270,12 +304,23 @@ void Store::Clear() noexcept {
   }
   primary_.Reset();
   for (PointerIndex &b : buckets_) b.Reset();
+  // Nodes and buckets that live iterators still hold keep their chunks until the next clear.
+  nodeBlocks_.Trim();
+  for (BlockPool &b : bucketBlocks_) b.Trim();
+}
+
+uint64_t Store::BytesInUse() const noexcept {
+  uint64_t bytes = nodeBlocks_.BytesInUse() + primary_.Bytes();
+  for (uint32_t i = 1; i < schema_->indexCount; ++i)
+    bytes += bucketBlocks_[i].BytesInUse() + buckets_[i].Bytes();
+  return bytes;
 }
 
 uint64_t Store::CountByKey(uint32_t index, const KeyBytes &key) const noexcept {
   if (index == 0) return Find(key) == nullptr ? 0 : 1;
-  const Bucket *b = FindBucket(index, key, HashKey(key));
-  return b == nullptr ? 0 : b->live;
+  const void *entry = FindKey(index, key, HashKey(key));
+  if (entry == nullptr) return 0;
+  return IsNode(entry) ? 1 : static_cast<const Bucket *>(entry)->live;
 }
 
 void Store::Unref(Node *node) noexcept {
@@ -294,12 +339,16 @@ void Store::StartIter(IterState *it, uint32_t index, const KeyBytes *key) noexce
   if (index == 0) {
     it->sentinel = &head_;
   } else {
-    Bucket *b = FindBucket(index, *key, HashKey(*key));
-    if (b == nullptr) {  // nothing has the key now: nothing to yield
+    const uint64_t hash = HashKey(*key);
+    void *entry = FindKey(index, *key, hash);
+    if (entry == nullptr) {  // nothing has the key now: nothing to yield
       it->ended = true;
       it->cursorLinked = false;
       return;
     }
+    // A walk needs a list to hold its cursor.
+    Bucket *b = IsNode(entry) ? MakeBucket(index, static_cast<Node *>(entry), *key, hash)
+                              : static_cast<Bucket *>(entry);
     it->bucket = b;
     it->sentinel = &b->head;
     ++b->links;
@@ -335,7 +384,7 @@ void Store::LeavePosition(IterState *it) noexcept {
   if (it->cursorLinked) {
     Unlink(&it->cursor);
     it->cursorLinked = false;
-    if (it->bucket != nullptr) DropBucketLink(it->bucket);
+    if (it->bucket != nullptr) DropBucketLink(it->bucket, it->index);
     it->bucket = nullptr;
   }
   if (it->current != nullptr) {

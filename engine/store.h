@@ -4,9 +4,10 @@
 
 #include <cstdint>
 #include <cstring>
-#include <mutex>
 
+#include "engine/block_pool.h"
 #include "engine/schema.h"
+#include "engine/spin_lock.h"
 
 namespace srv6db::engine {
 
@@ -34,13 +35,20 @@ struct Link {
   uint64_t seq = 0;
 };
 
+// The records of one secondary key, in the order they joined. A key that one record alone has
+// needs no bucket: the index names that record's node directly (its first word, a table link
+// sequence, is never 0 where a bucket head's is), and a bucket is made when a second record or
+// a walk comes. The index's key bytes follow the bucket, so finding one reads no record.
 struct Bucket {
   Link head;
   uint32_t live = 0;   // records with this key: the count by key; in the index while non-zero
   uint32_t links = 0;  // records and cursors linked; the bucket goes at zero
+
+  uint8_t *key() noexcept { return reinterpret_cast<uint8_t *>(this + 1); }
+  const uint8_t *key() const noexcept { return reinterpret_cast<const uint8_t *>(this + 1); }
 };
 
-// A stored record, allocated at the table's exact size: this header, the record bytes, then
+// A stored record, a block of the table's exact size: this header, the record bytes, then
 // one link per secondary index. A removed node that an iterator still stands on is unlinked
 // from every list and marked dead; it is freed when its last iterator moves on or goes.
 struct Node {
@@ -81,6 +89,12 @@ class PointerIndex {
     Place(hash >> shift_, Pack(hash, p));
     ++size_;
   }
+  // Makes the entry p, whose hash is `hash`, name q instead.
+  void Replace(uint64_t hash, const void *p, void *q) noexcept {
+    uint64_t i = hash >> shift_;
+    while (Pointer(slots_[i]) != p) i = (i + 1) & mask_;
+    slots_[i] = Pack(hash, q);
+  }
   // Removes entry p, whose hash is `hash`. Later entries of its probe run move back into the
   // hole (backward-shift deletion: no tombstones).
   template <typename Rehash>
@@ -99,6 +113,7 @@ class PointerIndex {
     --size_;
   }
   void Reset() noexcept;  // frees the slots
+  uint64_t Bytes() const noexcept { return mask_ == 0 ? 0 : (mask_ + 1) * sizeof(uint64_t); }
 
  private:
   static constexpr uint32_t kPointerBits = 43;
@@ -162,10 +177,11 @@ class Store {
 
   void Init(const Schema *schema) noexcept;
   const Schema &schema() const noexcept { return *schema_; }
-  std::mutex &mutex() noexcept { return mu_; }
+  SpinLock &mutex() noexcept { return mu_; }
 
   // Everything below needs mutex() held.
   uint64_t size() const noexcept { return size_; }
+  uint64_t BytesInUse() const noexcept;
   Node *Find(const KeyBytes &primary) const noexcept;
   // Stores a whole record; a record with the same primary key is overwritten in place.
   Node *Put(const uint8_t *record, bool *created) noexcept;
@@ -193,10 +209,16 @@ class Store {
   Link *IndexLink(Node *node, uint32_t index) const noexcept;
   Node *OwnerOf(Link *link, uint32_t index) const noexcept;
   uint64_t PrimaryHash(const uint8_t *record) const noexcept;
-  Bucket *FindBucket(uint32_t index, const KeyBytes &key, uint64_t hash) const noexcept;
+  // The bucket or lone node of key in secondary index `index`, or null.
+  void *FindKey(uint32_t index, const KeyBytes &key, uint64_t hash) const noexcept;
+  uint64_t EntryHash(uint32_t index, const void *entry) const noexcept;
+  // Gives a lone node's key a bucket holding that node.
+  Bucket *MakeBucket(uint32_t index, Node *lone, const KeyBytes &key, uint64_t hash) noexcept;
   void Attach(Node *node, uint32_t index, const KeyBytes &key) noexcept;
   void Detach(Node *node, uint32_t index, const KeyBytes &key) noexcept;
-  void DropBucketLink(Bucket *bucket) noexcept;
+  // Overwrites a stored record with one of the same primary key, moving its index entries.
+  void Rewrite(Node *node, const uint8_t *record) noexcept;
+  void DropBucketLink(Bucket *bucket, uint32_t index) noexcept;
   void Unref(Node *node) noexcept;
   void Free(Node *node) noexcept;
   void LeavePosition(IterState *it) noexcept;  // unlinks the cursor, lets go of the record
@@ -204,12 +226,14 @@ class Store {
   const Schema *schema_ = nullptr;
   uint32_t linkOffset_ = 0;  // of the first secondary index link in a node
   uint32_t nodeSize_ = 0;
-  std::mutex mu_;
+  SpinLock mu_;
   Link head_;
   uint64_t size_ = 0;
   uint64_t nextSeq_ = 1;
   PointerIndex primary_;               // nodes by primary key
   PointerIndex buckets_[kMaxIndexes];  // [i]: buckets of secondary index i by key
+  BlockPool nodeBlocks_;
+  BlockPool bucketBlocks_[kMaxIndexes];  // [i]: buckets of index i with its key length
 };
 
 }  // namespace srv6db::engine

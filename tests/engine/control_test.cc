@@ -220,6 +220,11 @@ TEST_F(EngineTest, CallCountersAndLastKeyFollowEachCall) {
   EXPECT_EQ(cap.hasKey, 1u);
   EXPECT_EQ(cap.keyWord, 0x00010004u);
   EXPECT_EQ(Bytes(cap.key, cap.key + cap.keyLength), CommonKey(5).bytes());
+  srv6db_engine_capture_keys(0);  // off: keyed calls leave the capture as it was
+  EXPECT_EQ(Count(kCommon, CommonKey(6)), 0u);
+  ASSERT_EQ(srv6db_engine_last_key(SRV6DB_ENGINE_FN_COUNT, &cap), 0u);
+  EXPECT_EQ(cap.calls, 1u);
+  EXPECT_EQ(Bytes(cap.key, cap.key + cap.keyLength), CommonKey(5).bytes());
   srv6db_engine_reset_call_counts();
   EXPECT_EQ(srv6db_engine_call_count(SRV6DB_ENGINE_FN_WRITE, SRV6DB_ENGINE_ANY_TABLE), 0u);
 }

@@ -154,7 +154,11 @@ inline std::vector<Bytes> Walk(uint32_t table, const Key *key) {
 
 class EngineTest : public ::testing::Test {
  protected:
-  void SetUp() override { srv6db_engine_reset(); }
+  void SetUp() override {
+    srv6db_engine_reset();
+    srv6db_engine_capture_keys(1);
+  }
+  void TearDown() override { srv6db_engine_capture_keys(0); }
 };
 
 }  // namespace srv6db::test

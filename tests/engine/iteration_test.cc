@@ -133,6 +133,39 @@ TEST_F(EngineTest, RecordsChangedDuringAWalkAreNotYieldedTwice) {
   EXPECT_EQ(Walk(kLocalSid, &key).size(), 5u);
 }
 
+// A key one record alone holds is kept without a bucket until a second record or a walk
+// needs one; it must count, walk and move like any other.
+TEST_F(EngineTest, KeysOfOneRecordCountWalkAndMoveLikeOthers) {
+  const uint64_t empty = srv6db_engine_table_bytes(kLocalSid);
+  for (uint32_t i = 0; i < 3; ++i) ASSERT_EQ(Write(kLocalSid, LocalSid(i, 100 + i)), 0u);
+  Key lone = FunctKey(100), other = FunctKey(101);
+  EXPECT_EQ(Count(kLocalSid, lone), 1u);
+  Walker parked(&lone);  // gives the key a bucket while the record is alone in it
+  ASSERT_EQ(parked.Next(), 0u);
+  ASSERT_EQ(Write(kLocalSid, LocalSid(0, 101)), 0u);  // leaves the key, joins another lone one
+  EXPECT_EQ(Count(kLocalSid, lone), 0u);
+  EXPECT_EQ(Count(kLocalSid, other), 2u);
+  EXPECT_EQ(parked.Rest(), Ids{});
+  ASSERT_EQ(Write(kLocalSid, LocalSid(5, 100)), 0u);  // the key anew, alone again
+  EXPECT_EQ(Walk(kLocalSid, &lone).size(), 1u);
+  EXPECT_EQ(Walk(kLocalSid, &other).size(), 2u);
+  ASSERT_EQ(Remove(kLocalSid, KeyOf(kLocalSid, 0, LocalSid(1, 0))), 0u);
+  EXPECT_EQ(Walk(kLocalSid, &other).size(), 1u);
+  for (uint32_t id : {0u, 2u, 5u})
+    ASSERT_EQ(Remove(kLocalSid, KeyOf(kLocalSid, 0, LocalSid(id, 0))), 0u);
+  EXPECT_EQ(Count(kLocalSid, lone), 0u);
+  EXPECT_EQ(Count(kLocalSid, other), 0u);
+  // Only the hash slot arrays stay: filling and emptying again leaves nothing more in use.
+  const uint64_t emptied = srv6db_engine_table_bytes(kLocalSid);
+  EXPECT_GT(emptied, empty);
+  ASSERT_EQ(Write(kLocalSid, LocalSid(7, 100)), 0u);
+  EXPECT_GT(srv6db_engine_table_bytes(kLocalSid), emptied);
+  ASSERT_EQ(Remove(kLocalSid, KeyOf(kLocalSid, 0, LocalSid(7, 0))), 0u);
+  EXPECT_EQ(srv6db_engine_table_bytes(kLocalSid), emptied);
+  srv6db_engine_reset();
+  EXPECT_EQ(srv6db_engine_table_bytes(kLocalSid), 0u);
+}
+
 TEST_F(EngineTest, WalkOfAKeyWithoutRecordsEndsAtOnce) {
   Key key = FunctKey(3);
   Walker w(&key);

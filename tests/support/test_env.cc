@@ -23,6 +23,7 @@ void CaptureErrLog(const char *format, ...) {
 
 void LibraryTest::SetUp() {
   srv6db_engine_reset();
+  srv6db_engine_capture_keys(1);
   ErrLog().clear();
   std::memcpy(statBefore_, g_srv6DbStat, sizeof(statBefore_));
   std::memcpy(registryBefore_, g_srv6DbGlbCtl, sizeof(registryBefore_));
@@ -41,6 +42,7 @@ void LibraryTest::TearDown() {
   srv6db_engine_object_stats(&objects);
   EXPECT_EQ(objects.live, objectsBefore_.live) << "an engine object was not released";
   EXPECT_EQ(objects.badReleases, 0u) << "an engine object was released twice";
+  srv6db_engine_capture_keys(0);
   srv6db_engine_reset();
 }
 
