@@ -44,7 +44,7 @@ static_assert(sizeof(kMessages) / sizeof(kMessages[0]) == static_cast<size_t>(Ms
 
 }  // namespace
 
-void Report(uint32_t tableId, Stat stat, Msg msg) noexcept {
+void RecordFailure(uint32_t tableId, Stat stat, Msg msg) noexcept {
   if (stat != Stat::kNone) SRV6_DB_SetStat(tableId, static_cast<uint32_t>(stat), 1);
   if (msg == Msg::kNone) return;
   Srv6DbLogFunc errLog = SRV6_DB_GetErrLogCallBack();

@@ -76,7 +76,12 @@ struct Outcome {
 };
 
 // Counts @p stat in the cell of @p tableId (unless kNone), then logs @p msg (unless kNone).
-void Report(uint32_t tableId, Stat stat, Msg msg) noexcept;
+[[gnu::cold]] void RecordFailure(uint32_t tableId, Stat stat, Msg msg) noexcept;
+
+// The same, inline: the success path of every operation passes through here and costs a test.
+inline void Report(uint32_t tableId, Stat stat, Msg msg) noexcept {
+  if (stat != Stat::kNone || msg != Msg::kNone) RecordFailure(tableId, stat, msg);
+}
 
 }  // namespace srv6db
 
