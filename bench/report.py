@@ -21,11 +21,14 @@ def main(json_path, md_path, dat_path):
         doc = json.load(f)
     best = {}  # (table, op, column, n) -> ns/op
     counters = {}  # (table, op, column, n) -> benchmark entry
+    heap = {}  # (table, n) -> heap bytes per record of a create into a reset engine
     for b in doc["benchmarks"]:
         if b.get("run_type") != "iteration" or b.get("error_occurred"):
             continue
         table, op, column, n = b["run_name"].split("/")[:4]
         key = (table, op, column, int(n))
+        if "heap_bytes_per_record" in b:
+            heap[(table, int(n))] = b["heap_bytes_per_record"]
         ns = 1e9 / b["items_per_second"]
         if key not in best or ns < best[key]:
             best[key] = ns
@@ -89,9 +92,9 @@ def main(json_path, md_path, dat_path):
                 raw = create["raw_bytes_per_record"]
                 ok = used <= 2 * raw
                 out.append("")
-                heap = create.get("heap_bytes_per_record")
-                seen = (f"; the heap grew by {heap:.0f} per record filling a reset engine"
-                        if heap is not None else "")
+                grew = heap.get((table, n))
+                seen = (f"; the heap grew by {grew:.0f} per record filling a reset engine"
+                        if grew is not None else "")
                 out.append(f"Engine memory: {used:.0f} bytes per record against "
                            f"{raw:.0f} bytes of record and index keys "
                            f"({used / raw:.2f}×{'' if ok else ' ✗'}{seen}).")

@@ -159,7 +159,6 @@ bool EngineRemove(const Dataset &ds, uint32_t i) {
 // again.
 bool EngineHold(const Dataset &ds, bool filled) {
   if (filled && g_engine.ds == &ds && g_engine.exact) return false;
-  if (!filled && g_engine.ds == nullptr) return false;
   bool cold = false;
   if (g_engine.ds == &ds) {
     for (uint32_t i = 0; i < ds.n; ++i) {
