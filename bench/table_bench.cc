@@ -67,7 +67,12 @@ struct Dataset {
   }
   void *ReadOut(uint32_t i) { return readOut.data() + size_t{i} * spec->recordSize; }
   uint32_t Group(uint32_t i) const { return i / kGroupSize; }
-  uint32_t FirstOfGroup(uint32_t g) const { return g * kGroupSize; }
+  // The key bytes of group g's by-VRF key, one per group: what a caller counting or walking a
+  // group would hold, as the library column builds it from the group's smooth key.
+  const uint8_t *GroupKeyBytes(uint32_t g) const {
+    return groupKeys.data() + size_t{g} * KeyLen(spec->groupIndex);
+  }
+  std::vector<uint8_t> groupKeys;
   uint32_t RawBytesPerRecord() const {
     uint32_t bytes = spec->recordSize;
     for (uint32_t x = 0; x < schema.indexCount; ++x) bytes += KeyLen(x);
@@ -105,6 +110,12 @@ std::unique_ptr<Dataset> MakeDataset(const TableSpec *spec, uint32_t n) {
       BuildKeyBytes(ds->schema.indexes[x], ds->Record(i),
                     ds->keys[x].data() + size_t{i} * ds->keyStride[x]);
     }
+  }
+  const uint32_t groupKeyLength = ds->KeyLen(spec->groupIndex);
+  ds->groupKeys.resize(size_t{ds->groups} * groupKeyLength);
+  for (uint32_t g = 0; g < ds->groups; ++g) {
+    std::memcpy(ds->groupKeys.data() + size_t{g} * groupKeyLength,
+                ds->Key(spec->groupIndex, g * kGroupSize), groupKeyLength);
   }
   ds->order.resize(n);
   for (uint32_t i = 0; i < n; ++i) ds->order[i] = i;
@@ -332,9 +343,8 @@ __attribute__((noinline)) int64_t FloorPass(Dataset &ds, Op op) {
       for (uint32_t i : ds.order) {
         if (t.createObj(DB_OP_COUNT, 0, &obj) != DB_OK) return -1;
         uint64_t count = 0;
-        const uint32_t rc = db_get_table_record_count_by_key(
-            obj, ds.keyInfo[t.groupIndex], ds.Key(t.groupIndex, ds.FirstOfGroup(ds.Group(i))),
-            &count);
+        const uint32_t rc = db_get_table_record_count_by_key(obj, ds.keyInfo[t.groupIndex],
+                                                             ds.GroupKeyBytes(ds.Group(i)), &count);
         t.releaseObj(obj);
         if (rc != DB_OK) return -1;
         total += count;
@@ -348,10 +358,9 @@ __attribute__((noinline)) int64_t FloorPass(Dataset &ds, Op op) {
       for (uint32_t g = 0; g < walks; ++g) {
         if (t.createObj(DB_OP_QUERY, 0, &obj) != DB_OK) return -1;
         void *it = nullptr;
-        const uint32_t rc =
-            op == Op::kWalk ? db_create_root_iter(obj, nullptr, nullptr, &it)
-                            : db_create_root_iter(obj, ds.keyInfo[t.groupIndex],
-                                                  ds.Key(t.groupIndex, ds.FirstOfGroup(g)), &it);
+        const uint32_t rc = op == Op::kWalk ? db_create_root_iter(obj, nullptr, nullptr, &it)
+                                            : db_create_root_iter(obj, ds.keyInfo[t.groupIndex],
+                                                                  ds.GroupKeyBytes(g), &it);
         if (rc == DB_OK) {
           while (db_root_iterator_next(it) == DB_OK &&
                  db_read_obj_with_buf(obj, nullptr, nullptr, record, len) == DB_OK) {
@@ -408,8 +417,8 @@ __attribute__((noinline)) int64_t SqlitePass(Dataset &ds, Op op) {
     case Op::kCount: {
       int64_t total = 0;
       for (uint32_t i : ds.order) {
-        const int64_t count = peer.CountGroup(ds.Key(t.groupIndex, ds.FirstOfGroup(ds.Group(i))),
-                                              ds.KeyLen(t.groupIndex));
+        const int64_t count =
+            peer.CountGroup(ds.GroupKeyBytes(ds.Group(i)), ds.KeyLen(t.groupIndex));
         if (count < 0) break;
         total += count;
         ++done;
@@ -422,8 +431,7 @@ __attribute__((noinline)) int64_t SqlitePass(Dataset &ds, Op op) {
       break;
     case Op::kWalkByKey:
       for (uint32_t g = 0; g < ds.groups && done >= 0; ++g) {
-        const int64_t n = peer.WalkGroup(ds.Key(t.groupIndex, ds.FirstOfGroup(g)),
-                                         ds.KeyLen(t.groupIndex), record, len);
+        const int64_t n = peer.WalkGroup(ds.GroupKeyBytes(g), ds.KeyLen(t.groupIndex), record, len);
         done = n < 0 ? -1 : done + n;
       }
       break;

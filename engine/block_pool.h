@@ -3,9 +3,12 @@
 #ifndef SRV6DB_ENGINE_BLOCK_POOL_H
 #define SRV6DB_ENGINE_BLOCK_POOL_H
 
+#include <sys/mman.h>
+
 #include <cstddef>
 #include <cstdint>
-#include <new>
+#include <cstdlib>
+#include <cstring>
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/asan_interface.h>
@@ -18,6 +21,22 @@
 
 namespace srv6db::engine {
 
+// Memory for hash slot arrays and pool chunks, 16-byte aligned. From 2 MiB up it is aligned to
+// 2 MiB and offered to the kernel for transparent huge pages: random access over a large table
+// then misses the TLB far less often. Freed with std::free.
+inline void *AllocateLarge(size_t bytes) noexcept {
+  constexpr size_t kHuge = size_t{2} << 20;
+  const bool huge = bytes >= kHuge;
+  const size_t align = huge ? kHuge : 16;
+  const size_t size = (bytes + align - 1) & ~(align - 1);
+  void *p = std::aligned_alloc(align, size);
+  if (p == nullptr) std::abort();  // as operator new would, without exceptions
+  if (huge) madvise(p, size, MADV_HUGEPAGE);
+  return p;
+}
+
+// Fixed-size blocks carved from chunks that double in size up to 2 MiB: a small table keeps
+// little spare memory, a large one few chunks, each a huge page.
 class BlockPool {
  public:
   BlockPool() = default;
@@ -26,10 +45,7 @@ class BlockPool {
   ~BlockPool() { ReleaseChunks(); }
 
   // Blocks are 16-byte aligned and a multiple of 16 bytes long.
-  void Init(uint32_t blockSize) noexcept {
-    blockSize_ = (blockSize + 15u) & ~15u;
-    blocksPerChunk_ = kChunkBytes / blockSize_ > 0 ? kChunkBytes / blockSize_ : 1;
-  }
+  void Init(uint32_t blockSize) noexcept { blockSize_ = (blockSize + 15u) & ~15u; }
 
   void *Allocate() noexcept {
     void *p = free_;
@@ -61,31 +77,43 @@ class BlockPool {
   }
 
  private:
-  static constexpr uint32_t kChunkBytes = 64 * 1024;
-  static constexpr size_t kHeader = 16;  // the next-chunk link, keeping blocks 16-aligned
+  static constexpr size_t kFirstChunk = size_t{64} << 10;
+  static constexpr size_t kLastChunk = size_t{2} << 20;
+  // A chunk starts with the next chunk's address and its own size, keeping blocks 16-aligned.
+  struct ChunkHeader {
+    uint8_t *next;
+    size_t bytes;
+  };
+  static_assert(sizeof(ChunkHeader) == 16);
 
   void NewChunk() noexcept {
-    auto *chunk = static_cast<uint8_t *>(
-        ::operator new (kHeader + size_t{blockSize_} * blocksPerChunk_, std::align_val_t{16}));
-    *reinterpret_cast<uint8_t **>(chunk) = chunks_;
+    const size_t bytes = chunkBytes_ >= sizeof(ChunkHeader) + blockSize_
+                             ? chunkBytes_
+                             : sizeof(ChunkHeader) + blockSize_;
+    auto *chunk = static_cast<uint8_t *>(AllocateLarge(bytes));
+    const ChunkHeader header = {chunks_, bytes};
+    std::memcpy(chunk, &header, sizeof(header));
     chunks_ = chunk;
-    next_ = chunk + kHeader;
-    end_ = next_ + size_t{blockSize_} * blocksPerChunk_;
+    next_ = chunk + sizeof(ChunkHeader);
+    end_ = next_ + (bytes - sizeof(ChunkHeader)) / blockSize_ * blockSize_;
+    if (chunkBytes_ < kLastChunk) chunkBytes_ *= 2;
   }
 
   void ReleaseChunks() noexcept {
     while (chunks_ != nullptr) {
-      uint8_t *next = *reinterpret_cast<uint8_t **>(chunks_);
-      SRV6DB_UNPOISON(chunks_, kHeader + size_t{blockSize_} * blocksPerChunk_);
-      ::operator delete (chunks_, std::align_val_t{16});
-      chunks_ = next;
+      ChunkHeader header;
+      std::memcpy(&header, chunks_, sizeof(header));
+      SRV6DB_UNPOISON(chunks_, header.bytes);
+      std::free(chunks_);
+      chunks_ = header.next;
     }
     free_ = nullptr;
     next_ = end_ = nullptr;
+    chunkBytes_ = kFirstChunk;
   }
 
   uint32_t blockSize_ = 16;
-  uint32_t blocksPerChunk_ = 1;
+  size_t chunkBytes_ = kFirstChunk;  // of the next chunk
   void *free_ = nullptr;
   uint8_t *chunks_ = nullptr;
   uint8_t *next_ = nullptr;  // unused part of the newest chunk

@@ -75,7 +75,8 @@ void BuildKey(const Schema &schema, uint32_t index, const uint8_t *record, KeyBy
 // ---- PointerIndex ----
 
 void PointerIndex::Allocate(uint64_t count) noexcept {
-  slots_ = new uint64_t[count]();
+  slots_ = static_cast<uint64_t *>(AllocateLarge(count * sizeof(uint64_t)));
+  std::memset(slots_, 0, count * sizeof(uint64_t));
   mask_ = count - 1;
   shift_ = static_cast<uint32_t>(64 - __builtin_ctzll(count));
 }
@@ -93,7 +94,7 @@ void PointerIndex::Place(uint64_t home, uint64_t slot) noexcept {
 }
 
 void PointerIndex::Reset() noexcept {
-  delete[] slots_;
+  std::free(slots_);
   slots_ = nullptr;
   mask_ = 0;
   shift_ = 0;

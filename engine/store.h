@@ -3,6 +3,7 @@
 #define SRV6DB_ENGINE_STORE_H
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 #include "engine/block_pool.h"
@@ -143,7 +144,7 @@ class PointerIndex {
                                 : rehash(Pointer(s)) >> shift_;
       Place(home, s);
     }
-    delete[] old;
+    std::free(old);
   }
   void Allocate(uint64_t count) noexcept;
 
