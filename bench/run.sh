@@ -6,8 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 max_records=${MAX_RECORDS:-1000000}
-min_time=${MIN_TIME:-0.3}
-repetitions=${REPETITIONS:-3}
+min_time=${MIN_TIME:-0.2}
+repetitions=${REPETITIONS:-5}
 
 need=()
 command -v gnuplot >/dev/null || need+=(gnuplot-nox)

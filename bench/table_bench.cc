@@ -49,23 +49,30 @@ struct Dataset {
   Srv6DbEngineSchema schema{};
   std::vector<uint8_t> entries;
   std::vector<uint8_t> records;
-  // [index]: n keys of that index's length. The keys that keyed operations look up in random
-  // order (primary and unique) sit one per entry-wide slot, and floor reads land in a record
-  // buffer of their own per record, so the floor touches as much caller memory per operation
-  // as the library does reading the key from the entry and writing the entry back.
+  // The caller memory of the floor and SQLite columns. Each record has a slot, as the library
+  // column has an entry: a read lands at the slot's start (the floor reads into a buffer on
+  // the stack and copies it there, the library's path) and its primary and unique keys follow,
+  // so a keyed operation touches one slot where the library touches one entry. Keys of
+  // the other indexes are in compact arrays ([index]: n keys of that index's length).
+  std::vector<uint8_t> slots;
+  uint32_t slotStride = 0;
+  uint32_t slotKeyOffset[SRV6DB_ENGINE_MAX_INDEXES] = {};  // 0: the key is not in the slot
   std::vector<std::vector<uint8_t>> keys;
-  uint32_t keyStride[SRV6DB_ENGINE_MAX_INDEXES] = {};
-  std::vector<uint8_t> readOut;
   alignas(8) uint8_t keyInfo[SRV6DB_ENGINE_MAX_INDEXES][SRV6_DB_KEY_INFO_LEN] = {};
   std::vector<uint32_t> order;  // keyed operations visit records in this random order
 
   void *Entry(uint32_t i) { return entries.data() + size_t{i} * spec->entrySize; }
   const uint8_t *Record(uint32_t i) const { return records.data() + size_t{i} * spec->recordSize; }
   uint32_t KeyLen(uint32_t index) const { return schema.indexes[index].keyLength; }
-  const uint8_t *Key(uint32_t index, uint32_t i) const {
-    return keys[index].data() + size_t{i} * keyStride[index];
+  uint8_t *Key(uint32_t index, uint32_t i) {
+    if (slotKeyOffset[index] != 0)
+      return slots.data() + size_t{i} * slotStride + slotKeyOffset[index];
+    return keys[index].data() + size_t{i} * KeyLen(index);
   }
-  void *ReadOut(uint32_t i) { return readOut.data() + size_t{i} * spec->recordSize; }
+  const uint8_t *Key(uint32_t index, uint32_t i) const {
+    return const_cast<Dataset *>(this)->Key(index, i);
+  }
+  void *ReadOut(uint32_t i) { return slots.data() + size_t{i} * slotStride; }
   uint32_t Group(uint32_t i) const { return i / kGroupSize; }
   // The key bytes of group g's by-VRF key, one per group: what a caller counting or walking a
   // group would hold, as the library column builds it from the group's smooth key.
@@ -96,19 +103,23 @@ std::unique_ptr<Dataset> MakeDataset(const TableSpec *spec, uint32_t n) {
   ds->entries.resize(size_t{n} * spec->entrySize);
   ds->records.resize(size_t{n} * spec->recordSize);
   ds->keys.resize(ds->schema.indexCount);
-  ds->readOut.resize(size_t{n} * spec->recordSize);
+  uint32_t slotBytes = spec->recordSize;
   for (uint32_t x = 0; x < ds->schema.indexCount; ++x) {
-    const bool random = x == 0 || (spec->uniqueIndex != 0 && x == spec->uniqueIndex);
-    ds->keyStride[x] = random ? std::max(ds->KeyLen(x), spec->entrySize) : ds->KeyLen(x);
-    ds->keys[x].resize(size_t{n} * ds->keyStride[x]);
+    if (x == 0 || (spec->uniqueIndex != 0 && x == spec->uniqueIndex)) {
+      ds->slotKeyOffset[x] = slotBytes;
+      slotBytes += ds->KeyLen(x);
+    } else {
+      ds->keys[x].resize(size_t{n} * ds->KeyLen(x));
+    }
     std::memcpy(ds->keyInfo[x], &ds->schema.indexes[x].keyWord, sizeof(uint32_t));
   }
+  ds->slotStride = (slotBytes + 7u) & ~7u;
+  ds->slots.resize(size_t{n} * ds->slotStride);
   for (uint32_t i = 0; i < n; ++i) {
     spec->make(i, ds->Group(i), ds->Entry(i));
     spec->encode(ds->Entry(i), ds->records.data() + size_t{i} * spec->recordSize);
     for (uint32_t x = 0; x < ds->schema.indexCount; ++x) {
-      BuildKeyBytes(ds->schema.indexes[x], ds->Record(i),
-                    ds->keys[x].data() + size_t{i} * ds->keyStride[x]);
+      BuildKeyBytes(ds->schema.indexes[x], ds->Record(i), ds->Key(x, i));
     }
   }
   const uint32_t groupKeyLength = ds->KeyLen(spec->groupIndex);
@@ -306,7 +317,9 @@ __attribute__((noinline)) int64_t FloorPass(Dataset &ds, Op op) {
     case Op::kRead:
       for (uint32_t i : ds.order) {
         if (t.createObj(DB_OP_READ, 0, &obj) != DB_OK) return -1;
-        done += db_read_obj_with_buf(obj, pkInfo, ds.Key(0, i), ds.ReadOut(i), len) == DB_OK;
+        const bool read = db_read_obj_with_buf(obj, pkInfo, ds.Key(0, i), record, len) == DB_OK;
+        if (read) std::memcpy(ds.ReadOut(i), record, len);
+        done += read;
         t.releaseObj(obj);
       }
       return done == ds.n ? done : -1;
@@ -334,7 +347,8 @@ __attribute__((noinline)) int64_t FloorPass(Dataset &ds, Op op) {
         done += db_create_root_iter(obj, ds.keyInfo[t.uniqueIndex], ds.Key(t.uniqueIndex, i),
                                     &it) == DB_OK &&
                 db_root_iterator_next(it) == DB_OK &&
-                db_read_obj_with_buf(obj, nullptr, nullptr, ds.ReadOut(i), len) == DB_OK;
+                db_read_obj_with_buf(obj, nullptr, nullptr, record, len) == DB_OK &&
+                std::memcpy(ds.ReadOut(i), record, len) != nullptr;
         t.releaseObj(obj);
       }
       return done == ds.n ? done : -1;
