@@ -136,6 +136,25 @@ uint32_t Update(const void *entry, Srv6DbSetUpdateFieldsFunc setUpdateFields) no
   return SRV6_DB_Update(T.id, &key.desc, &ctx, setUpdateFields);
 }
 
+// A read by a unique secondary key: the key is built by its segment list, the record decoded
+// by T's compiled map.
+template <const TableDef &T>
+uint32_t ReadUnique(const KeyDef &key, void *entry) noexcept {
+  if (entry == nullptr) return SRV6_DB_ERR;
+  alignas(8) uint8_t info[SRV6_DB_KEY_INFO_LEN] = {};
+  alignas(8) uint8_t data[kMaxKeyLength];
+  std::memset(data, 0, key.Length());  // any byte no segment writes goes out as zero
+  uint32_t keyWord = 0;
+  BuildKey(key, entry, &keyWord, data);
+  std::memcpy(info, &keyWord, sizeof(keyWord));
+  const Srv6DbKey desc = {info, SRV6_DB_KEY_INFO_LEN, data, key.Length()};
+  alignas(8) uint8_t record[T.recordSize];  // filled whole by the engine before any decode
+  const Srv6DbBuf buf = {record, T.recordSize};
+  const uint32_t rc = SRV6_DB_ReadUniqueHash(T.id, &desc, &buf);
+  if (rc == SRV6_DB_OK) codec::ConvertAll<T, false>(record, entry);
+  return rc;
+}
+
 template <const TableDef &T>
 uint32_t GetNext(Srv6DbIter *iter, void *entry) noexcept {
   if (iter == nullptr || entry == nullptr) return SRV6_DB_ERR;

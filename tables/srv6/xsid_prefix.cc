@@ -106,7 +106,7 @@ uint32_t SRV6_DB_ReadXsidByLocalHash(const Srv6DbXsidEntry *e, uint32_t len, Srv
 uint32_t SRV6_DB_GetXsidCountByLocalhash(const Srv6DbXsidEntry *e, uint64_t *n) { return srv6db::CountChecked(kXsid, kByLocal, e, n); }
 // A null count goes on to the core count, which counts ParamInvalid.
 uint32_t SRV6_DB_CountXsidByIidgIndexHashKey(const Srv6DbXsidEntry *e, uint64_t *n) { return srv6db::Count(kXsid, kByIidg, e, n); }
-uint32_t SRV6_DB_ReadXsidBySvcCtxKey(Srv6DbXsidEntry *e) { return srv6db::ReadUnique(kXsid, kBySvcCtx, e); }
+uint32_t SRV6_DB_ReadXsidBySvcCtxKey(Srv6DbXsidEntry *e) { return srv6db::ReadUnique<kXsid>(kBySvcCtx, e); }
 // clang-format on
 
 }  // extern "C"

@@ -64,8 +64,8 @@ void SRV6_DB_SetBsidSmoothHashKey(const Srv6DbSmoothKey *s, uint32_t *w, void *k
 uint32_t SRV6_DB_CreateBsid(const Srv6DbBsidEntry *e) { return srv6db::Create<kBsid>(e); }
 uint32_t SRV6_DB_ReadBsid(Srv6DbBsidEntry *e) { return srv6db::Read<kBsid>(e); }
 uint32_t SRV6_DB_DeleteBsid(const Srv6DbBsidEntry *e) { return srv6db::Delete<kBsid>(e); }
-uint32_t SRV6_DB_ReadBsidByPolicyInfo(Srv6DbBsidEntry *e) { return srv6db::ReadUnique(kBsid, srv6db::kPolicyInfoKey, e); }
-uint32_t SRV6_DB_ReadBsidByListInfo(Srv6DbBsidEntry *e) { return srv6db::ReadUnique(kBsid, srv6db::kListInfoKey, e); }
+uint32_t SRV6_DB_ReadBsidByPolicyInfo(Srv6DbBsidEntry *e) { return srv6db::ReadUnique<kBsid>(srv6db::kPolicyInfoKey, e); }
+uint32_t SRV6_DB_ReadBsidByListInfo(Srv6DbBsidEntry *e) { return srv6db::ReadUnique<kBsid>(srv6db::kListInfoKey, e); }
 uint32_t SRV6_DB_UpdateBsidSmoothId(const Srv6DbBsidEntry *e) { return srv6db::Update<kBsid>(e, SRV6_DB_SetBsidSmoothID); }
 uint32_t SRV6_DB_SetBsidSmoothID(Srv6DbUpdateCtx *c, void *o) { return srv6db::StageField(srv6db::kSmoothId, c, o); }
 Srv6DbIter *SRV6_DB_CreateBsidIterator(uint32_t n) { return srv6db::CreateIterator(kBsid, n); }

@@ -64,7 +64,7 @@ uint32_t SRV6_DB_ReadCandiPath(Srv6DbCandiPathEntry *e) { return srv6db::Read<kC
 uint32_t SRV6_DB_DeleteCandiPath(const Srv6DbCandiPathEntry *e) { return srv6db::Delete<kCandiPath>(e); }
 uint32_t SRV6_DB_UpdateCandiPathSmoothId(const Srv6DbCandiPathEntry *e) { return srv6db::Update<kCandiPath>(e, SRV6_DB_SetCandiPathSmoothID); }
 uint32_t SRV6_DB_SetCandiPathSmoothID(Srv6DbUpdateCtx *c, void *o) { return srv6db::StageField(srv6db::kSmoothId, c, o); }
-uint32_t SRV6_DB_ReadCandiPathByXcinfo(Srv6DbCandiPathEntry *e) { return srv6db::ReadUnique(kCandiPath, srv6db::kXcInfoKey, e); }
+uint32_t SRV6_DB_ReadCandiPathByXcinfo(Srv6DbCandiPathEntry *e) { return srv6db::ReadUnique<kCandiPath>(srv6db::kXcInfoKey, e); }
 Srv6DbIter *SRV6_DB_CreateCandiPathIterator(uint32_t n) { return srv6db::CreateIterator(kCandiPath, n); }
 Srv6DbIter *SRV6_DB_CreateCandiPathIteratorByVrf(const Srv6DbSmoothKey *s, uint32_t n) { return srv6db::CreateIterator(kCandiPath, srv6db::kSmoothKey, s, n); }
 Srv6DbIter *SRV6_DB_CreateCandiPathIteratorByGroupInfo(const Srv6DbCandiPathGroupInfo *g, uint32_t n) { return srv6db::CreateIterator(kCandiPath, srv6db::kGroupInfoKey, g, n); }

@@ -79,9 +79,9 @@ uint32_t SRV6_DB_ReadPolicy(Srv6DbPolicyEntry *e) { return srv6db::Read<kPolicy>
 uint32_t SRV6_DB_DeletePolicy(const Srv6DbPolicyEntry *e) { return srv6db::Delete<kPolicy>(e); }
 uint32_t SRV6_DB_UpdatePolicySmoothId(const Srv6DbPolicyEntry *e) { return srv6db::Update<kPolicy>(e, SRV6_DB_SetPolicySmoothID); }
 uint32_t SRV6_DB_SetPolicySmoothID(Srv6DbUpdateCtx *c, void *o) { return srv6db::StageField(srv6db::kSmoothId, c, o); }
-uint32_t SRV6_DB_ReadPolicyByPriGroup(Srv6DbPolicyEntry *e) { return srv6db::ReadUnique(kPolicy, srv6db::kPriGroupKey, e); }
-uint32_t SRV6_DB_ReadPolicyByBackupGroup(Srv6DbPolicyEntry *e) { return srv6db::ReadUnique(kPolicy, srv6db::kBackupGroupKey, e); }
-uint32_t SRV6_DB_ReadPolicyByTunnelId(Srv6DbPolicyEntry *e) { return srv6db::ReadUnique(kPolicy, srv6db::kTunnelIdKey, e); }
+uint32_t SRV6_DB_ReadPolicyByPriGroup(Srv6DbPolicyEntry *e) { return srv6db::ReadUnique<kPolicy>(srv6db::kPriGroupKey, e); }
+uint32_t SRV6_DB_ReadPolicyByBackupGroup(Srv6DbPolicyEntry *e) { return srv6db::ReadUnique<kPolicy>(srv6db::kBackupGroupKey, e); }
+uint32_t SRV6_DB_ReadPolicyByTunnelId(Srv6DbPolicyEntry *e) { return srv6db::ReadUnique<kPolicy>(srv6db::kTunnelIdKey, e); }
 Srv6DbIter *SRV6_DB_CreatePolicyIterator(uint32_t n) { return srv6db::CreateIterator(kPolicy, n); }
 Srv6DbIter *SRV6_DB_CreatePolicyIteratorByVrf(const Srv6DbSmoothKey *s, uint32_t n) { return srv6db::CreateIterator(kPolicy, srv6db::kSmoothKey, s, n); }
 uint32_t SRV6_DB_GetNextPolicyEntry(Srv6DbIter *i, Srv6DbPolicyEntry *e) { return srv6db::GetNext<kPolicy>(i, e); }

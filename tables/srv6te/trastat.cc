@@ -52,7 +52,7 @@ void SRV6_DB_SetTraStatXcInfoKey(const Srv6DbTraStatEntry *e, uint32_t *w, void 
 uint32_t SRV6_DB_CreateTraStat(const Srv6DbTraStatEntry *e) { return srv6db::Create<kTraStat>(e); }
 uint32_t SRV6_DB_ReadTraStat(Srv6DbTraStatEntry *e) { return srv6db::Read<kTraStat>(e); }
 uint32_t SRV6_DB_DeleteTraStat(const Srv6DbTraStatEntry *e) { return srv6db::Delete<kTraStat>(e); }
-uint32_t SRV6_DB_ReadTraStatByXcInfo(Srv6DbTraStatEntry *e) { return srv6db::ReadUnique(kTraStat, srv6db::kXcInfoKey, e); }
+uint32_t SRV6_DB_ReadTraStatByXcInfo(Srv6DbTraStatEntry *e) { return srv6db::ReadUnique<kTraStat>(srv6db::kXcInfoKey, e); }
 Srv6DbIter *SRV6_DB_CreateTraStatIterator(uint32_t n) { return srv6db::CreateIterator(kTraStat, n); }
 Srv6DbIter *SRV6_DB_CreateTraStatIteratorByTnlId(const uint32_t *t, uint32_t n) { return srv6db::CreateIterator(kTraStat, srv6db::kTunnelIdKey, t, n); }
 uint32_t SRV6_DB_GetNextTraStatEntry(Srv6DbIter *i, Srv6DbTraStatEntry *e) { return srv6db::GetNext<kTraStat>(i, e); }
