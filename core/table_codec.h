@@ -15,9 +15,20 @@
 
 namespace srv6db::codec {
 
+// Two words at a time: reversing eight bytes reverses each word and swaps the pair, and a
+// rotation by 32 bits puts the pair back in order.
 template <uint32_t Width>
 inline void SwapWords(uint8_t *dst, const uint8_t *src) noexcept {
-  for (uint32_t w = 0; w < Width; w += 4) {
+  static_assert(Width % 4 == 0);
+  uint32_t w = 0;
+  for (; w + 8 <= Width; w += 8) {
+    uint64_t pair;
+    std::memcpy(&pair, src + w, sizeof(pair));
+    pair = __builtin_bswap64(pair);
+    pair = (pair >> 32) | (pair << 32);
+    std::memcpy(dst + w, &pair, sizeof(pair));
+  }
+  if constexpr (Width % 8 != 0) {
     uint32_t word;
     std::memcpy(&word, src + w, sizeof(word));
     word = __builtin_bswap32(word);
