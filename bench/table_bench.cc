@@ -17,7 +17,7 @@
 #include "bench/alloc_counter.h"
 #include "bench/sqlite_peer.h"
 #include "bench/tables.h"
-#include "core/engine_api.h"
+#include "engine/engine_api.h"
 #include "engine/srv6db_engine.h"
 
 namespace srv6db::bench {

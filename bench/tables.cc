@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "core/engine_api.h"
+#include "engine/engine_api.h"
 
 namespace srv6db::bench {
 namespace {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 
+#include "engine/engine_api.h"
 #include "srv6_db.h"
 
 namespace srv6db {
@@ -59,10 +60,10 @@ struct TableDef {
   KeyDef primaryKey;
 };
 
-inline constexpr uint32_t kMaxRecordSize = 320;
-inline constexpr uint32_t kMaxKeyLength = 64;
-inline constexpr uint32_t kKindPrimary = 0x01;
-inline constexpr uint32_t kKindSecondary = 0x09;
+inline constexpr uint32_t kMaxRecordSize = DB_MAX_RECORD_SIZE;
+inline constexpr uint32_t kMaxKeyLength = DB_MAX_KEY_LENGTH;
+inline constexpr uint32_t kKindPrimary = DB_KEY_KIND_PRIMARY;
+inline constexpr uint32_t kKindSecondary = DB_KEY_KIND_SECONDARY;
 
 // A table source defines E (entry type) and R (record type) before using these.
 #define SRV6DB_FIELD(member, codec)                                                       \

@@ -1,6 +1,6 @@
 // The generic iterator: a handle from the memory hook holding one engine object and its root
 // iterator for as long as the caller walks.
-#include "core/engine_api.h"
+#include "engine/engine_api.h"
 #include "core/failure.h"
 #include "srv6_db.h"
 

@@ -1,7 +1,7 @@
 // The six generic record operations: one engine object each, every failure counted and logged.
 #include <utility>
 
-#include "core/engine_api.h"
+#include "engine/engine_api.h"
 #include "core/failure.h"
 #include "srv6_db.h"
 

@@ -1,5 +1,5 @@
 // The table registry: one row per table binding the engine's per-table object functions.
-#include "core/engine_api.h"
+#include "engine/engine_api.h"
 #include "srv6_db.h"
 
 namespace {

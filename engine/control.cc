@@ -1,7 +1,7 @@
 // The engine's control interface: reset, faults, counters, captures, raw access, VRF data.
 #include <cstring>
 
-#include "core/engine_api.h"
+#include "engine/engine_api.h"
 #include "engine/runtime.h"
 
 #define SRV6DB_CONTROL extern "C" __attribute__((visibility("default")))

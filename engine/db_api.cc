@@ -2,7 +2,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "core/engine_api.h"
+#include "engine/engine_api.h"
 #include "engine/runtime.h"
 
 #define SRV6DB_EXPORT extern "C" __attribute__((visibility("default")))

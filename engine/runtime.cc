@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "core/engine_api.h"
+#include "engine/engine_api.h"
 
 namespace srv6db::engine {
 

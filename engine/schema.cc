@@ -1,7 +1,7 @@
 // Schemas of the seventeen tables and the VRF class data records.
 #include "engine/schema.h"
 
-#include "core/engine_api.h"
+#include "engine/engine_api.h"
 
 namespace srv6db::engine {
 namespace {

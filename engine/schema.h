@@ -5,19 +5,21 @@
 #include <cstdint>
 #include <initializer_list>
 
+#include "engine/engine_api.h"
+
 namespace srv6db::engine {
 
 constexpr uint32_t kTableCount = 17;  // registry ids 0..16
 constexpr uint32_t kVrfTable = 17;    // VRF class data records, stored like a table
 constexpr uint32_t kStoreCount = 18;
-constexpr uint32_t kMaxRecord = 308;
-constexpr uint32_t kMaxKey = 64;
+constexpr uint32_t kMaxRecord = DB_MAX_RECORD_SIZE;
+constexpr uint32_t kMaxKey = DB_MAX_KEY_LENGTH;
 constexpr uint32_t kMaxIndexes = 6;
 constexpr uint32_t kMaxSegments = 4;
 constexpr uint32_t kNoOffset = 0xFFFFFFFFu;
 
-constexpr uint32_t kKindPrimary = 0x01;
-constexpr uint32_t kKindSecondary = 0x09;
+constexpr uint32_t kKindPrimary = DB_KEY_KIND_PRIMARY;
+constexpr uint32_t kKindSecondary = DB_KEY_KIND_SECONDARY;
 
 constexpr uint32_t KeyWordIndex(uint32_t keyWord) { return keyWord >> 24; }
 constexpr uint32_t KeyWordKind(uint32_t keyWord) { return (keyWord >> 16) & 0xFFu; }

@@ -5,6 +5,8 @@
 
 #include <stdint.h>
 
+#include "engine_api.h"
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -36,8 +38,8 @@ extern "C" {
 #define SRV6DB_ENGINE_TABLE_COUNT 17u /* registry ids 0..16, as in SRV6DB_ENGINE_TABLES */
 #define SRV6DB_ENGINE_VRF_TABLE 17u   /* the VRF class data records, for faults and counters */
 #define SRV6DB_ENGINE_ANY_TABLE 0xFFFFFFFFu
-#define SRV6DB_ENGINE_MAX_RECORD 308u /* largest record size of any table */
-#define SRV6DB_ENGINE_MAX_KEY 64u     /* largest key length is 58 */
+#define SRV6DB_ENGINE_MAX_RECORD DB_MAX_RECORD_SIZE
+#define SRV6DB_ENGINE_MAX_KEY DB_MAX_KEY_LENGTH
 #define SRV6DB_ENGINE_MAX_INDEXES 6u  /* primary key (index 0) and secondary indexes 1..5 */
 #define SRV6DB_ENGINE_MAX_SEGMENTS 4u /* record byte ranges per key */
 #define SRV6DB_ENGINE_NO_OFFSET 0xFFFFFFFFu

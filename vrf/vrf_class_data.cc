@@ -1,6 +1,6 @@
 // The VRF class data walk: the engine's VRF class data records, read field by field through its
 // getters. It stands beside the registry: no table id, no statistic, messages without a prefix.
-#include "core/engine_api.h"
+#include "engine/engine_api.h"
 #include "srv6_db.h"
 
 namespace {

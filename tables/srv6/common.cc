@@ -1,5 +1,5 @@
 // Common table (srv6_common, id 4): records keyed by commonId.
-#include "core/engine_api.h"
+#include "engine/engine_api.h"
 #include "core/table_ops.h"
 
 namespace srv6db {

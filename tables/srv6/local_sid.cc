@@ -1,5 +1,5 @@
 // Local SID table (srv6_local_sid, id 6): local SIDs by VRF, address and prefix length.
-#include "core/engine_api.h"
+#include "engine/engine_api.h"
 #include "core/table_ops.h"
 
 namespace srv6db {

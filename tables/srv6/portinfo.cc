@@ -1,6 +1,6 @@
 // Port information table (srv6_portinfo, id 9): ports by VRF, port group, ND address and L3
 // interface, with a walk over one port group.
-#include "core/engine_api.h"
+#include "engine/engine_api.h"
 #include "core/table_ops.h"
 #include "core/table_walks.h"
 

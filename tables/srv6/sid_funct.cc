@@ -1,5 +1,5 @@
 // SID function table (srv6_sid_funct, id 7): SID functions by VRF and function id.
-#include "core/engine_api.h"
+#include "engine/engine_api.h"
 #include "core/table_ops.h"
 
 namespace srv6db {

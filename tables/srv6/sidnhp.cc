@@ -1,5 +1,5 @@
 // SID next-hop table (srv6_sidnhp, id 8): SID next hops by VRF and next-hop id.
-#include "core/engine_api.h"
+#include "engine/engine_api.h"
 #include "core/table_ops.h"
 
 namespace srv6db {

@@ -1,6 +1,6 @@
 // XSID prefix table (srv6_xsid_prefix, id 5): XSID prefixes by VRF, three addresses and two
 // service context bytes, with local, IIDG, service context and smooth indexes.
-#include "core/engine_api.h"
+#include "engine/engine_api.h"
 #include "core/table_ops.h"
 #include "core/table_walks.h"
 

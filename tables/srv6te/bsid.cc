@@ -1,5 +1,5 @@
 // Binding SID table (srv6te_bsid, id 15): binding SIDs, found by their policy or their list.
-#include "core/engine_api.h"
+#include "engine/engine_api.h"
 #include "core/table_ops.h"
 
 namespace srv6db {

@@ -1,5 +1,5 @@
 // Candidate path table (srv6te_candipath, id 1): the paths of a policy, gathered by group.
-#include "core/engine_api.h"
+#include "engine/engine_api.h"
 #include "core/table_ops.h"
 
 namespace srv6db {

@@ -1,5 +1,5 @@
 // IID table (srv6te_iid, id 3): IID addresses, counted and walked by IID group.
-#include "core/engine_api.h"
+#include "engine/engine_api.h"
 #include "core/table_ops.h"
 #include "core/table_walks.h"
 

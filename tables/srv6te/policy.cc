@@ -1,5 +1,5 @@
 // Policy table (srv6te_policy, id 0): one record per SRv6-TE policy.
-#include "core/engine_api.h"
+#include "engine/engine_api.h"
 #include "core/table_ops.h"
 
 namespace srv6db {

@@ -1,5 +1,5 @@
 // SID stack table (srv6te_sidstack, id 2): segment lists with their local SID, nine SIDs and IID.
-#include "core/engine_api.h"
+#include "engine/engine_api.h"
 #include "core/table_ops.h"
 
 namespace srv6db {

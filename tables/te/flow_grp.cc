@@ -1,5 +1,5 @@
 // Flow group table (te_flow_grp, id 10): flow groups keyed by VRF, group id and group type.
-#include "core/engine_api.h"
+#include "engine/engine_api.h"
 #include "core/table_ops.h"
 
 namespace srv6db {

@@ -1,5 +1,5 @@
 // Flow group map table (te_flow_grp_map, id 12): flow group mappings; no secondary index.
-#include "core/engine_api.h"
+#include "engine/engine_api.h"
 #include "core/table_ops.h"
 
 namespace srv6db {

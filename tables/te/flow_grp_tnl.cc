@@ -1,6 +1,6 @@
 // Flow group tunnel table (te_flow_grp_tnl, id 11): the tunnels of TE flow groups, reachable by
 // tunnel type, IID group, group, combine index and smooth id.
-#include "core/engine_api.h"
+#include "engine/engine_api.h"
 #include "core/table_ops.h"
 
 namespace srv6db {

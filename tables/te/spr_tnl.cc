@@ -1,5 +1,5 @@
 // SR tunnel table (spr_tnl, id 13): SR tunnels, reachable by policy, next-hop group and smooth id.
-#include "core/engine_api.h"
+#include "engine/engine_api.h"
 #include "core/table_ops.h"
 
 namespace srv6db {

@@ -1,5 +1,5 @@
 // SR tunnel group table (spr_tnl_grp, id 14): next-hop groups of SR tunnels.
-#include "core/engine_api.h"
+#include "engine/engine_api.h"
 #include "core/table_ops.h"
 
 namespace srv6db {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/engine_api.h"
+#include "engine/engine_api.h"
 #include "tests/support/test_env.h"
 
 namespace srv6db::test {

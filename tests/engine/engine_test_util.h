@@ -9,7 +9,7 @@
 #include <random>
 #include <vector>
 
-#include "core/engine_api.h"
+#include "engine/engine_api.h"
 #include "engine/srv6db_engine.h"
 
 namespace srv6db::test {

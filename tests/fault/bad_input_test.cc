@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/engine_api.h"
+#include "engine/engine_api.h"
 #include "tests/fault/op_fixture.h"
 #include "tests/fault/swept_ops.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "core/engine_api.h"
+#include "engine/engine_api.h"
 #include "engine/srv6db_engine.h"
 #include "tests/fault/op_fixture.h"
 #include "tests/fault/swept_ops.h"

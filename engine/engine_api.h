@@ -1,6 +1,6 @@
 /* Declarations of the storage engine's C functions; the engine library defines them. */
-#ifndef SRV6DB_CORE_ENGINE_API_H
-#define SRV6DB_CORE_ENGINE_API_H
+#ifndef SRV6DB_ENGINE_ENGINE_API_H
+#define SRV6DB_ENGINE_ENGINE_API_H
 
 #include <stdint.h>
 
@@ -21,6 +21,13 @@ extern "C" {
 #define DB_OP_REMOVE 4u
 #define DB_OP_QUERY 5u
 #define DB_OP_COUNT 9u
+
+/* Key words: index number in bits 31-24 (0 primary, 1..5 secondary), kind in 23-16, key
+ * length in 15-0; the key bytes follow in the 16-byte key info area's caller. */
+#define DB_KEY_KIND_PRIMARY 0x01u
+#define DB_KEY_KIND_SECONDARY 0x09u
+#define DB_MAX_KEY_LENGTH 64u     /* the longest key of any table is 58 bytes */
+#define DB_MAX_RECORD_SIZE 308u   /* the largest record of any table */
 
 /* Root iterator property 0: the iterator count, a 4-byte value. */
 #define DB_ITER_PROP_COUNT 0u
@@ -126,4 +133,4 @@ SRV6DB_VRF_CLASS_DATA_FIELDS(SRV6DB_DECLARE_VRF_GETTER)
 }
 #endif
 
-#endif /* SRV6DB_CORE_ENGINE_API_H */
+#endif /* SRV6DB_ENGINE_ENGINE_API_H */
