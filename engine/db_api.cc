@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "engine/engine_api.h"
-#include "engine/runtime.h"
+#include "engine/memory/runtime.h"
 
 #define SRV6DB_EXPORT extern "C" __attribute__((visibility("default")))
 

@@ -1,6 +1,6 @@
 // Process-wide engine state: stores, object pool, faults, call counters, captures, push queues.
-#ifndef SRV6DB_ENGINE_RUNTIME_H
-#define SRV6DB_ENGINE_RUNTIME_H
+#ifndef SRV6DB_ENGINE_MEMORY_RUNTIME_H
+#define SRV6DB_ENGINE_MEMORY_RUNTIME_H
 
 #include <atomic>
 #include <cstdint>
@@ -9,7 +9,7 @@
 
 #include "engine/schema.h"
 #include "engine/srv6db_engine.h"
-#include "engine/store.h"
+#include "engine/memory/store.h"
 
 namespace srv6db::engine {
 
@@ -183,4 +183,4 @@ bool PublishChange(uint32_t store, uint32_t kind, const uint8_t *record) noexcep
 
 }  // namespace srv6db::engine
 
-#endif  // SRV6DB_ENGINE_RUNTIME_H
+#endif  // SRV6DB_ENGINE_MEMORY_RUNTIME_H

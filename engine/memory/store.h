@@ -1,14 +1,14 @@
 // One table's records, primary map, secondary index buckets and iteration cursors.
-#ifndef SRV6DB_ENGINE_STORE_H
-#define SRV6DB_ENGINE_STORE_H
+#ifndef SRV6DB_ENGINE_MEMORY_STORE_H
+#define SRV6DB_ENGINE_MEMORY_STORE_H
 
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
-#include "engine/block_pool.h"
+#include "engine/memory/block_pool.h"
 #include "engine/schema.h"
-#include "engine/spin_lock.h"
+#include "engine/memory/spin_lock.h"
 
 namespace srv6db::engine {
 
@@ -239,4 +239,4 @@ class Store {
 
 }  // namespace srv6db::engine
 
-#endif  // SRV6DB_ENGINE_STORE_H
+#endif  // SRV6DB_ENGINE_MEMORY_STORE_H

@@ -1,8 +1,8 @@
 // A store's lock. Held for a hash probe and a few pointer writes, so an uncontended take is one
 // atomic exchange and a release is a plain store; a waiter spins briefly, then yields the CPU
 // so that a preempted holder can finish.
-#ifndef SRV6DB_ENGINE_SPIN_LOCK_H
-#define SRV6DB_ENGINE_SPIN_LOCK_H
+#ifndef SRV6DB_ENGINE_MEMORY_SPIN_LOCK_H
+#define SRV6DB_ENGINE_MEMORY_SPIN_LOCK_H
 
 #include <sched.h>
 
@@ -37,4 +37,4 @@ class SpinLock {
 
 }  // namespace srv6db::engine
 
-#endif  // SRV6DB_ENGINE_SPIN_LOCK_H
+#endif  // SRV6DB_ENGINE_MEMORY_SPIN_LOCK_H

@@ -1,7 +1,7 @@
 // Fixed-size blocks carved from large chunks: no per-block allocator header, a freed block is
 // the next one handed out, and the chunks go back to the system together once none is in use.
-#ifndef SRV6DB_ENGINE_BLOCK_POOL_H
-#define SRV6DB_ENGINE_BLOCK_POOL_H
+#ifndef SRV6DB_ENGINE_MEMORY_BLOCK_POOL_H
+#define SRV6DB_ENGINE_MEMORY_BLOCK_POOL_H
 
 #include <sys/mman.h>
 
@@ -123,4 +123,4 @@ class BlockPool {
 
 }  // namespace srv6db::engine
 
-#endif  // SRV6DB_ENGINE_BLOCK_POOL_H
+#endif  // SRV6DB_ENGINE_MEMORY_BLOCK_POOL_H

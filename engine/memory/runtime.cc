@@ -1,5 +1,5 @@
 // Object pool, fault table, last-call captures and push queues of the engine.
-#include "engine/runtime.h"
+#include "engine/memory/runtime.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
 // Record storage of one table: open-addressing hash sets for keys, linked lists for order and
 // iteration, nodes and buckets in pooled blocks sized to the table.
-#include "engine/store.h"
+#include "engine/memory/store.h"
 
 #include <cstdlib>
 #include <new>
