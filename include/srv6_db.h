@@ -70,8 +70,14 @@ typedef struct {
   void (*freeFunc)(void *ptr);
 } Srv6DbMemCallback;
 
+#if defined(__GNUC__)
+#define SRV6_DB_PRINTF_LIKE __attribute__((format(printf, 1, 2)))
+#else
+#define SRV6_DB_PRINTF_LIKE
+#endif
+
 /** A printf-style log hook; the library passes at most one value after the format. */
-typedef void (*Srv6DbLogFunc)(const char *format, ...);
+typedef void (*Srv6DbLogFunc)(const char *format, ...) SRV6_DB_PRINTF_LIKE;
 
 /** Log hooks; both absent at load. errLog receives every logged failure. */
 typedef struct {
