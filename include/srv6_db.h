@@ -5,6 +5,11 @@
 #include <stddef.h>
 #include <stdint.h>
 
+/* The library's version, the package's; its names carry the symbol node SRV6DB_<major>.<minor>. */
+#define SRV6DB_VERSION_MAJOR 1
+#define SRV6DB_VERSION_MINOR 0
+#define SRV6DB_VERSION_PATCH 0
+
 #if defined(__GNUC__)
 #define SRV6_DB_API __attribute__((visibility("default")))
 #else
