@@ -19,9 +19,17 @@ namespace srv6db {
 using StageFunc = uint32_t (*)(void *dbObj, uint32_t value);
 
 // The engine's smooth id setter of each table, by registry id; null where records carry none.
-inline constexpr std::array<StageFunc, SRV6_DB_TABLE_NUM> kSmoothIdSetters = [] {
-  std::array<StageFunc, SRV6_DB_TABLE_NUM> setters{};
-#define SRV6DB_SMOOTH_SETTER(id, t) setters[id] = &db_set_##t##_table_smooth_id;
+// Whether a table has one is kept apart: a function address is no compile-time constant to
+// compare under every build (the undefined behaviour sanitizer).
+struct SmoothIdSetters {
+  std::array<StageFunc, SRV6_DB_TABLE_NUM> stage{};
+  std::array<bool, SRV6_DB_TABLE_NUM> present{};
+};
+inline constexpr SmoothIdSetters kSmoothIdSetters = [] {
+  SmoothIdSetters setters;
+#define SRV6DB_SMOOTH_SETTER(id, t)                  \
+  setters.stage[id] = &db_set_##t##_table_smooth_id; \
+  setters.present[id] = true;
   SRV6DB_ENGINE_SMOOTH_TABLES(SRV6DB_SMOOTH_SETTER)
 #undef SRV6DB_SMOOTH_SETTER
   return setters;
@@ -48,8 +56,8 @@ inline constexpr char kSmoothIdName[] = "smoothId";
 
 template <const TableDef &T>
 uint32_t StageSmoothId(const Srv6DbUpdateCtx *ctx, void *dbObj) noexcept {
-  static_assert(kSmoothIdSetters[T.id] != nullptr, "the engine has no smooth id for this table");
-  return StageNamed<T, kSmoothIdName, kSmoothIdSetters[T.id]>(ctx, dbObj);
+  static_assert(kSmoothIdSetters.present[T.id], "the engine has no smooth id for this table");
+  return StageNamed<T, kSmoothIdName, kSmoothIdSetters.stage[T.id]>(ctx, dbObj);
 }
 
 // Both walks ask the engine for one record at a time.
