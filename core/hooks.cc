@@ -6,6 +6,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "core/table_codec.h"
 #include "srv6_db.h"
 
 namespace {
@@ -57,11 +58,9 @@ int64_t SRV6_DB_GetSysTime(void) { return static_cast<int64_t>(time(nullptr)); }
 void SRV6_DB_SetIpaddr(void *dst, const void *src) {
   if (dst == nullptr || src == nullptr) return;
   uint8_t in[16];
-  std::memcpy(in, src, sizeof(in));  // all source words first: dst may alias src
+  std::memcpy(in, src, sizeof(in));  // all source words first: dst may overlap src
   uint8_t out[16];
-  for (int word = 0; word < 4; ++word) {
-    for (int byte = 0; byte < 4; ++byte) out[word * 4 + byte] = in[word * 4 + 3 - byte];
-  }
+  srv6db::codec::SwapWords<sizeof(out)>(out, in);
   std::memcpy(dst, out, sizeof(out));
 }
 

@@ -1,7 +1,7 @@
 // The generic iterator: a handle from the memory hook holding one engine object and its root
 // iterator for as long as the caller walks.
-#include "engine/engine_api.h"
 #include "core/failure.h"
+#include "engine/engine_api.h"
 #include "srv6_db.h"
 
 using srv6db::Msg;
@@ -12,11 +12,12 @@ namespace {
 
 constexpr int32_t kNoCount = -1;
 
-// A failed creation after the handle exists: message first, then the object, then the handle.
-Srv6DbIter *Abandon(uint32_t tableId, Stat stat, Msg msg, const Srv6DbGlbCtl &ctl, void *dbObj,
-                    Srv6DbIter *iter) {
+// A failed creation after the handle exists: message first, then the object once the engine
+// made it (whatever pointer it handed back), then the handle.
+Srv6DbIter *Abandon(uint32_t tableId, Stat stat, Msg msg, Srv6DbIter *iter,
+                    Srv6DbObjFunc release = nullptr, void *dbObj = nullptr) {
   Report(tableId, stat, msg);
-  if (dbObj != nullptr) ctl.releaseDbObj(dbObj);
+  if (release != nullptr) release(dbObj);
   SRV6_DB_Free(iter);
   return nullptr;
 }
@@ -43,15 +44,17 @@ Srv6DbIter *SRV6_DB_CreateIteratorByKey(uint32_t tableId, int32_t count, const S
   }
   void *dbObj = nullptr;
   if (ctl.createDbObj(DB_OP_QUERY, 0, &dbObj) != DB_OK) {
-    return Abandon(tableId, Stat::kQueryObjFailed, Msg::kIterObj, ctl, nullptr, iter);
+    return Abandon(tableId, Stat::kQueryObjFailed, Msg::kIterObj, iter);
   }
   void *rootIter = nullptr;
   if (db_create_root_iter(dbObj, key->keyInfo, key->keyData, &rootIter) != DB_OK) {
-    return Abandon(tableId, Stat::kCreateIterFailed, Msg::kIterRootIter, ctl, dbObj, iter);
+    return Abandon(tableId, Stat::kCreateIterFailed, Msg::kIterRootIter, iter, ctl.releaseDbObj,
+                   dbObj);
   }
   if (count != kNoCount &&
       db_set_root_iterator_property(rootIter, DB_ITER_PROP_COUNT, &count, sizeof(count)) != DB_OK) {
-    return Abandon(tableId, Stat::kSetIterCntFailed, Msg::kIterProperty, ctl, dbObj, iter);
+    return Abandon(tableId, Stat::kSetIterCntFailed, Msg::kIterProperty, iter, ctl.releaseDbObj,
+                   dbObj);
   }
   iter->dbObj = dbObj;
   iter->rootIter = rootIter;

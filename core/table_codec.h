@@ -1,6 +1,5 @@
-// The typed operations compiled per table: the field map and primary key of a constexpr table
-// description are unrolled into straight-line copies, so a call pays no per-row dispatch.
-// Same behaviour as the table-generic versions in table_ops.h, which walks and tests use.
+// The one way from a table description to bytes: field rows and key parts of a constexpr
+// description unrolled into straight-line copies, so a call pays no per-row dispatch.
 #ifndef SRV6DB_CORE_TABLE_CODEC_H
 #define SRV6DB_CORE_TABLE_CODEC_H
 
@@ -15,8 +14,9 @@
 
 namespace srv6db::codec {
 
-// Two words at a time: reversing eight bytes reverses each word and swaps the pair, and a
-// rotation by 32 bits puts the pair back in order.
+// Reverses the bytes of each 4-byte word; the words keep their order. Two words at a time:
+// reversing eight bytes reverses each word and swaps the pair, and a rotation by 32 bits puts
+// the pair back in order. dst may equal src.
 template <uint32_t Width>
 inline void SwapWords(uint8_t *dst, const uint8_t *src) noexcept {
   static_assert(Width % 4 == 0);
@@ -66,39 +66,58 @@ inline void ConvertAll(const void *from, void *to) noexcept {
   (std::make_index_sequence<T.fields.size()>{});
 }
 
-// The primary key of T from an entry: key info (zeroed, key word first) and exactly the key
-// bytes, which the segments tile.
-template <const TableDef &T>
-struct PrimaryKey {
-  static constexpr uint32_t kLength = T.primaryKey.Length();
+// Exactly the key bytes of key K of T, which its parts tile, from @p source.
+template <const TableDef &T, size_t K>
+inline void WriteKey(const void *source, void *keyBytes) noexcept {
+  const auto *in = static_cast<const uint8_t *>(source);
+  auto *out = static_cast<uint8_t *>(keyBytes);
+  [&]<size_t... I>(std::index_sequence<I...>) {
+    (
+        [&] {
+          constexpr KeySegment s = T.keys[K].segments[I];
+          constexpr uint32_t offset = T.keys[K].OffsetOf(I);
+          if constexpr (s.codec == Codec::kIpv6Words) {
+            SwapWords<s.width>(out + offset, in + s.sourceOffset);
+          } else {
+            std::memcpy(out + offset, in + s.sourceOffset, s.width);
+          }
+        }(),
+        ...);
+  }
+  (std::make_index_sequence<T.keys[K].segments.size()>{});
+}
+
+// Key K of T for one call: key info (zeroed, key word first), the key bytes and the
+// descriptor over them.
+template <const TableDef &T, size_t K>
+struct Key {
+  static constexpr uint32_t kLength = T.keys[K].Length();
+  static constexpr uint32_t kWord = T.KeyWord(K);
   alignas(8) uint8_t info[SRV6_DB_KEY_INFO_LEN] = {};
   alignas(8) uint8_t data[kLength];
   Srv6DbKey desc;
 
-  explicit PrimaryKey(const void *entry) noexcept {
-    const auto *in = static_cast<const uint8_t *>(entry);
-    [&]<size_t... I>(std::index_sequence<I...>) { (Segment<I>(in), ...); }
-    (std::make_index_sequence<T.primaryKey.segments.size()>{});
-    constexpr uint32_t word = T.primaryKey.keyWord;
-    std::memcpy(info, &word, sizeof(word));
+  explicit Key(const void *source) noexcept {
+    WriteKey<T, K>(source, data);
+    std::memcpy(info, &kWord, sizeof(kWord));
     desc = {info, SRV6_DB_KEY_INFO_LEN, data, kLength};
   }
+};
 
- private:
-  template <size_t I>
-  void Segment(const uint8_t *in) noexcept {
-    constexpr KeySegment s = T.primaryKey.segments[I];
-    if constexpr (s.codec == Codec::kIpv6Words) {
-      SwapWords<s.width>(data + s.keyOffset, in + s.sourceOffset);
-    } else {
-      std::memcpy(data + s.keyOffset, in + s.sourceOffset, s.width);
-    }
-  }
+// A record area of T's size, zeroed: bytes without a row go out as zeros, and a read the
+// engine fills only in part hands the caller zeros rather than stack bytes.
+template <const TableDef &T>
+struct Record {
+  alignas(8) uint8_t bytes[T.recordSize] = {};
+  Srv6DbBuf desc = {bytes, T.recordSize};
 };
 
 }  // namespace srv6db::codec
 
 namespace srv6db {
+
+// The typed operations. A null entry (or key source) gives 1 / no handle without counting;
+// everything else comes from the generic record operations and iterators.
 
 template <const TableDef &T>
 void EncodeRecord(const void *entry, void *record) noexcept {
@@ -112,68 +131,96 @@ void DecodeRecord(const void *record, void *entry) noexcept {
   codec::ConvertAll<T, false>(record, entry);
 }
 
+// Writes the key word and exactly the key bytes; null pointers do nothing. Ret is the key
+// setter's declared result: void, or a code that is always 0.
+template <const TableDef &T, size_t K, typename Ret = void>
+Ret SetKey(const void *source, uint32_t *keyWord, void *keyBytes) noexcept {
+  if (source != nullptr && keyWord != nullptr && keyBytes != nullptr) {
+    codec::WriteKey<T, K>(source, keyBytes);
+    *keyWord = T.KeyWord(K);
+  }
+  if constexpr (!std::is_void_v<Ret>) return SRV6_DB_OK;
+}
+
 template <const TableDef &T>
 uint32_t Create(const void *entry) noexcept {
   if (entry == nullptr) return SRV6_DB_ERR;
-  alignas(8) uint8_t record[T.recordSize] = {};  // bytes without a row go out as zeros
-  codec::ConvertAll<T, true>(entry, record);
-  const Srv6DbBuf buf = {record, T.recordSize};
-  return SRV6_DB_Create(T.id, &buf);
+  codec::Record<T> record;
+  codec::ConvertAll<T, true>(entry, record.bytes);
+  return SRV6_DB_Create(T.id, &record.desc);
 }
 
 template <const TableDef &T>
 uint32_t Read(void *entry) noexcept {
   if (entry == nullptr) return SRV6_DB_ERR;
-  const codec::PrimaryKey<T> key(entry);
-  alignas(8) uint8_t record[T.recordSize];  // filled whole by the engine before any decode
-  const Srv6DbBuf buf = {record, T.recordSize};
-  const uint32_t rc = SRV6_DB_Read(T.id, &key.desc, &buf);
-  if (rc == SRV6_DB_OK) codec::ConvertAll<T, false>(record, entry);
+  const codec::Key<T, 0> key(entry);
+  codec::Record<T> record;
+  const uint32_t rc = SRV6_DB_Read(T.id, &key.desc, &record.desc);
+  if (rc == SRV6_DB_OK) codec::ConvertAll<T, false>(record.bytes, entry);
   return rc;
 }
 
 template <const TableDef &T>
 uint32_t Delete(const void *entry) noexcept {
   if (entry == nullptr) return SRV6_DB_ERR;
-  const codec::PrimaryKey<T> key(entry);
+  const codec::Key<T, 0> key(entry);
   return SRV6_DB_Delete(T.id, &key.desc);
 }
 
 template <const TableDef &T>
 uint32_t Update(const void *entry, Srv6DbSetUpdateFieldsFunc setUpdateFields) noexcept {
   if (entry == nullptr) return SRV6_DB_ERR;
-  const codec::PrimaryKey<T> key(entry);
+  const codec::Key<T, 0> key(entry);
   Srv6DbUpdateCtx ctx = {entry, T.entrySize};  // the caller's entry itself, not a copy
   return SRV6_DB_Update(T.id, &key.desc, &ctx, setUpdateFields);
 }
 
-// A read by a unique secondary key: the key is built by its segment list, the record decoded
-// by T's compiled map.
-template <const TableDef &T>
-uint32_t ReadUnique(const KeyDef &key, void *entry) noexcept {
+// A read by unique secondary key K.
+template <const TableDef &T, size_t K>
+uint32_t ReadUnique(void *entry) noexcept {
   if (entry == nullptr) return SRV6_DB_ERR;
-  alignas(8) uint8_t info[SRV6_DB_KEY_INFO_LEN] = {};
-  alignas(8) uint8_t data[kMaxKeyLength];
-  std::memset(data, 0, key.Length());  // any byte no segment writes goes out as zero
-  uint32_t keyWord = 0;
-  BuildKey(key, entry, &keyWord, data);
-  std::memcpy(info, &keyWord, sizeof(keyWord));
-  const Srv6DbKey desc = {info, SRV6_DB_KEY_INFO_LEN, data, key.Length()};
-  alignas(8) uint8_t record[T.recordSize];  // filled whole by the engine before any decode
-  const Srv6DbBuf buf = {record, T.recordSize};
-  const uint32_t rc = SRV6_DB_ReadUniqueHash(T.id, &desc, &buf);
-  if (rc == SRV6_DB_OK) codec::ConvertAll<T, false>(record, entry);
+  const codec::Key<T, K> key(entry);
+  codec::Record<T> record;
+  const uint32_t rc = SRV6_DB_ReadUniqueHash(T.id, &key.desc, &record.desc);
+  if (rc == SRV6_DB_OK) codec::ConvertAll<T, false>(record.bytes, entry);
   return rc;
+}
+
+// A count by key K. A key whose count answers a null count itself does so before any engine
+// work and without a statistic; the others leave that check, and its ParamInvalid, to the core.
+template <const TableDef &T, size_t K>
+uint32_t Count(const void *source, uint64_t *count) noexcept {
+  if (T.keys[K].countAnswersNull && count == nullptr) return SRV6_DB_ERR;
+  if (source == nullptr) return SRV6_DB_ERR;
+  const codec::Key<T, K> key(source);
+  return SRV6_DB_CountByKey(T.id, &key.desc, count);
+}
+
+template <const TableDef &T>
+Srv6DbIter *CreateIterator(uint32_t count) noexcept {
+  return SRV6_DB_CreateIterator(T.id, count);
+}
+
+template <const TableDef &T, size_t K>
+Srv6DbIter *CreateIterator(const void *source, uint32_t count) noexcept {
+  if (source == nullptr) return nullptr;
+  const codec::Key<T, K> key(source);
+  return SRV6_DB_CreateIteratorByKey(T.id, static_cast<int32_t>(count), &key.desc);
 }
 
 template <const TableDef &T>
 uint32_t GetNext(Srv6DbIter *iter, void *entry) noexcept {
   if (iter == nullptr || entry == nullptr) return SRV6_DB_ERR;
-  alignas(8) uint8_t record[T.recordSize];
-  const Srv6DbBuf buf = {record, T.recordSize};
-  const uint32_t rc = SRV6_DB_GetNextEntry(T.id, iter, &buf);
-  if (rc == SRV6_DB_OK) codec::ConvertAll<T, false>(record, entry);
+  codec::Record<T> record;
+  const uint32_t rc = SRV6_DB_GetNextEntry(T.id, iter, &record.desc);
+  if (rc == SRV6_DB_OK) codec::ConvertAll<T, false>(record.bytes, entry);
   return rc;
+}
+
+template <const TableDef &T>
+void Release(Srv6DbIter *iter) noexcept {
+  if (iter == nullptr) return;
+  SRV6_DB_ReleaseIterator(T.id, iter);
 }
 
 }  // namespace srv6db

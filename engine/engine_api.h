@@ -32,27 +32,8 @@ extern "C" {
 /* Root iterator property 0: the iterator count, a 4-byte value. */
 #define DB_ITER_PROP_COUNT 0u
 
-/* X(registry id, engine table word) for every table; the word names the engine's functions. */
-#define SRV6DB_ENGINE_TABLES(X) \
-  X(0, srv6te_policy)           \
-  X(1, srv6te_candipath)        \
-  X(2, srv6te_sidstack)         \
-  X(3, srv6te_iid)              \
-  X(4, srv6_common)             \
-  X(5, srv6_xsid_prefix)        \
-  X(6, srv6_local_sid)          \
-  X(7, srv6_sid_funct)          \
-  X(8, srv6_sid_nhp)            \
-  X(9, srv6_port_info)          \
-  X(10, te_flow_grp)            \
-  X(11, te_flow_grp_tnl)        \
-  X(12, te_flow_grp_map)        \
-  X(13, spr_tnl)                \
-  X(14, spr_tnl_grp)            \
-  X(15, srv6te_bsid)            \
-  X(16, srv6te_trastat)
-
-/* The tables whose records carry a smooth id (all but srv6te_trastat). */
+/* X(registry id, engine table word) for the tables whose records carry a smooth id (all but
+ * srv6te_trastat); the word names the engine's functions. */
 #define SRV6DB_ENGINE_SMOOTH_TABLES(X) \
   X(0, srv6te_policy)                  \
   X(1, srv6te_candipath)               \
@@ -70,6 +51,9 @@ extern "C" {
   X(13, spr_tnl)                       \
   X(14, spr_tnl_grp)                   \
   X(15, srv6te_bsid)
+
+/* X(registry id, engine table word) for every table, in registry order. */
+#define SRV6DB_ENGINE_TABLES(X) SRV6DB_ENGINE_SMOOTH_TABLES(X) X(16, srv6te_trastat)
 
 #define SRV6DB_DECLARE_TABLE_FUNCS(id, t)                                         \
   uint32_t db_create_##t##_obj(uint32_t opCode, uint32_t reserved, void **dbObj); \

@@ -1,9 +1,47 @@
-/* srv6db: typed access to the SRv6 and SRv6-TE tables of the shared storage engine. */
+/* srv6db: typed access to the SRv6 and SRv6-TE tables of the shared storage engine.
+ *
+ * Conventions. Every function returns a uint32_t result code (0 success, 1 failure, 60 no such
+ * record or end of iteration) or a handle, allocates nothing but iterator handles, and keeps no
+ * pointer to what the caller passes: the caller owns every entry, key area and buffer.
+ *
+ * Every table <T> has an entry type Srv6Db<T>Entry (the caller's view, natural alignment, IPv6
+ * addresses as four host-order words) and a record type Srv6Db<T>Record (the engine's bytes,
+ * packed to 4, each IPv6 word byte-swapped), and these functions:
+ *  - SRV6_DB_Set<T>Fields(entry, record) / SRV6_DB_Get<T>Fields(record, entry) convert between
+ *    them. Record bytes no entry field maps to are never written (the caller zeroes the record
+ *    area); entry bytes no record field maps to (spare) are never read back.
+ *  - SRV6_DB_Set<T>PriKey and SRV6_DB_Set<T>...Key build a key: the key word (bits 31-24 the
+ *    index number, 0 for the primary key; 23-16 the kind, 0x01 primary, 0x09 secondary; 15-0
+ *    the length) and exactly the key's bytes, its parts in the order listed, IPv6 words
+ *    byte-swapped as in the record. A null argument writes nothing.
+ *  - SRV6_DB_Create<T>(entry) stores the entry; a record with the same primary key is
+ *    replaced. 0 (also when the engine's push queue is full) or 1.
+ *  - SRV6_DB_Read<T>(entry) reads the record with the entry's primary key fields into it:
+ *    0; 60 if no record has the key; 1.
+ *  - SRV6_DB_Delete<T>(entry) removes the record with the entry's primary key fields: 0, or 1
+ *    on a failure, also when no record has the key.
+ *  - SRV6_DB_Update<T>SmoothId(entry) writes the entry's smoothId into the record with the
+ *    entry's primary key, nothing else; SRV6_DB_Set<T>SmoothID(ctx, dbObj) is its update
+ *    callback, staging the smoothId of the entry in ctx (1 for a null ctx).
+ *  - SRV6_DB_Create<T>Iterator(count) walks the whole table, SRV6_DB_Create<T>IteratorBy<X>
+ *    the records of one secondary key (null for a null key input). Either returns a handle,
+ *    allocated through the memory hook and owned by the caller until SRV6_DB_Release<T>Iterator
+ *    (which ignores null), or null on a failure. A count other than all bits set is handed to
+ *    the engine as a batch-size hint. SRV6_DB_GetNext<T>Entry(iter, entry) reads the next
+ *    record: 0; 60 when the iteration is over; 1.
+ *  - Delete and update read only the entry's key fields. A null entry gives 1 (or no handle)
+ *    with nothing counted. On any non-zero result the entry is left untouched.
+ * Failures past these checks are counted and logged by the generic operations below. */
 #ifndef SRV6_DB_H
 #define SRV6_DB_H
 
 #include <stddef.h>
 #include <stdint.h>
+
+/* The library's version, the package's; its names carry the symbol node SRV6DB_<major>.<minor>. */
+#define SRV6DB_VERSION_MAJOR 1
+#define SRV6DB_VERSION_MINOR 0
+#define SRV6DB_VERSION_PATCH 0
 
 #if defined(__GNUC__)
 #define SRV6_DB_API __attribute__((visibility("default")))
@@ -70,8 +108,14 @@ typedef struct {
   void (*freeFunc)(void *ptr);
 } Srv6DbMemCallback;
 
+#if defined(__GNUC__)
+#define SRV6_DB_PRINTF_LIKE __attribute__((format(printf, 1, 2)))
+#else
+#define SRV6_DB_PRINTF_LIKE
+#endif
+
 /** A printf-style log hook; the library passes at most one value after the format. */
-typedef void (*Srv6DbLogFunc)(const char *format, ...);
+typedef void (*Srv6DbLogFunc)(const char *format, ...) SRV6_DB_PRINTF_LIKE;
 
 /** Log hooks; both absent at load. errLog receives every logged failure. */
 typedef struct {
@@ -277,26 +321,14 @@ SRV6_DB_API Srv6DbIter *SRV6_DB_CreateIteratorByKey(uint32_t tableId, int32_t co
 /** Creates an iterator over the whole table. */
 SRV6_DB_API Srv6DbIter *SRV6_DB_CreateIterator(uint32_t tableId, uint32_t count);
 /** Reads the next record into @p buf. @return 0; 60 when the iteration is over; 1. */
-SRV6_DB_API uint32_t SRV6_DB_GetNextEntry(uint32_t tableId, Srv6DbIter *iter,
-                                          const Srv6DbBuf *buf);
+SRV6_DB_API uint32_t SRV6_DB_GetNextEntry(uint32_t tableId, Srv6DbIter *iter, const Srv6DbBuf *buf);
 /** Releases the engine object of @p iter and frees the handle; tableId > 16 does nothing. */
 SRV6_DB_API void SRV6_DB_ReleaseIterator(uint32_t tableId, Srv6DbIter *iter);
 
 /* ---- Tables ---------------------------------------------------------------------------- */
 
-/*
- * Every table follows one pattern. For a table <T>:
- *  - SRV6_DB_Set<T>Fields / SRV6_DB_Get<T>Fields convert between the caller's Srv6Db<T>Entry
- *    and the engine's Srv6Db<T>Record (4-byte packed): IPv6 words byte-swapped, some fields
- *    moved; record bytes no entry field maps to are never written, entry bytes no record
- *    field maps to (spare) are never read back.
- *  - SRV6_DB_Set<T>...Key builds a key word and key bytes (exactly the key length is written).
- *  - Create/Read/Delete/Update<T>SmoothId take an entry (only key fields are read by delete
- *    and update); null entry: 1, nothing counted. Read returns 60 if no record has the key;
- *    on any non-zero result the entry is left untouched.
- *  - Create<T>Iterator[By<X>] returns a handle or null; GetNext<T>Entry returns 0, 60 at the
- *    end or 1 (entry untouched unless 0); Release<T>Iterator ignores a null handle.
- */
+/* Each table follows the conventions stated at the top of this file; under each table's
+ * heading a comment marks only what differs from them. */
 
 #include "srv6_db_srv6.h"
 #include "srv6_db_srv6te.h"

@@ -7,11 +7,10 @@
 #endif
 
 /* Entries have natural alignment; records are packed to 4 bytes, as the engine stores them.
- * Every table follows the pattern stated in srv6_db.h; comments here say what differs. */
+ * Every table follows the conventions stated atop srv6_db.h; comments here say what differs. */
 
 /* ---- Common table (srv6_common, table id 4) ------------------------------------------ */
 
-/** One record as callers see it: naturally aligned, IPv6 addresses in host word order. */
 typedef struct {
   uint32_t commonId; /* primary key */
   uint8_t attr1;
@@ -35,7 +34,6 @@ typedef struct {
   uint64_t data2;
 } Srv6DbCommonEntry;
 
-/** The engine's record of this table, packed to 4 bytes; see Srv6DbCommonEntry. */
 #pragma pack(push, 4)
 typedef struct {
   uint32_t commonId;
@@ -65,50 +63,24 @@ typedef struct {
 SRV6_DB_ASSERT_SIZE(Srv6DbCommonEntry, 112);
 SRV6_DB_ASSERT_SIZE(Srv6DbCommonRecord, 112);
 
-/** Converts an entry into its engine record (the record area is zeroed by the caller). */
 SRV6_DB_API void SRV6_DB_SetCommonFields(const Srv6DbCommonEntry *entry,
                                          Srv6DbCommonRecord *record);
-/** Converts an engine record into an entry; spare is left as it was. */
 SRV6_DB_API void SRV6_DB_GetCommonFields(const Srv6DbCommonRecord *record,
                                          Srv6DbCommonEntry *entry);
 /** Primary key: key word 0x00010004, 4 bytes: commonId. */
 SRV6_DB_API void SRV6_DB_SetCommonPriKey(const Srv6DbCommonEntry *entry, uint32_t *keyWord,
                                          void *keyBytes);
-/**
- * Stores @p entry; a record with the same primary key is replaced.
- * @return 0 (also when the push queue is full) or 1.
- */
 SRV6_DB_API uint32_t SRV6_DB_CreateCommon(const Srv6DbCommonEntry *entry);
-/**
- * Reads the record with the primary key fields of @p entry into it.
- * @return 0; 60 if no record has the key (entry untouched); 1.
- */
 SRV6_DB_API uint32_t SRV6_DB_ReadCommon(Srv6DbCommonEntry *entry);
-/**
- * Removes the record with the primary key fields of @p entry.
- * @return 0; 1 on a failure, also when no record has the key.
- */
 SRV6_DB_API uint32_t SRV6_DB_DeleteCommon(const Srv6DbCommonEntry *entry);
-/** Writes the entry's smoothId into the record with the entry's commonId; nothing else. */
 SRV6_DB_API uint32_t SRV6_DB_UpdateCommonSmoothId(const Srv6DbCommonEntry *entry);
-/** Update callback: stages the smoothId of the entry in @p ctx. @return 1 for a null ctx. */
 SRV6_DB_API uint32_t SRV6_DB_SetCommonSmoothID(Srv6DbUpdateCtx *ctx, void *dbObj);
-/**
- * Iterates the whole table (the handle is allocated through the memory hook).
- * @return a handle owned by the caller until SRV6_DB_ReleaseCommonIterator, or null on a failure.
- */
 SRV6_DB_API Srv6DbIter *SRV6_DB_CreateCommonIterator(uint32_t count);
-/**
- * Reads the next record of @p iter into @p entry.
- * @return 0; 60 when the iteration is over; 1 (entry untouched unless 0).
- */
 SRV6_DB_API uint32_t SRV6_DB_GetNextCommonEntry(Srv6DbIter *iter, Srv6DbCommonEntry *entry);
-/** Releases @p iter with its engine object and frees the handle; a null handle does nothing. */
 SRV6_DB_API void SRV6_DB_ReleaseCommonIterator(Srv6DbIter *iter);
 
 /* ---- XSID prefix table (srv6_xsid_prefix, table id 5) --------------------------------- */
 
-/** One record as callers see it: naturally aligned, IPv6 addresses in host word order. */
 typedef struct {
   uint32_t vrId;
   uint32_t vrfIndex;
@@ -134,7 +106,6 @@ typedef struct {
   uint64_t data2;
 } Srv6DbXsidEntry;
 
-/** The engine's record of this table, packed to 4 bytes; see Srv6DbXsidEntry. */
 #pragma pack(push, 4)
 typedef struct {
   uint32_t vrId;
@@ -165,9 +136,7 @@ typedef struct {
 SRV6_DB_ASSERT_SIZE(Srv6DbXsidEntry, 184);
 SRV6_DB_ASSERT_SIZE(Srv6DbXsidRecord, 180);
 
-/** Converts an entry into its engine record; record bytes no field maps to are not written. */
 SRV6_DB_API void SRV6_DB_SetXsidFields(const Srv6DbXsidEntry *entry, Srv6DbXsidRecord *record);
-/** Converts an engine record into an entry; entry bytes no field maps to are left as they were. */
 SRV6_DB_API void SRV6_DB_GetXsidFields(const Srv6DbXsidRecord *record, Srv6DbXsidEntry *entry);
 /**
  * Primary key: key word 0x0001003A, 58 bytes: vrId, vrfIndex, prefix, ipv6Addr2, svcAddr
@@ -192,24 +161,10 @@ SRV6_DB_API uint32_t SRV6_DB_SetXsidSvcKeyField(const Srv6DbXsidEntry *entry, ui
 /** Smooth index key: key word 0x0409000C, 12 bytes: smoothId, vrId, vrfIndex. */
 SRV6_DB_API void SRV6_DB_SetXsidSmoothHashKey(const Srv6DbSmoothKey *key, uint32_t *keyWord,
                                               void *keyBytes);
-/**
- * Stores @p entry; a record with the same primary key is replaced.
- * @return 0 (also when the push queue is full) or 1.
- */
 SRV6_DB_API uint32_t SRV6_DB_CreateXsid(const Srv6DbXsidEntry *entry);
-/**
- * Reads the record with the primary key fields of @p entry into it.
- * @return 0; 60 if no record has the key (entry untouched); 1.
- */
 SRV6_DB_API uint32_t SRV6_DB_ReadXsid(Srv6DbXsidEntry *entry);
-/**
- * Removes the record with the primary key fields of @p entry.
- * @return 0; 1 on a failure, also when no record has the key.
- */
 SRV6_DB_API uint32_t SRV6_DB_DeleteXsid(const Srv6DbXsidEntry *entry);
-/** Writes the entry's smoothId into the record with the entry's primary key; nothing else. */
 SRV6_DB_API uint32_t SRV6_DB_UpdateXsidSmoothId(const Srv6DbXsidEntry *entry);
-/** Update callback: stages the smoothId of the entry in @p ctx. @return 1 for a null ctx. */
 SRV6_DB_API uint32_t SRV6_DB_SetXsidSmoothID(Srv6DbUpdateCtx *ctx, void *dbObj);
 /**
  * Writes the entry's discriminator into the record with the entry's primary key; nothing else.
@@ -218,10 +173,6 @@ SRV6_DB_API uint32_t SRV6_DB_SetXsidSmoothID(Srv6DbUpdateCtx *ctx, void *dbObj);
 SRV6_DB_API uint32_t SRV6_DB_UpdateXsidDiscriminator(const Srv6DbXsidEntry *entry);
 /** Update callback: stages the discriminator of the entry in @p ctx. @return 1 for a null ctx. */
 SRV6_DB_API uint32_t SRV6_DB_SetXsidStdDiscriminator(Srv6DbUpdateCtx *ctx, void *dbObj);
-/**
- * Iterates the whole table (the handle is allocated through the memory hook).
- * @return a handle owned by the caller until SRV6_DB_ReleaseXsidIterator, or null on a failure.
- */
 SRV6_DB_API Srv6DbIter *SRV6_DB_CreateXsidIterator(uint32_t count);
 /** Walks the local index for the entry's key fields. @return null for a null entry. */
 SRV6_DB_API Srv6DbIter *SRV6_DB_CreateXsidIteratorByLocalHash(const Srv6DbXsidEntry *entry,
@@ -229,14 +180,8 @@ SRV6_DB_API Srv6DbIter *SRV6_DB_CreateXsidIteratorByLocalHash(const Srv6DbXsidEn
 /** Walks the IIDG index for the entry's key fields. @return null for a null entry. */
 SRV6_DB_API Srv6DbIter *SRV6_DB_CreateXsidIteratorByIidg(const Srv6DbXsidEntry *entry,
                                                          uint32_t count);
-/** Walks the smooth index for @p key. @return null for a null @p key. */
 SRV6_DB_API Srv6DbIter *SRV6_DB_CreateXsidIteratorByVrf(const Srv6DbSmoothKey *key, uint32_t count);
-/**
- * Reads the next record of @p iter into @p entry.
- * @return 0; 60 when the iteration is over; 1 (entry untouched unless 0).
- */
 SRV6_DB_API uint32_t SRV6_DB_GetNextXsidEntry(Srv6DbIter *iter, Srv6DbXsidEntry *entry);
-/** Releases @p iter with its engine object and frees the handle; a null handle does nothing. */
 SRV6_DB_API void SRV6_DB_ReleaseXsidIterator(Srv6DbIter *iter);
 /**
  * Reads the records with the local index key of @p entry into @p entries, 184 bytes apart, as
@@ -273,7 +218,6 @@ SRV6_DB_API uint32_t SRV6_DB_ReadXsidBySvcCtxKey(Srv6DbXsidEntry *entry);
 
 /* ---- Local SID table (srv6_local_sid, table id 6) ------------------------------------- */
 
-/** One record as callers see it: naturally aligned, IPv6 addresses in host word order. */
 typedef struct {
   uint32_t vrId;
   uint32_t vrfIndex;
@@ -290,7 +234,6 @@ typedef struct {
   uint64_t data2;
 } Srv6DbLocalSidEntry;
 
-/** The engine's record of this table, packed to 4 bytes; see Srv6DbLocalSidEntry. */
 #pragma pack(push, 4)
 typedef struct {
   uint32_t vrId;
@@ -312,10 +255,8 @@ typedef struct {
 SRV6_DB_ASSERT_SIZE(Srv6DbLocalSidEntry, 72);
 SRV6_DB_ASSERT_SIZE(Srv6DbLocalSidRecord, 68);
 
-/** Converts an entry into its engine record; record bytes no field maps to are not written. */
 SRV6_DB_API void SRV6_DB_SetLocalSidFields(const Srv6DbLocalSidEntry *entry,
                                            Srv6DbLocalSidRecord *record);
-/** Converts an engine record into an entry; entry bytes no field maps to are left as they were. */
 SRV6_DB_API void SRV6_DB_GetLocalSidFields(const Srv6DbLocalSidRecord *record,
                                            Srv6DbLocalSidEntry *entry);
 /** Primary key: key word 0x00010019, 25 bytes: vrId, vrfIndex, sid (words swapped), prefixLen. */
@@ -327,47 +268,22 @@ SRV6_DB_API void SRV6_DB_SetLocalSidHashKeyField(const Srv6DbLocalSidEntry *entr
 /** Smooth index key: key word 0x0209000C, 12 bytes: smoothId, vrId, vrfIndex. */
 SRV6_DB_API void SRV6_DB_SetLocalSidSmoothHashKey(const Srv6DbSmoothKey *key, uint32_t *keyWord,
                                                   void *keyBytes);
-/**
- * Stores @p entry; a record with the same primary key is replaced.
- * @return 0 (also when the push queue is full) or 1.
- */
 SRV6_DB_API uint32_t SRV6_DB_CreateLocalSid(const Srv6DbLocalSidEntry *entry);
-/**
- * Reads the record with the primary key fields of @p entry into it.
- * @return 0; 60 if no record has the key (entry untouched); 1.
- */
 SRV6_DB_API uint32_t SRV6_DB_ReadLocalSid(Srv6DbLocalSidEntry *entry);
-/**
- * Removes the record with the primary key fields of @p entry.
- * @return 0; 1 on a failure, also when no record has the key.
- */
 SRV6_DB_API uint32_t SRV6_DB_DeleteLocalSid(const Srv6DbLocalSidEntry *entry);
-/** Writes the entry's smoothId into the record with the entry's primary key; nothing else. */
 SRV6_DB_API uint32_t SRV6_DB_UpdateLocalSidSmoothId(const Srv6DbLocalSidEntry *entry);
-/** Update callback: stages the smoothId of the entry in @p ctx. @return 1 for a null ctx. */
 SRV6_DB_API uint32_t SRV6_DB_SetLocalSidSmoothID(Srv6DbUpdateCtx *ctx, void *dbObj);
-/**
- * Iterates the whole table (the handle is allocated through the memory hook).
- * @return a handle owned by the caller until SRV6_DB_ReleaseLocalSidIterator, or null on a failure.
- */
 SRV6_DB_API Srv6DbIter *SRV6_DB_CreateLocalSidIterator(uint32_t count);
 /** Walks the function id index for the entry's key fields. @return null for a null entry. */
 SRV6_DB_API Srv6DbIter *SRV6_DB_CreateLocalSidIteratorByFunctId(const Srv6DbLocalSidEntry *entry,
                                                                 uint32_t count);
-/** Walks the smooth index for @p key. @return null for a null @p key. */
 SRV6_DB_API Srv6DbIter *SRV6_DB_CreateLocalSidIteratorByVrf(const Srv6DbSmoothKey *key,
                                                             uint32_t count);
-/**
- * Reads the next record of @p iter into @p entry.
- * @return 0; 60 when the iteration is over; 1 (entry untouched unless 0).
- */
 SRV6_DB_API uint32_t SRV6_DB_GetNextLocalSidEntry(Srv6DbIter *iter, Srv6DbLocalSidEntry *entry);
-/** Releases @p iter with its engine object and frees the handle; a null handle does nothing. */
 SRV6_DB_API void SRV6_DB_ReleaseLocalSidIterator(Srv6DbIter *iter);
 
 /* ---- SID function table (srv6_sid_funct, table id 7) ---------------------------------- */
 
-/** One record as callers see it: naturally aligned, IPv6 addresses in host word order. */
 typedef struct {
   uint32_t vrId;
   uint32_t vrfIndex;
@@ -386,7 +302,6 @@ typedef struct {
   uint64_t data2;
 } Srv6DbSidFunctEntry;
 
-/** The engine's record of this table, packed to 4 bytes; see Srv6DbSidFunctEntry. */
 #pragma pack(push, 4)
 typedef struct {
   uint32_t vrId;
@@ -411,10 +326,8 @@ typedef struct {
 SRV6_DB_ASSERT_SIZE(Srv6DbSidFunctEntry, 64);
 SRV6_DB_ASSERT_SIZE(Srv6DbSidFunctRecord, 68);
 
-/** Converts an entry into its engine record; record bytes no field maps to are not written. */
 SRV6_DB_API void SRV6_DB_SetSidFunctFields(const Srv6DbSidFunctEntry *entry,
                                            Srv6DbSidFunctRecord *record);
-/** Converts an engine record into an entry; entry bytes no field maps to are left as they were. */
 SRV6_DB_API void SRV6_DB_GetSidFunctFields(const Srv6DbSidFunctRecord *record,
                                            Srv6DbSidFunctEntry *entry);
 /** Primary key: key word 0x0001000C, 12 bytes: vrId, vrfIndex, functId. */
@@ -426,47 +339,22 @@ SRV6_DB_API void SRV6_DB_SetSidFunctSmoothHashKey(const Srv6DbSmoothKey *key, ui
 /** Port group index key: key word 0x0209000C, 12 bytes: vrId, vrfIndex, portGroupId. */
 SRV6_DB_API void SRV6_DB_SetSidFunctPortGroupHashKeyField(const Srv6DbSidFunctEntry *entry,
                                                           uint32_t *keyWord, void *keyBytes);
-/**
- * Stores @p entry; a record with the same primary key is replaced.
- * @return 0 (also when the push queue is full) or 1.
- */
 SRV6_DB_API uint32_t SRV6_DB_CreateSidFunct(const Srv6DbSidFunctEntry *entry);
-/**
- * Reads the record with the primary key fields of @p entry into it.
- * @return 0; 60 if no record has the key (entry untouched); 1.
- */
 SRV6_DB_API uint32_t SRV6_DB_ReadSidFunct(Srv6DbSidFunctEntry *entry);
-/**
- * Removes the record with the primary key fields of @p entry.
- * @return 0; 1 on a failure, also when no record has the key.
- */
 SRV6_DB_API uint32_t SRV6_DB_DeleteSidFunct(const Srv6DbSidFunctEntry *entry);
-/** Writes the entry's smoothId into the record with the entry's primary key; nothing else. */
 SRV6_DB_API uint32_t SRV6_DB_UpdateSidFunctSmoothId(const Srv6DbSidFunctEntry *entry);
-/** Update callback: stages the smoothId of the entry in @p ctx. @return 1 for a null ctx. */
 SRV6_DB_API uint32_t SRV6_DB_SetSidFunctSmoothID(Srv6DbUpdateCtx *ctx, void *dbObj);
-/**
- * Iterates the whole table (the handle is allocated through the memory hook).
- * @return a handle owned by the caller until SRV6_DB_ReleaseSidFunctIterator, or null on a failure.
- */
 SRV6_DB_API Srv6DbIter *SRV6_DB_CreateSidFunctIterator(uint32_t count);
-/** Walks the smooth index for @p key. @return null for a null @p key. */
 SRV6_DB_API Srv6DbIter *SRV6_DB_CreateSidFunctIteratorByVrf(const Srv6DbSmoothKey *key,
                                                             uint32_t count);
 /** Walks the port group index for the entry's key fields. @return null for a null entry. */
 SRV6_DB_API Srv6DbIter *SRV6_DB_CreateSidFunctIteratorByPortGroup(const Srv6DbSidFunctEntry *entry,
                                                                   uint32_t count);
-/**
- * Reads the next record of @p iter into @p entry.
- * @return 0; 60 when the iteration is over; 1 (entry untouched unless 0).
- */
 SRV6_DB_API uint32_t SRV6_DB_GetNextSidFunctEntry(Srv6DbIter *iter, Srv6DbSidFunctEntry *entry);
-/** Releases @p iter with its engine object and frees the handle; a null handle does nothing. */
 SRV6_DB_API void SRV6_DB_ReleaseSidFunctIterator(Srv6DbIter *iter);
 
 /* ---- SID next-hop table (srv6_sidnhp, table id 8) ------------------------------------- */
 
-/** One record as callers see it: naturally aligned, IPv6 addresses in host word order. */
 typedef struct {
   uint32_t vrId;
   uint32_t vrfIndex;
@@ -482,7 +370,6 @@ typedef struct {
   uint64_t data2;
 } Srv6DbSidNhpEntry;
 
-/** The engine's record of this table, packed to 4 bytes; see Srv6DbSidNhpEntry. */
 #pragma pack(push, 4)
 typedef struct {
   uint32_t vrId;
@@ -503,10 +390,8 @@ typedef struct {
 SRV6_DB_ASSERT_SIZE(Srv6DbSidNhpEntry, 88);
 SRV6_DB_ASSERT_SIZE(Srv6DbSidNhpRecord, 84);
 
-/** Converts an entry into its engine record; record bytes no field maps to are not written. */
 SRV6_DB_API void SRV6_DB_SetSidNhpFields(const Srv6DbSidNhpEntry *entry,
                                          Srv6DbSidNhpRecord *record);
-/** Converts an engine record into an entry; entry bytes no field maps to are left as they were. */
 SRV6_DB_API void SRV6_DB_GetSidNhpFields(const Srv6DbSidNhpRecord *record,
                                          Srv6DbSidNhpEntry *entry);
 /** Primary key: key word 0x0001000C, 12 bytes: vrId, vrfIndex, nhpId. */
@@ -515,44 +400,19 @@ SRV6_DB_API void SRV6_DB_SetSidNhpPriKey(const Srv6DbSidNhpEntry *entry, uint32_
 /** Smooth index key: key word 0x0109000C, 12 bytes: smoothId, vrId, vrfIndex. */
 SRV6_DB_API void SRV6_DB_SetSidNhpSmoothHashKey(const Srv6DbSmoothKey *key, uint32_t *keyWord,
                                                 void *keyBytes);
-/**
- * Stores @p entry; a record with the same primary key is replaced.
- * @return 0 (also when the push queue is full) or 1.
- */
 SRV6_DB_API uint32_t SRV6_DB_CreateSidNhp(const Srv6DbSidNhpEntry *entry);
-/**
- * Reads the record with the primary key fields of @p entry into it.
- * @return 0; 60 if no record has the key (entry untouched); 1.
- */
 SRV6_DB_API uint32_t SRV6_DB_ReadSidNhp(Srv6DbSidNhpEntry *entry);
-/**
- * Removes the record with the primary key fields of @p entry.
- * @return 0; 1 on a failure, also when no record has the key.
- */
 SRV6_DB_API uint32_t SRV6_DB_DeleteSidNhp(const Srv6DbSidNhpEntry *entry);
-/** Writes the entry's smoothId into the record with the entry's primary key; nothing else. */
 SRV6_DB_API uint32_t SRV6_DB_UpdateSidNhpSmoothId(const Srv6DbSidNhpEntry *entry);
-/** Update callback: stages the smoothId of the entry in @p ctx. @return 1 for a null ctx. */
 SRV6_DB_API uint32_t SRV6_DB_SetSidNhpSmoothID(Srv6DbUpdateCtx *ctx, void *dbObj);
-/**
- * Iterates the whole table (the handle is allocated through the memory hook).
- * @return a handle owned by the caller until SRV6_DB_ReleaseSidNhpIterator, or null on a failure.
- */
 SRV6_DB_API Srv6DbIter *SRV6_DB_CreateSidNhpIterator(uint32_t count);
-/** Walks the smooth index for @p key. @return null for a null @p key. */
 SRV6_DB_API Srv6DbIter *SRV6_DB_CreateSidNhpIteratorByVrf(const Srv6DbSmoothKey *key,
                                                           uint32_t count);
-/**
- * Reads the next record of @p iter into @p entry.
- * @return 0; 60 when the iteration is over; 1 (entry untouched unless 0).
- */
 SRV6_DB_API uint32_t SRV6_DB_GetNextSidNhpEntry(Srv6DbIter *iter, Srv6DbSidNhpEntry *entry);
-/** Releases @p iter with its engine object and frees the handle; a null handle does nothing. */
 SRV6_DB_API void SRV6_DB_ReleaseSidNhpIterator(Srv6DbIter *iter);
 
 /* ---- Port information table (srv6_portinfo, table id 9) ------------------------------- */
 
-/** One record as callers see it: naturally aligned, IPv6 addresses in host word order. */
 typedef struct {
   uint32_t vrId;
   uint32_t vrfIndex;
@@ -571,7 +431,6 @@ typedef struct {
   uint64_t data2;
 } Srv6DbPortInfoEntry;
 
-/** The engine's record of this table, packed to 4 bytes; see Srv6DbPortInfoEntry. */
 #pragma pack(push, 4)
 typedef struct {
   uint32_t vrId;
@@ -603,10 +462,8 @@ SRV6_DB_ASSERT_SIZE(Srv6DbPortInfoRecord, 104);
  */
 typedef uint32_t (*Srv6DbPortInfoVisitor)(Srv6DbPortInfoEntry *entry, void *userData);
 
-/** Converts an entry into its engine record; record bytes no field maps to are not written. */
 SRV6_DB_API void SRV6_DB_SetPortInfoFields(const Srv6DbPortInfoEntry *entry,
                                            Srv6DbPortInfoRecord *record);
-/** Converts an engine record into an entry; spare is left as it was. */
 SRV6_DB_API void SRV6_DB_GetPortInfoFields(const Srv6DbPortInfoRecord *record,
                                            Srv6DbPortInfoEntry *entry);
 /**
@@ -630,24 +487,10 @@ SRV6_DB_API void SRV6_DB_SetPortInfoL3ifHashkey(const Srv6DbPortInfoEntry *entry
 /** Smooth index key: key word 0x0409000C, 12 bytes: smoothId, vrId, vrfIndex. */
 SRV6_DB_API void SRV6_DB_SetPortInfoSmoothHashKey(const Srv6DbSmoothKey *key, uint32_t *keyWord,
                                                   void *keyBytes);
-/**
- * Stores @p entry; a record with the same primary key is replaced.
- * @return 0 (also when the push queue is full) or 1.
- */
 SRV6_DB_API uint32_t SRV6_DB_CreatePortInfo(const Srv6DbPortInfoEntry *entry);
-/**
- * Reads the record with the primary key fields of @p entry into it.
- * @return 0; 60 if no record has the key (entry untouched); 1.
- */
 SRV6_DB_API uint32_t SRV6_DB_ReadPortInfo(Srv6DbPortInfoEntry *entry);
-/**
- * Removes the record with the primary key fields of @p entry.
- * @return 0; 1 on a failure, also when no record has the key.
- */
 SRV6_DB_API uint32_t SRV6_DB_DeletePortInfo(const Srv6DbPortInfoEntry *entry);
-/** Writes the entry's smoothId into the record with the entry's primary key; nothing else. */
 SRV6_DB_API uint32_t SRV6_DB_UpdatePortInfoSmoothId(const Srv6DbPortInfoEntry *entry);
-/** Update callback: stages the smoothId of the entry in @p ctx. @return 1 for a null ctx. */
 SRV6_DB_API uint32_t SRV6_DB_SetPortInfoSmoothID(Srv6DbUpdateCtx *ctx, void *dbObj);
 /**
  * Counts the records with the ND refresh index key of @p entry.
@@ -656,10 +499,6 @@ SRV6_DB_API uint32_t SRV6_DB_SetPortInfoSmoothID(Srv6DbUpdateCtx *ctx, void *dbO
  */
 SRV6_DB_API uint32_t SRV6_DB_CountPortInfoByNdRefreshHashKey(const Srv6DbPortInfoEntry *entry,
                                                              uint64_t *count);
-/**
- * Iterates the whole table (the handle is allocated through the memory hook).
- * @return a handle owned by the caller until SRV6_DB_ReleasePortInfoIterator, or null on a failure.
- */
 SRV6_DB_API Srv6DbIter *SRV6_DB_CreatePortInfoIterator(uint32_t count);
 /** Iterates the records with the port group index key of @p entry ("Iteratory" as exported). */
 SRV6_DB_API Srv6DbIter *SRV6_DB_CreatePortInfoIteratoryByPortGroup(const Srv6DbPortInfoEntry *entry,
@@ -670,15 +509,9 @@ SRV6_DB_API Srv6DbIter *SRV6_DB_CreatePortInfoIteratoryByL3if(const Srv6DbPortIn
 /** Iterates the records with the ND refresh index key of @p entry ("Iteratory" as exported). */
 SRV6_DB_API Srv6DbIter *SRV6_DB_CreatePortInfoIteratoryByNdRefreshHashKey(
     const Srv6DbPortInfoEntry *entry, uint32_t count);
-/** Walks the smooth index for @p key. @return null for a null @p key. */
 SRV6_DB_API Srv6DbIter *SRV6_DB_CreatePortInfoIteratorByVrf(const Srv6DbSmoothKey *key,
                                                             uint32_t count);
-/**
- * Reads the next record of @p iter into @p entry.
- * @return 0; 60 when the iteration is over; 1 (entry untouched unless 0).
- */
 SRV6_DB_API uint32_t SRV6_DB_GetNextPortInfoEntry(Srv6DbIter *iter, Srv6DbPortInfoEntry *entry);
-/** Releases @p iter with its engine object and frees the handle; a null handle does nothing. */
 SRV6_DB_API void SRV6_DB_ReleasePortInfoIterator(Srv6DbIter *iter);
 /**
  * Calls @p visitor for each record with the port group index key of @p entry, through an

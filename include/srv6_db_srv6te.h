@@ -7,7 +7,7 @@
 #endif
 
 /* Entries have natural alignment; records are packed to 4 bytes, as the engine stores them.
- * Every table follows the pattern stated in srv6_db.h; comments here say what differs. */
+ * Every table follows the conventions stated atop srv6_db.h; comments here say what differs. */
 
 /* A byte array that starts on a 4-byte boundary of its entry. */
 #ifndef SRV6_DB_ALIGNAS
@@ -20,7 +20,6 @@
 
 /* ---- Policy table (srv6te_policy, table id 0) ------------------------------------------ */
 
-/** One record as callers see it: naturally aligned, IPv6 addresses in host word order. */
 typedef struct {
   uint32_t vrId; /* primary key: vrId, vrfIndex, tunnelId, tunnelType */
   uint32_t vrfIndex;
@@ -43,7 +42,6 @@ typedef struct {
   uint32_t attr4;
 } Srv6DbPolicyEntry;
 
-/** The engine's record of this table, packed to 4 bytes; see Srv6DbPolicyEntry. */
 #pragma pack(push, 4)
 typedef struct {
   uint32_t vrId;
@@ -71,10 +69,8 @@ typedef struct {
 SRV6_DB_ASSERT_SIZE(Srv6DbPolicyEntry, 144);
 SRV6_DB_ASSERT_SIZE(Srv6DbPolicyRecord, 136);
 
-/** Converts an entry into its engine record (the record area is zeroed by the caller). */
 SRV6_DB_API void SRV6_DB_SetPolicyFields(const Srv6DbPolicyEntry *entry,
                                          Srv6DbPolicyRecord *record);
-/** Converts an engine record into an entry; spare is left as it was. */
 SRV6_DB_API void SRV6_DB_GetPolicyFields(const Srv6DbPolicyRecord *record,
                                          Srv6DbPolicyEntry *entry);
 /** Primary key: key word 0x0001000D, 13 bytes: vrId, vrfIndex, tunnelId, tunnelType. */
@@ -94,24 +90,10 @@ SRV6_DB_API void SRV6_DB_SetPolicySmoothHashKey(const Srv6DbSmoothKey *smoothKey
 /** Tunnel id index: key word 0x0409000C, 12 bytes: vrId, vrfIndex, tunnelId. */
 SRV6_DB_API void SRV6_DB_SetPolicyTunnelIdHashKey(const Srv6DbPolicyEntry *entry, uint32_t *keyWord,
                                                   void *keyBytes);
-/**
- * Stores @p entry; a record with the same primary key is replaced.
- * @return 0 (also when the push queue is full) or 1.
- */
 SRV6_DB_API uint32_t SRV6_DB_CreatePolicy(const Srv6DbPolicyEntry *entry);
-/**
- * Reads the record with the primary key fields of @p entry into it.
- * @return 0; 60 if no record has the key (entry untouched); 1.
- */
 SRV6_DB_API uint32_t SRV6_DB_ReadPolicy(Srv6DbPolicyEntry *entry);
-/**
- * Removes the record with the primary key fields of @p entry.
- * @return 0; 1 on a failure, also when no record has the key.
- */
 SRV6_DB_API uint32_t SRV6_DB_DeletePolicy(const Srv6DbPolicyEntry *entry);
-/** Writes the entry's smoothId into the record with the entry's primary key; nothing else. */
 SRV6_DB_API uint32_t SRV6_DB_UpdatePolicySmoothId(const Srv6DbPolicyEntry *entry);
-/** Update callback: stages the smoothId of the entry in @p ctx. @return 1 for a null ctx. */
 SRV6_DB_API uint32_t SRV6_DB_SetPolicySmoothID(Srv6DbUpdateCtx *ctx, void *dbObj);
 /**
  * Reads the first record of the primary group index for vrId, vrfIndex, tunnelId and
@@ -123,25 +105,14 @@ SRV6_DB_API uint32_t SRV6_DB_ReadPolicyByPriGroup(Srv6DbPolicyEntry *entry);
 SRV6_DB_API uint32_t SRV6_DB_ReadPolicyByBackupGroup(Srv6DbPolicyEntry *entry);
 /** As SRV6_DB_ReadPolicyByPriGroup, by vrId, vrfIndex and tunnelId (tunnelType ignored). */
 SRV6_DB_API uint32_t SRV6_DB_ReadPolicyByTunnelId(Srv6DbPolicyEntry *entry);
-/**
- * Iterates the whole table (the handle is allocated through the memory hook).
- * @return a handle owned by the caller until SRV6_DB_ReleasePolicyIterator, or null on a failure.
- */
 SRV6_DB_API Srv6DbIter *SRV6_DB_CreatePolicyIterator(uint32_t count);
-/** Walks the smooth index for @p smoothKey. @return null for a null @p smoothKey. */
 SRV6_DB_API Srv6DbIter *SRV6_DB_CreatePolicyIteratorByVrf(const Srv6DbSmoothKey *smoothKey,
                                                           uint32_t count);
-/**
- * Reads the next record of @p iter into @p entry.
- * @return 0; 60 when the iteration is over; 1 (entry untouched unless 0).
- */
 SRV6_DB_API uint32_t SRV6_DB_GetNextPolicyEntry(Srv6DbIter *iter, Srv6DbPolicyEntry *entry);
-/** Releases @p iter with its engine object and frees the handle; a null handle does nothing. */
 SRV6_DB_API void SRV6_DB_ReleasePolicyIterator(Srv6DbIter *iter);
 
 /* ---- Candidate path table (srv6te_candipath, table id 1) ------------------------------- */
 
-/** One record as callers see it: naturally aligned, IPv6 addresses in host word order. */
 typedef struct {
   uint32_t vrId; /* primary key: vrId, vrfIndex, tunnelId, groupId, xcId, xcType */
   uint32_t vrfIndex;
@@ -159,7 +130,6 @@ typedef struct {
   uint64_t data2;
 } Srv6DbCandiPathEntry;
 
-/** The engine's record of this table, packed to 4 bytes; see Srv6DbCandiPathEntry. */
 #pragma pack(push, 4)
 typedef struct {
   uint32_t vrId;
@@ -192,10 +162,8 @@ SRV6_DB_ASSERT_SIZE(Srv6DbCandiPathEntry, 96);
 SRV6_DB_ASSERT_SIZE(Srv6DbCandiPathRecord, 92);
 SRV6_DB_ASSERT_SIZE(Srv6DbCandiPathGroupInfo, 16);
 
-/** Converts an entry into its engine record (the record area is zeroed by the caller). */
 SRV6_DB_API void SRV6_DB_SetCandiPathFields(const Srv6DbCandiPathEntry *entry,
                                             Srv6DbCandiPathRecord *record);
-/** Converts an engine record into an entry. */
 SRV6_DB_API void SRV6_DB_GetCandiPathFields(const Srv6DbCandiPathRecord *record,
                                             Srv6DbCandiPathEntry *entry);
 /**
@@ -212,24 +180,10 @@ SRV6_DB_API void SRV6_DB_SetCandiPathSmoothHashKey(const Srv6DbSmoothKey *smooth
 /** Group info index: key word 0x01090010, 16 bytes: vrId, vrfIndex, tunnelId, groupId. */
 SRV6_DB_API void SRV6_DB_SetCandiPathGroupInfoHashKey(const Srv6DbCandiPathGroupInfo *groupInfo,
                                                       uint32_t *keyWord, void *keyBytes);
-/**
- * Stores @p entry; a record with the same primary key is replaced.
- * @return 0 (also when the push queue is full) or 1.
- */
 SRV6_DB_API uint32_t SRV6_DB_CreateCandiPath(const Srv6DbCandiPathEntry *entry);
-/**
- * Reads the record with the primary key fields of @p entry into it.
- * @return 0; 60 if no record has the key (entry untouched); 1.
- */
 SRV6_DB_API uint32_t SRV6_DB_ReadCandiPath(Srv6DbCandiPathEntry *entry);
-/**
- * Removes the record with the primary key fields of @p entry.
- * @return 0; 1 on a failure, also when no record has the key.
- */
 SRV6_DB_API uint32_t SRV6_DB_DeleteCandiPath(const Srv6DbCandiPathEntry *entry);
-/** Writes the entry's smoothId into the record with the entry's primary key; nothing else. */
 SRV6_DB_API uint32_t SRV6_DB_UpdateCandiPathSmoothId(const Srv6DbCandiPathEntry *entry);
-/** Update callback: stages the smoothId of the entry in @p ctx. @return 1 for a null ctx. */
 SRV6_DB_API uint32_t SRV6_DB_SetCandiPathSmoothID(Srv6DbUpdateCtx *ctx, void *dbObj);
 /**
  * Reads the first record of the XC info index for vrId, vrfIndex, xcId and xcType; every
@@ -237,29 +191,17 @@ SRV6_DB_API uint32_t SRV6_DB_SetCandiPathSmoothID(Srv6DbUpdateCtx *ctx, void *db
  * @return 0; 1 if no record has this key or on a failure; 60 if the record vanished meanwhile.
  */
 SRV6_DB_API uint32_t SRV6_DB_ReadCandiPathByXcinfo(Srv6DbCandiPathEntry *entry);
-/**
- * Iterates the whole table (the handle is allocated through the memory hook).
- * @return a handle owned by the caller until SRV6_DB_ReleaseCandiPathIterator, or null on a
- *  failure.
- */
 SRV6_DB_API Srv6DbIter *SRV6_DB_CreateCandiPathIterator(uint32_t count);
-/** Walks the smooth index for @p smoothKey. @return null for a null @p smoothKey. */
 SRV6_DB_API Srv6DbIter *SRV6_DB_CreateCandiPathIteratorByVrf(const Srv6DbSmoothKey *smoothKey,
                                                              uint32_t count);
 /** Walks the paths of one group. */
 SRV6_DB_API Srv6DbIter *SRV6_DB_CreateCandiPathIteratorByGroupInfo(
     const Srv6DbCandiPathGroupInfo *groupInfo, uint32_t count);
-/**
- * Reads the next record of @p iter into @p entry.
- * @return 0; 60 when the iteration is over; 1 (entry untouched unless 0).
- */
 SRV6_DB_API uint32_t SRV6_DB_GetNextCandiPathEntry(Srv6DbIter *iter, Srv6DbCandiPathEntry *entry);
-/** Releases @p iter with its engine object and frees the handle; a null handle does nothing. */
 SRV6_DB_API void SRV6_DB_ReleaseCandiPathIterator(Srv6DbIter *iter);
 
 /* ---- SID stack table (srv6te_sidstack, table id 2) ------------------------------------- */
 
-/** One record as callers see it: naturally aligned, IPv6 addresses in host word order. */
 typedef struct {
   uint32_t vrId; /* primary key: vrId, vrfIndex, listId, listType */
   uint32_t vrfIndex;
@@ -283,7 +225,6 @@ typedef struct {
   uint64_t data2;
 } Srv6DbSidStackEntry;
 
-/** The engine's record of this table, packed to 4 bytes; see Srv6DbSidStackEntry. */
 #pragma pack(push, 4)
 typedef struct {
   uint32_t vrId;
@@ -313,10 +254,8 @@ typedef struct {
 SRV6_DB_ASSERT_SIZE(Srv6DbSidStackEntry, 312);
 SRV6_DB_ASSERT_SIZE(Srv6DbSidStackRecord, 308);
 
-/** Converts an entry into its engine record (the record area is zeroed by the caller). */
 SRV6_DB_API void SRV6_DB_SetSidStackFields(const Srv6DbSidStackEntry *entry,
                                            Srv6DbSidStackRecord *record);
-/** Converts an engine record into an entry; spare is left as it was. */
 SRV6_DB_API void SRV6_DB_GetSidStackFields(const Srv6DbSidStackRecord *record,
                                            Srv6DbSidStackEntry *entry);
 /** Primary key: key word 0x0001000D, 13 bytes: vrId, vrfIndex, listId, listType. */
@@ -337,31 +276,12 @@ SRV6_DB_API void SRV6_DB_SetSidStackLocalSidHashKey(const Srv6DbSidStackEntry *e
 /** VR id index: key word 0x03090004, 4 bytes: the u32 at @p vrId. */
 SRV6_DB_API void SRV6_DB_SetSidStackVridHashKey(const uint32_t *vrId, uint32_t *keyWord,
                                                 void *keyBytes);
-/**
- * Stores @p entry; a record with the same primary key is replaced.
- * @return 0 (also when the push queue is full) or 1.
- */
 SRV6_DB_API uint32_t SRV6_DB_CreateSidStack(const Srv6DbSidStackEntry *entry);
-/**
- * Reads the record with the primary key fields of @p entry into it.
- * @return 0; 60 if no record has the key (entry untouched); 1.
- */
 SRV6_DB_API uint32_t SRV6_DB_ReadSidStack(Srv6DbSidStackEntry *entry);
-/**
- * Removes the record with the primary key fields of @p entry.
- * @return 0; 1 on a failure, also when no record has the key.
- */
 SRV6_DB_API uint32_t SRV6_DB_DeleteSidStack(const Srv6DbSidStackEntry *entry);
-/** Writes the entry's smoothId into the record with the entry's primary key; nothing else. */
 SRV6_DB_API uint32_t SRV6_DB_UpdateSidStackSmoothId(const Srv6DbSidStackEntry *entry);
-/** Update callback: stages the smoothId of the entry in @p ctx. @return 1 for a null ctx. */
 SRV6_DB_API uint32_t SRV6_DB_SetSidStackSmoothID(Srv6DbUpdateCtx *ctx, void *dbObj);
-/**
- * Iterates the whole table (the handle is allocated through the memory hook).
- * @return a handle owned by the caller until SRV6_DB_ReleaseSidStackIterator, or null on a failure.
- */
 SRV6_DB_API Srv6DbIter *SRV6_DB_CreateSidStackIterator(uint32_t count);
-/** Walks the smooth index for @p smoothKey. @return null for a null @p smoothKey. */
 SRV6_DB_API Srv6DbIter *SRV6_DB_CreateSidStackIteratorByVrf(const Srv6DbSmoothKey *smoothKey,
                                                             uint32_t count);
 /** Walks the stacks with the entry's vrId, vrfIndex, iid and iidPrefixLen. */
@@ -372,17 +292,11 @@ SRV6_DB_API Srv6DbIter *SRV6_DB_CreateSidStackIteratorByLocalSid(const Srv6DbSid
                                                                  uint32_t count);
 /** Walks the stacks of every vrfIndex under the u32 at @p vrId. */
 SRV6_DB_API Srv6DbIter *SRV6_DB_CreateSidStackIteratorByVrid(const uint32_t *vrId, uint32_t count);
-/**
- * Reads the next record of @p iter into @p entry.
- * @return 0; 60 when the iteration is over; 1 (entry untouched unless 0).
- */
 SRV6_DB_API uint32_t SRV6_DB_GetNextSidStackEntry(Srv6DbIter *iter, Srv6DbSidStackEntry *entry);
-/** Releases @p iter with its engine object and frees the handle; a null handle does nothing. */
 SRV6_DB_API void SRV6_DB_ReleaseSidStackIterator(Srv6DbIter *iter);
 
 /* ---- IID table (srv6te_iid, table id 3) ------------------------------------------------ */
 
-/** One record as callers see it: naturally aligned, IPv6 addresses in host word order. */
 typedef struct {
   uint32_t vrId; /* primary key: vrId, vrfIndex, iid, prefixLen */
   uint32_t vrfIndex;
@@ -405,7 +319,6 @@ typedef struct {
   uint32_t attr6;
 } Srv6DbIidEntry;
 
-/** The engine's record of this table, packed to 4 bytes; see Srv6DbIidEntry. */
 #pragma pack(push, 4)
 typedef struct {
   uint32_t vrId;
@@ -434,7 +347,6 @@ typedef struct {
 SRV6_DB_ASSERT_SIZE(Srv6DbIidEntry, 176);
 SRV6_DB_ASSERT_SIZE(Srv6DbIidRecord, 140);
 
-/** Converts an entry into its engine record (the record area is zeroed by the caller). */
 SRV6_DB_API void SRV6_DB_SetIidFields(const Srv6DbIidEntry *entry, Srv6DbIidRecord *record);
 /** Converts an engine record into an entry; the last 16 bytes of block1 and block2 are kept. */
 SRV6_DB_API void SRV6_DB_GetIidFields(const Srv6DbIidRecord *record, Srv6DbIidEntry *entry);
@@ -453,24 +365,10 @@ SRV6_DB_API void SRV6_DB_SetIidIidgIndexHashKey(const Srv6DbIidEntry *entry, uin
 /** The same IIDG index key; both spellings are exported. */
 SRV6_DB_API void SRV6_DB_SetIidIidgIndexHashkey(const Srv6DbIidEntry *entry, uint32_t *keyWord,
                                                 void *keyBytes);
-/**
- * Stores @p entry; a record with the same primary key is replaced.
- * @return 0 (also when the push queue is full) or 1.
- */
 SRV6_DB_API uint32_t SRV6_DB_CreateIid(const Srv6DbIidEntry *entry);
-/**
- * Reads the record with the primary key fields of @p entry into it.
- * @return 0; 60 if no record has the key (entry untouched); 1.
- */
 SRV6_DB_API uint32_t SRV6_DB_ReadIid(Srv6DbIidEntry *entry);
-/**
- * Removes the record with the primary key fields of @p entry.
- * @return 0; 1 on a failure, also when no record has the key.
- */
 SRV6_DB_API uint32_t SRV6_DB_DeleteIid(const Srv6DbIidEntry *entry);
-/** Writes the entry's smoothId into the record with the entry's primary key; nothing else. */
 SRV6_DB_API uint32_t SRV6_DB_UpdateIidSmoothId(const Srv6DbIidEntry *entry);
-/** Update callback: stages the smoothId of the entry in @p ctx. @return 1 for a null ctx. */
 SRV6_DB_API uint32_t SRV6_DB_SetIidSmoothID(Srv6DbUpdateCtx *ctx, void *dbObj);
 /**
  * Counts the records with the entry's vrId and iidgIndex (any vrfIndex) into @p count.
@@ -479,28 +377,17 @@ SRV6_DB_API uint32_t SRV6_DB_SetIidSmoothID(Srv6DbUpdateCtx *ctx, void *dbObj);
  */
 SRV6_DB_API uint32_t SRV6_DB_CountIidByIidgIndexHashKey(const Srv6DbIidEntry *entry,
                                                         uint64_t *count);
-/**
- * Iterates the whole table (the handle is allocated through the memory hook).
- * @return a handle owned by the caller until SRV6_DB_ReleaseIidIterator, or null on a failure.
- */
 SRV6_DB_API Srv6DbIter *SRV6_DB_CreateIidIterator(uint32_t count);
-/** Walks the smooth index for @p smoothKey. @return null for a null @p smoothKey. */
 SRV6_DB_API Srv6DbIter *SRV6_DB_CreateIidIteratorByVrf(const Srv6DbSmoothKey *smoothKey,
                                                        uint32_t count);
 /** Walks the records with the entry's vrId and iidgIndex (any vrfIndex). */
 SRV6_DB_API Srv6DbIter *SRV6_DB_CreateIidIteratorByIidg(const Srv6DbIidEntry *entry,
                                                         uint32_t count);
-/**
- * Reads the next record of @p iter into @p entry.
- * @return 0; 60 when the iteration is over; 1 (entry untouched unless 0).
- */
 SRV6_DB_API uint32_t SRV6_DB_GetNextIidEntry(Srv6DbIter *iter, Srv6DbIidEntry *entry);
-/** Releases @p iter with its engine object and frees the handle; a null handle does nothing. */
 SRV6_DB_API void SRV6_DB_ReleaseIidIterator(Srv6DbIter *iter);
 
 /* ---- Binding SID table (srv6te_bsid, table id 15) -------------------------------------- */
 
-/** One record as callers see it: naturally aligned, IPv6 addresses in host word order. */
 typedef struct {
   uint32_t vrId; /* primary key: vrId, vrfIndex, bsidId */
   uint32_t vrfIndex;
@@ -522,7 +409,6 @@ typedef struct {
   uint32_t attr5;
 } Srv6DbBsidEntry;
 
-/** The engine's record of this table, packed to 4 bytes; see Srv6DbBsidEntry. */
 #pragma pack(push, 4)
 typedef struct {
   uint32_t vrId;
@@ -549,9 +435,7 @@ typedef struct {
 SRV6_DB_ASSERT_SIZE(Srv6DbBsidEntry, 144);
 SRV6_DB_ASSERT_SIZE(Srv6DbBsidRecord, 104);
 
-/** Converts an entry into its engine record (the record area is zeroed by the caller). */
 SRV6_DB_API void SRV6_DB_SetBsidFields(const Srv6DbBsidEntry *entry, Srv6DbBsidRecord *record);
-/** Converts an engine record into an entry; spare is left as it was. */
 SRV6_DB_API void SRV6_DB_GetBsidFields(const Srv6DbBsidRecord *record, Srv6DbBsidEntry *entry);
 /** Primary key: key word 0x0001000C, 12 bytes: vrId, vrfIndex, bsidId. */
 SRV6_DB_API void SRV6_DB_SetBsidPriKey(const Srv6DbBsidEntry *entry, uint32_t *keyWord,
@@ -571,20 +455,8 @@ SRV6_DB_API void SRV6_DB_SetBsidListHashKey(const Srv6DbBsidEntry *entry, uint32
 /** Smooth index: key word 0x0309000C, 12 bytes: vrId, vrfIndex, smoothId. */
 SRV6_DB_API void SRV6_DB_SetBsidSmoothHashKey(const Srv6DbSmoothKey *smoothKey, uint32_t *keyWord,
                                               void *keyBytes);
-/**
- * Stores @p entry; a record with the same primary key is replaced.
- * @return 0 (also when the push queue is full) or 1.
- */
 SRV6_DB_API uint32_t SRV6_DB_CreateBsid(const Srv6DbBsidEntry *entry);
-/**
- * Reads the record with the primary key fields of @p entry into it.
- * @return 0; 60 if no record has the key (entry untouched); 1.
- */
 SRV6_DB_API uint32_t SRV6_DB_ReadBsid(Srv6DbBsidEntry *entry);
-/**
- * Removes the record with the primary key fields of @p entry.
- * @return 0; 1 on a failure, also when no record has the key.
- */
 SRV6_DB_API uint32_t SRV6_DB_DeleteBsid(const Srv6DbBsidEntry *entry);
 /**
  * Reads the first record of the policy info index for vrId, vrfIndex, tunnelId and
@@ -595,29 +467,17 @@ SRV6_DB_API uint32_t SRV6_DB_DeleteBsid(const Srv6DbBsidEntry *entry);
 SRV6_DB_API uint32_t SRV6_DB_ReadBsidByPolicyInfo(Srv6DbBsidEntry *entry);
 /** As SRV6_DB_ReadBsidByPolicyInfo, by vrId, vrfIndex, listId and listType. */
 SRV6_DB_API uint32_t SRV6_DB_ReadBsidByListInfo(Srv6DbBsidEntry *entry);
-/** Writes the entry's smoothId into the record with the entry's primary key; nothing else. */
 SRV6_DB_API uint32_t SRV6_DB_UpdateBsidSmoothId(const Srv6DbBsidEntry *entry);
-/** Update callback: stages the smoothId of the entry in @p ctx. @return 1 for a null ctx. */
 SRV6_DB_API uint32_t SRV6_DB_SetBsidSmoothID(Srv6DbUpdateCtx *ctx, void *dbObj);
-/**
- * Iterates the whole table (the handle is allocated through the memory hook).
- * @return a handle owned by the caller until SRV6_DB_ReleaseBsidIterator, or null on a failure.
- */
 SRV6_DB_API Srv6DbIter *SRV6_DB_CreateBsidIterator(uint32_t count);
 /** The iterator by VRF, exported with this spelling ("Iteratory"). */
 SRV6_DB_API Srv6DbIter *SRV6_DB_CreateBsidIteratoryByVrf(const Srv6DbSmoothKey *smoothKey,
                                                          uint32_t count);
-/**
- * Reads the next record of @p iter into @p entry.
- * @return 0; 60 when the iteration is over; 1 (entry untouched unless 0).
- */
 SRV6_DB_API uint32_t SRV6_DB_GetNextBsidEntry(Srv6DbIter *iter, Srv6DbBsidEntry *entry);
-/** Releases @p iter with its engine object and frees the handle; a null handle does nothing. */
 SRV6_DB_API void SRV6_DB_ReleaseBsidIterator(Srv6DbIter *iter);
 
 /* ---- Traffic statistics table (srv6te_trastat, table id 16): no smooth id -------------- */
 
-/** One record as callers see it: naturally aligned, IPv6 addresses in host word order. */
 typedef struct {
   uint32_t statId1; /* primary key: statId1, statId2, statId3, xcId, xcType */
   uint32_t statId2;
@@ -629,7 +489,6 @@ typedef struct {
   uint64_t statValues[12];
 } Srv6DbTraStatEntry;
 
-/** The engine's record of this table, packed to 4 bytes; see Srv6DbTraStatEntry. */
 #pragma pack(push, 4)
 typedef struct {
   uint32_t statId1;
@@ -647,10 +506,8 @@ typedef struct {
 SRV6_DB_ASSERT_SIZE(Srv6DbTraStatEntry, 136);
 SRV6_DB_ASSERT_SIZE(Srv6DbTraStatRecord, 136);
 
-/** Converts an entry into its engine record (the record area is zeroed by the caller). */
 SRV6_DB_API void SRV6_DB_SetTraStatFields(const Srv6DbTraStatEntry *entry,
                                           Srv6DbTraStatRecord *record);
-/** Converts an engine record into an entry. */
 SRV6_DB_API void SRV6_DB_GetTraStatFields(const Srv6DbTraStatRecord *record,
                                           Srv6DbTraStatEntry *entry);
 /**
@@ -665,20 +522,8 @@ SRV6_DB_API void SRV6_DB_SetTraStatTnlIdHashkey(const uint32_t *tunnelId, uint32
 /** XC info index: key word 0x02090005, 5 bytes: xcId, xcType. */
 SRV6_DB_API void SRV6_DB_SetTraStatXcInfoKey(const Srv6DbTraStatEntry *entry, uint32_t *keyWord,
                                              void *keyBytes);
-/**
- * Stores @p entry; a record with the same primary key is replaced.
- * @return 0 (also when the push queue is full) or 1.
- */
 SRV6_DB_API uint32_t SRV6_DB_CreateTraStat(const Srv6DbTraStatEntry *entry);
-/**
- * Reads the record with the primary key fields of @p entry into it.
- * @return 0; 60 if no record has the key (entry untouched); 1.
- */
 SRV6_DB_API uint32_t SRV6_DB_ReadTraStat(Srv6DbTraStatEntry *entry);
-/**
- * Removes the record with the primary key fields of @p entry.
- * @return 0; 1 on a failure, also when no record has the key.
- */
 SRV6_DB_API uint32_t SRV6_DB_DeleteTraStat(const Srv6DbTraStatEntry *entry);
 /**
  * Reads the first record of the XC info index for xcId and xcType; every field of @p entry,
@@ -686,20 +531,11 @@ SRV6_DB_API uint32_t SRV6_DB_DeleteTraStat(const Srv6DbTraStatEntry *entry);
  * @return 0; 1 if no record has this key or on a failure; 60 if the record vanished meanwhile.
  */
 SRV6_DB_API uint32_t SRV6_DB_ReadTraStatByXcInfo(Srv6DbTraStatEntry *entry);
-/**
- * Iterates the whole table (the handle is allocated through the memory hook).
- * @return a handle owned by the caller until SRV6_DB_ReleaseTraStatIterator, or null on a failure.
- */
 SRV6_DB_API Srv6DbIter *SRV6_DB_CreateTraStatIterator(uint32_t count);
 /** Walks the records whose attr1 equals the u32 at @p tunnelId. */
 SRV6_DB_API Srv6DbIter *SRV6_DB_CreateTraStatIteratorByTnlId(const uint32_t *tunnelId,
                                                              uint32_t count);
-/**
- * Reads the next record of @p iter into @p entry.
- * @return 0; 60 when the iteration is over; 1 (entry untouched unless 0).
- */
 SRV6_DB_API uint32_t SRV6_DB_GetNextTraStatEntry(Srv6DbIter *iter, Srv6DbTraStatEntry *entry);
-/** Releases @p iter with its engine object and frees the handle; a null handle does nothing. */
 SRV6_DB_API void SRV6_DB_ReleaseTraStatIterator(Srv6DbIter *iter);
 
 #endif /* SRV6_DB_SRV6TE_H */

@@ -7,11 +7,10 @@
 #endif
 
 /* Entries have natural alignment; records are packed to 4 bytes, as the engine stores them.
- * Every table follows the pattern stated in srv6_db.h; comments here say what differs. */
+ * Every table follows the conventions stated atop srv6_db.h; comments here say what differs. */
 
 /* ---- Flow group table (te_flow_grp, table id 10) ------------------------------------- */
 
-/** One record as callers see it: naturally aligned, IPv6 addresses in host word order. */
 typedef struct {
   uint32_t vrId;     /* primary key */
   uint32_t vrfIndex; /* primary key */
@@ -27,7 +26,6 @@ typedef struct {
   uint64_t data2;
 } Srv6DbFlowGrpEntry;
 
-/** The engine's record of this table, packed to 4 bytes; see Srv6DbFlowGrpEntry. */
 #pragma pack(push, 4)
 typedef struct {
   uint32_t vrId;
@@ -49,10 +47,8 @@ typedef struct {
 SRV6_DB_ASSERT_SIZE(Srv6DbFlowGrpEntry, 64);
 SRV6_DB_ASSERT_SIZE(Srv6DbFlowGrpRecord, 64);
 
-/** Converts an entry into its engine record; record bytes no field maps to are not written. */
 SRV6_DB_API void SRV6_DB_SetFlowGrpFields(const Srv6DbFlowGrpEntry *entry,
                                           Srv6DbFlowGrpRecord *record);
-/** Converts an engine record into an entry; entry bytes no field maps to are left as they were. */
 SRV6_DB_API void SRV6_DB_GetFlowGrpFields(const Srv6DbFlowGrpRecord *record,
                                           Srv6DbFlowGrpEntry *entry);
 /** Primary key: key word 0x0001000D, 13 bytes: vrId, vrfIndex, grpId, grpType. */
@@ -61,44 +57,19 @@ SRV6_DB_API void SRV6_DB_SetFlowGrpPriKey(const Srv6DbFlowGrpEntry *entry, uint3
 /** Smooth index key: key word 0x0109000C, 12 bytes: vrId, vrfIndex, smoothId. */
 SRV6_DB_API void SRV6_DB_SetFlowGrpSmoothHashKey(const Srv6DbSmoothKey *smoothKey,
                                                  uint32_t *keyWord, void *keyBytes);
-/**
- * Stores @p entry; a record with the same primary key is replaced.
- * @return 0 (also when the push queue is full) or 1.
- */
 SRV6_DB_API uint32_t SRV6_DB_CreateFlowGrp(const Srv6DbFlowGrpEntry *entry);
-/**
- * Reads the record with the primary key fields of @p entry into it.
- * @return 0; 60 if no record has the key (entry untouched); 1.
- */
 SRV6_DB_API uint32_t SRV6_DB_ReadFlowGrp(Srv6DbFlowGrpEntry *entry);
-/**
- * Removes the record with the primary key fields of @p entry.
- * @return 0; 1 on a failure, also when no record has the key.
- */
 SRV6_DB_API uint32_t SRV6_DB_DeleteFlowGrp(const Srv6DbFlowGrpEntry *entry);
-/** Writes the entry's smoothId into the record with the entry's primary key; nothing else. */
 SRV6_DB_API uint32_t SRV6_DB_UpdateFlowGrpSmoothId(const Srv6DbFlowGrpEntry *entry);
-/** Update callback: stages the smoothId of the entry in @p ctx. @return 1 for a null ctx. */
 SRV6_DB_API uint32_t SRV6_DB_SetFlowGrpSmoothID(Srv6DbUpdateCtx *ctx, void *dbObj);
-/**
- * Iterates the whole table (the handle is allocated through the memory hook).
- * @return a handle owned by the caller until SRV6_DB_ReleaseFlowGrpIterator, or null on a failure.
- */
 SRV6_DB_API Srv6DbIter *SRV6_DB_CreateFlowGrpIterator(uint32_t count);
-/** Walks the smooth index for @p smoothKey. @return null for a null @p smoothKey. */
 SRV6_DB_API Srv6DbIter *SRV6_DB_CreateFlowGrpIteratorByVrf(const Srv6DbSmoothKey *smoothKey,
                                                            uint32_t count);
-/**
- * Reads the next record of @p iter into @p entry.
- * @return 0; 60 when the iteration is over; 1 (entry untouched unless 0).
- */
 SRV6_DB_API uint32_t SRV6_DB_GetNextFlowGrpEntry(Srv6DbIter *iter, Srv6DbFlowGrpEntry *entry);
-/** Releases @p iter with its engine object and frees the handle; a null handle does nothing. */
 SRV6_DB_API void SRV6_DB_ReleaseFlowGrpIterator(Srv6DbIter *iter);
 
 /* ---- Flow group tunnel table (te_flow_grp_tnl, table id 11) -------------------------- */
 
-/** One record as callers see it: naturally aligned, IPv6 addresses in host word order. */
 typedef struct {
   uint32_t vrId;            /* primary key */
   uint32_t vrfIndex;        /* primary key */
@@ -121,7 +92,6 @@ typedef struct {
   uint32_t attr4;
 } Srv6DbFlowGrpTnlEntry;
 
-/** The engine's record of this table, packed to 4 bytes; see Srv6DbFlowGrpTnlEntry. */
 #pragma pack(push, 4)
 typedef struct {
   uint32_t vrId;
@@ -153,7 +123,6 @@ SRV6_DB_ASSERT_SIZE(Srv6DbFlowGrpTnlRecord, 108);
 /** Converts an entry into its engine record; block1 and block2 go as bytes, unswapped. */
 SRV6_DB_API void SRV6_DB_SetFlowGrpTnlFields(const Srv6DbFlowGrpTnlEntry *entry,
                                              Srv6DbFlowGrpTnlRecord *record);
-/** Converts an engine record into an entry; entry bytes no field maps to are left as they were. */
 SRV6_DB_API void SRV6_DB_GetFlowGrpTnlFields(const Srv6DbFlowGrpTnlRecord *record,
                                              Srv6DbFlowGrpTnlEntry *entry);
 /**
@@ -180,32 +149,12 @@ SRV6_DB_API void SRV6_DB_SetFlowGrpTnlKey1Key2HashKey(const Srv6DbFlowGrpTnlEntr
 /** IID group index key: key word 0x02090009, 9 bytes: vrId, grpType, iidGroupId. */
 SRV6_DB_API void SRV6_DB_SetFlowGrpTnlKey3HashKey(const Srv6DbFlowGrpTnlEntry *entry,
                                                   uint32_t *keyWord, void *keyBytes);
-/**
- * Stores @p entry; a record with the same primary key is replaced.
- * @return 0 (also when the push queue is full) or 1.
- */
 SRV6_DB_API uint32_t SRV6_DB_CreateFlowGrpTnl(const Srv6DbFlowGrpTnlEntry *entry);
-/**
- * Reads the record with the primary key fields of @p entry into it.
- * @return 0; 60 if no record has the key (entry untouched); 1.
- */
 SRV6_DB_API uint32_t SRV6_DB_ReadFlowGrpTnl(Srv6DbFlowGrpTnlEntry *entry);
-/**
- * Removes the record with the primary key fields of @p entry.
- * @return 0; 1 on a failure, also when no record has the key.
- */
 SRV6_DB_API uint32_t SRV6_DB_DeleteFlowGrpTnl(const Srv6DbFlowGrpTnlEntry *entry);
-/** Writes the entry's smoothId into the record with the entry's primary key; nothing else. */
 SRV6_DB_API uint32_t SRV6_DB_UpdateFlowGrpTnlSmoothId(const Srv6DbFlowGrpTnlEntry *entry);
-/** Update callback: stages the smoothId of the entry in @p ctx. @return 1 for a null ctx. */
 SRV6_DB_API uint32_t SRV6_DB_SetFlowGrpTnlSmoothID(Srv6DbUpdateCtx *ctx, void *dbObj);
-/**
- * Iterates the whole table (the handle is allocated through the memory hook).
- * @return a handle owned by the caller until SRV6_DB_ReleaseFlowGrpTnlIterator, or null on a
- *  failure.
- */
 SRV6_DB_API Srv6DbIter *SRV6_DB_CreateFlowGrpTnlIterator(uint32_t count);
-/** Walks the smooth index for @p smoothKey. @return null for a null @p smoothKey. */
 SRV6_DB_API Srv6DbIter *SRV6_DB_CreateFlowGrpTnlIteratorByVrf(const Srv6DbSmoothKey *smoothKey,
                                                               uint32_t count);
 /** Walks the tunnel type index for the entry's key fields. @return null for a null entry. */
@@ -227,17 +176,11 @@ SRV6_DB_API Srv6DbIter *SRV6_DB_CreateFlowGrpTnlIteratorByCombineIndex(
  */
 SRV6_DB_API uint32_t SRV6_DB_CountFlowGrpTnlByIidGroupId(const Srv6DbFlowGrpTnlEntry *entry,
                                                          uint64_t *count);
-/**
- * Reads the next record of @p iter into @p entry.
- * @return 0; 60 when the iteration is over; 1 (entry untouched unless 0).
- */
 SRV6_DB_API uint32_t SRV6_DB_GetNextFlowGrpTnlEntry(Srv6DbIter *iter, Srv6DbFlowGrpTnlEntry *entry);
-/** Releases @p iter with its engine object and frees the handle; a null handle does nothing. */
 SRV6_DB_API void SRV6_DB_ReleaseFlowGrpTnlIterator(Srv6DbIter *iter);
 
 /* ---- Flow group map table (te_flow_grp_map, table id 12) ----------------------------- */
 
-/** One record as callers see it: naturally aligned, IPv6 addresses in host word order. */
 typedef struct {
   uint32_t vrId;          /* primary key */
   uint32_t vrfIndex;      /* primary key */
@@ -255,7 +198,6 @@ typedef struct {
   uint64_t data2;
 } Srv6DbFlowGrpMapEntry;
 
-/** The engine's record of this table, packed to 4 bytes; see Srv6DbFlowGrpMapEntry. */
 #pragma pack(push, 4)
 typedef struct {
   uint32_t vrId;
@@ -279,10 +221,8 @@ typedef struct {
 SRV6_DB_ASSERT_SIZE(Srv6DbFlowGrpMapEntry, 64);
 SRV6_DB_ASSERT_SIZE(Srv6DbFlowGrpMapRecord, 64);
 
-/** Converts an entry into its engine record; record bytes no field maps to are not written. */
 SRV6_DB_API void SRV6_DB_SetFlowGrpMapFields(const Srv6DbFlowGrpMapEntry *entry,
                                              Srv6DbFlowGrpMapRecord *record);
-/** Converts an engine record into an entry; entry bytes no field maps to are left as they were. */
 SRV6_DB_API void SRV6_DB_GetFlowGrpMapFields(const Srv6DbFlowGrpMapRecord *record,
                                              Srv6DbFlowGrpMapEntry *entry);
 /**
@@ -291,42 +231,17 @@ SRV6_DB_API void SRV6_DB_GetFlowGrpMapFields(const Srv6DbFlowGrpMapRecord *recor
  */
 SRV6_DB_API void SRV6_DB_SetFlowGrpMapPriKey(const Srv6DbFlowGrpMapEntry *entry, uint32_t *keyWord,
                                              void *keyBytes);
-/**
- * Stores @p entry; a record with the same primary key is replaced.
- * @return 0 (also when the push queue is full) or 1.
- */
 SRV6_DB_API uint32_t SRV6_DB_CreateFlowGrpMap(const Srv6DbFlowGrpMapEntry *entry);
-/**
- * Reads the record with the primary key fields of @p entry into it.
- * @return 0; 60 if no record has the key (entry untouched); 1.
- */
 SRV6_DB_API uint32_t SRV6_DB_ReadFlowGrpMap(Srv6DbFlowGrpMapEntry *entry);
-/**
- * Removes the record with the primary key fields of @p entry.
- * @return 0; 1 on a failure, also when no record has the key.
- */
 SRV6_DB_API uint32_t SRV6_DB_DeleteFlowGrpMap(const Srv6DbFlowGrpMapEntry *entry);
-/** Writes the entry's smoothId into the record with the entry's primary key; nothing else. */
 SRV6_DB_API uint32_t SRV6_DB_UpdateFlowGrpMapSmoothId(const Srv6DbFlowGrpMapEntry *entry);
-/** Update callback: stages the smoothId of the entry in @p ctx. @return 1 for a null ctx. */
 SRV6_DB_API uint32_t SRV6_DB_SetFlowGrpMapSmoothID(Srv6DbUpdateCtx *ctx, void *dbObj);
-/**
- * Iterates the whole table (the handle is allocated through the memory hook).
- * @return a handle owned by the caller until SRV6_DB_ReleaseFlowGrpMapIterator, or null on a
- *  failure.
- */
 SRV6_DB_API Srv6DbIter *SRV6_DB_CreateFlowGrpMapIterator(uint32_t count);
-/**
- * Reads the next record of @p iter into @p entry.
- * @return 0; 60 when the iteration is over; 1 (entry untouched unless 0).
- */
 SRV6_DB_API uint32_t SRV6_DB_GetNextFlowGrpMapEntry(Srv6DbIter *iter, Srv6DbFlowGrpMapEntry *entry);
-/** Releases @p iter with its engine object and frees the handle; a null handle does nothing. */
 SRV6_DB_API void SRV6_DB_ReleaseFlowGrpMapIterator(Srv6DbIter *iter);
 
 /* ---- SR tunnel table (spr_tnl, table id 13) ------------------------------------------ */
 
-/** One record as callers see it: naturally aligned, IPv6 addresses in host word order. */
 typedef struct {
   uint32_t vrId;      /* primary key */
   uint32_t vrfIndex;  /* primary key */
@@ -344,7 +259,6 @@ typedef struct {
   uint64_t data2;
 } Srv6DbSprTnlEntry;
 
-/** The engine's record of this table, packed to 4 bytes; see Srv6DbSprTnlEntry. */
 #pragma pack(push, 4)
 typedef struct {
   uint32_t vrId;
@@ -392,31 +306,12 @@ SRV6_DB_API void SRV6_DB_SetSprTnlGrpIdHashKey(uint32_t vrId, uint32_t vrfIndex,
 /** Smooth index key: key word 0x0309000C, 12 bytes: vrId, vrfIndex, smoothId. */
 SRV6_DB_API void SRV6_DB_SetSprTnlSmoothHashKey(const Srv6DbSmoothKey *smoothKey, uint32_t *keyWord,
                                                 void *keyBytes);
-/**
- * Stores @p entry; a record with the same primary key is replaced.
- * @return 0 (also when the push queue is full) or 1.
- */
 SRV6_DB_API uint32_t SRV6_DB_CreateSprTnl(const Srv6DbSprTnlEntry *entry);
-/**
- * Reads the record with the primary key fields of @p entry into it.
- * @return 0; 60 if no record has the key (entry untouched); 1.
- */
 SRV6_DB_API uint32_t SRV6_DB_ReadSprTnl(Srv6DbSprTnlEntry *entry);
-/**
- * Removes the record with the primary key fields of @p entry.
- * @return 0; 1 on a failure, also when no record has the key.
- */
 SRV6_DB_API uint32_t SRV6_DB_DeleteSprTnl(const Srv6DbSprTnlEntry *entry);
-/** Writes the entry's smoothId into the record with the entry's primary key; nothing else. */
 SRV6_DB_API uint32_t SRV6_DB_UpdateSprTnlSmoothId(const Srv6DbSprTnlEntry *entry);
-/** Update callback: stages the smoothId of the entry in @p ctx. @return 1 for a null ctx. */
 SRV6_DB_API uint32_t SRV6_DB_SetSprTnlSmoothID(Srv6DbUpdateCtx *ctx, void *dbObj);
-/**
- * Iterates the whole table (the handle is allocated through the memory hook).
- * @return a handle owned by the caller until SRV6_DB_ReleaseSprTnlIterator, or null on a failure.
- */
 SRV6_DB_API Srv6DbIter *SRV6_DB_CreateSprTnlIterator(uint32_t count);
-/** Walks the smooth index for @p smoothKey. @return null for a null @p smoothKey. */
 SRV6_DB_API Srv6DbIter *SRV6_DB_CreateSprTnlIteratorByVrf(const Srv6DbSmoothKey *smoothKey,
                                                           uint32_t count);
 /** Walks the policy index for the entry's key fields. @return null for a null entry. */
@@ -432,17 +327,11 @@ SRV6_DB_API Srv6DbIter *SRV6_DB_CreateSprTnlIteratorByGrpId(uint32_t vrId, uint3
  */
 SRV6_DB_API uint32_t SRV6_DB_GetSprTnlCountByNhpGrpId(uint32_t vrId, uint32_t vrfIndex,
                                                       uint32_t nhpGrpId, uint64_t *count);
-/**
- * Reads the next record of @p iter into @p entry.
- * @return 0; 60 when the iteration is over; 1 (entry untouched unless 0).
- */
 SRV6_DB_API uint32_t SRV6_DB_GetNextSprTnlEntry(Srv6DbIter *iter, Srv6DbSprTnlEntry *entry);
-/** Releases @p iter with its engine object and frees the handle; a null handle does nothing. */
 SRV6_DB_API void SRV6_DB_ReleaseSprTnlIterator(Srv6DbIter *iter);
 
 /* ---- SR tunnel group table (spr_tnl_grp, table id 14) -------------------------------- */
 
-/** One record as callers see it: naturally aligned, IPv6 addresses in host word order. */
 typedef struct {
   uint32_t vrId;     /* primary key */
   uint32_t vrfIndex; /* primary key */
@@ -460,7 +349,6 @@ typedef struct {
   uint64_t data2;
 } Srv6DbSprTnlGrpEntry;
 
-/** The engine's record of this table, packed to 4 bytes; see Srv6DbSprTnlGrpEntry. */
 #pragma pack(push, 4)
 typedef struct {
   uint32_t vrId;
@@ -487,7 +375,6 @@ SRV6_DB_ASSERT_SIZE(Srv6DbSprTnlGrpRecord, 84);
 /** Converts an entry into its engine record; block1 and block2 go as bytes, unswapped. */
 SRV6_DB_API void SRV6_DB_SetSprTnlGrpFields(const Srv6DbSprTnlGrpEntry *entry,
                                             Srv6DbSprTnlGrpRecord *record);
-/** Converts an engine record into an entry; entry bytes no field maps to are left as they were. */
 SRV6_DB_API void SRV6_DB_GetSprTnlGrpFields(const Srv6DbSprTnlGrpRecord *record,
                                             Srv6DbSprTnlGrpEntry *entry);
 /** Primary key: key word 0x0001000C, 12 bytes: vrId, vrfIndex, nhpGrpId. */
@@ -496,40 +383,15 @@ SRV6_DB_API void SRV6_DB_SetSprTnlGrpPriKey(const Srv6DbSprTnlGrpEntry *entry, u
 /** Smooth index key: key word 0x0109000C, 12 bytes: vrId, vrfIndex, smoothId. */
 SRV6_DB_API void SRV6_DB_SetSprTnlGrpSmoothHashKey(const Srv6DbSmoothKey *smoothKey,
                                                    uint32_t *keyWord, void *keyBytes);
-/**
- * Stores @p entry; a record with the same primary key is replaced.
- * @return 0 (also when the push queue is full) or 1.
- */
 SRV6_DB_API uint32_t SRV6_DB_CreateSprTnlGrp(const Srv6DbSprTnlGrpEntry *entry);
-/**
- * Reads the record with the primary key fields of @p entry into it.
- * @return 0; 60 if no record has the key (entry untouched); 1.
- */
 SRV6_DB_API uint32_t SRV6_DB_ReadSprTnlGrp(Srv6DbSprTnlGrpEntry *entry);
-/**
- * Removes the record with the primary key fields of @p entry.
- * @return 0; 1 on a failure, also when no record has the key.
- */
 SRV6_DB_API uint32_t SRV6_DB_DeleteSprTnlGrp(const Srv6DbSprTnlGrpEntry *entry);
-/** Writes the entry's smoothId into the record with the entry's primary key; nothing else. */
 SRV6_DB_API uint32_t SRV6_DB_UpdateSprTnlGrpSmoothId(const Srv6DbSprTnlGrpEntry *entry);
-/** Update callback: stages the smoothId of the entry in @p ctx. @return 1 for a null ctx. */
 SRV6_DB_API uint32_t SRV6_DB_SetSprTnlGrpSmoothID(Srv6DbUpdateCtx *ctx, void *dbObj);
-/**
- * Iterates the whole table (the handle is allocated through the memory hook).
- * @return a handle owned by the caller until SRV6_DB_ReleaseSprTnlGrpIterator, or null on a
- *  failure.
- */
 SRV6_DB_API Srv6DbIter *SRV6_DB_CreateSprTnlGrpIterator(uint32_t count);
-/** Walks the smooth index for @p smoothKey. @return null for a null @p smoothKey. */
 SRV6_DB_API Srv6DbIter *SRV6_DB_CreateSprTnlGrpIteratorByVrf(const Srv6DbSmoothKey *smoothKey,
                                                              uint32_t count);
-/**
- * Reads the next record of @p iter into @p entry.
- * @return 0; 60 when the iteration is over; 1 (entry untouched unless 0).
- */
 SRV6_DB_API uint32_t SRV6_DB_GetNextSprTnlGrpEntry(Srv6DbIter *iter, Srv6DbSprTnlGrpEntry *entry);
-/** Releases @p iter with its engine object and frees the handle; a null handle does nothing. */
 SRV6_DB_API void SRV6_DB_ReleaseSprTnlGrpIterator(Srv6DbIter *iter);
 
 #endif /* SRV6_DB_TE_H */

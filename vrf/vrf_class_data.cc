@@ -5,15 +5,19 @@
 
 namespace {
 
-template <typename... Args>
-void LogError(const char *format, Args... args) {
-  if (Srv6DbLogFunc errLog = SRV6_DB_GetErrLogCallBack()) errLog(format, args...);
-}
+// A call of the error hook with the format at the call site, where the compiler checks it.
+#define SRV6DB_LOG_ERROR(...)                                                    \
+  do {                                                                           \
+    if (Srv6DbLogFunc errLog = SRV6_DB_GetErrLogCallBack()) errLog(__VA_ARGS__); \
+  } while (0)
 
-// A failed creation after the handle exists: message first, then the object, then the handle.
-Srv6DbIter *Abandon(const char *format, uint32_t rc, void *dbObj, Srv6DbIter *iter) {
-  LogError(format, rc);
-  if (dbObj != nullptr) db_release_vrf_class_data_object(dbObj);
+// The messages print engine codes with %d.
+int32_t AsLogged(uint32_t rc) { return static_cast<int32_t>(rc); }
+
+// A failed creation after the handle exists and its message: the object once the engine made
+// it (whatever pointer it handed back), then the handle.
+Srv6DbIter *Abandon(Srv6DbIter *iter, bool objectMade, void *dbObj = nullptr) {
+  if (objectMade) db_release_vrf_class_data_object(dbObj);
   SRV6_DB_Free(iter);
   return nullptr;
 }
@@ -25,23 +29,26 @@ extern "C" {
 Srv6DbIter *SRV6_DB_CreateVrfClassDataIterator(uint32_t count) {
   auto *iter = static_cast<Srv6DbIter *>(SRV6_DB_Malloc(sizeof(Srv6DbIter)));
   if (iter == nullptr) {
-    LogError("CreateVrfClassDataIterator malloc failed");
+    SRV6DB_LOG_ERROR("CreateVrfClassDataIterator malloc failed");
     return nullptr;
   }
   void *dbObj = nullptr;
   uint32_t rc = db_create_vrf_class_data_obj(DB_OP_QUERY, 0, &dbObj);
   if (rc != DB_OK) {
-    return Abandon("CreateVrfClassDataIterator createObj failed, ret: %d", rc, nullptr, iter);
+    SRV6DB_LOG_ERROR("CreateVrfClassDataIterator createObj failed, ret: %d", AsLogged(rc));
+    return Abandon(iter, false);
   }
   void *rootIter = nullptr;
   rc = db_create_root_iter(dbObj, nullptr, nullptr, &rootIter);
   if (rc != DB_OK) {
-    return Abandon("CreateVrfClassDataIterator createIter failed, ret: %d", rc, dbObj, iter);
+    SRV6DB_LOG_ERROR("CreateVrfClassDataIterator createIter failed, ret: %d", AsLogged(rc));
+    return Abandon(iter, true, dbObj);
   }
   if (count != SRV6_DB_ITER_NO_COUNT) {
     rc = db_set_root_iterator_property(rootIter, DB_ITER_PROP_COUNT, &count, sizeof(count));
     if (rc != DB_OK) {
-      return Abandon("CreateVrfClassDataIterator setProperty failed, ret: %d", rc, dbObj, iter);
+      SRV6DB_LOG_ERROR("CreateVrfClassDataIterator setProperty failed, ret: %d", AsLogged(rc));
+      return Abandon(iter, true, dbObj);
     }
   }
   iter->dbObj = dbObj;
@@ -51,13 +58,13 @@ Srv6DbIter *SRV6_DB_CreateVrfClassDataIterator(uint32_t count) {
 
 uint32_t SRV6_DB_GetNextVrfClassData(Srv6DbIter *iter, Srv6DbVrfClassData *data) {
   if (iter == nullptr || data == nullptr) {
-    LogError("GetNextVrfClassData failed, para is NULL");
+    SRV6DB_LOG_ERROR("GetNextVrfClassData failed, para is NULL");
     return SRV6_DB_ERR;
   }
   const uint32_t rc = db_root_iterator_next(iter->rootIter);
   if (rc == DB_ERR_ITER_END) return SRV6_DB_NOT_FOUND;
   if (rc != DB_OK) {
-    LogError("GetNextVrfClassData failed, ret: %d", rc);
+    SRV6DB_LOG_ERROR("GetNextVrfClassData failed, ret: %d", AsLogged(rc));
     return SRV6_DB_ERR;
   }
   SRV6_DB_GetVrfClassDataItem(iter->dbObj, data);  // a failed getter does not fail the record
@@ -87,7 +94,7 @@ void SRV6_DB_GetVrfClassDataItem(void *dbObj, Srv6DbVrfClassData *data) {
   rc |= db_get_vrf_class_data_time_stamp_verify_end(dbObj, &data->timeStampVerifyEnd);
   rc |= db_get_vrf_class_data_time_stamp_age_begin(dbObj, &data->timeStampAgeBegin);
   rc |= db_get_vrf_class_data_time_stamp_age_end(dbObj, &data->timeStampAgeEnd);
-  if (rc != DB_OK) LogError("GetVrfClassDataItem getField failed, ret: %u.", rc);
+  if (rc != DB_OK) SRV6DB_LOG_ERROR("GetVrfClassDataItem getField failed, ret: %u.", rc);
 }
 
 }  // extern "C"

@@ -114,6 +114,23 @@ TEST_F(Iterator, FailedCreationFreesTheHandle) {
   EXPECT_EQ(g_frees, 3);
 }
 
+// An engine may answer success with a null object; the failure after it still releases it.
+int g_releases = 0;
+uint32_t NullObject(uint32_t, uint32_t, void **dbObj) {
+  *dbObj = nullptr;
+  return 0;
+}
+uint32_t CountRelease(void *) { return ++g_releases, 0; }
+
+TEST_F(Iterator, FailedCreationReleasesANullEngineObject) {
+  g_releases = 0;
+  g_srv6DbGlbCtl[kCommon].createDbObj = &NullObject;
+  g_srv6DbGlbCtl[kCommon].releaseDbObj = &CountRelease;
+  EXPECT_EQ(SRV6_DB_CreateIterator(kCommon, 3), nullptr);  // no root iterator on a null object
+  EXPECT_EQ(g_releases, 1);
+  EXPECT_EQ(g_frees, 1);
+}
+
 TEST_F(Iterator, ReleaseOfNullCountsAndReleaseOfBadTableDoesNothing) {
   SRV6_DB_ReleaseIterator(kCommon, nullptr);
   EXPECT_TRUE(OnlyStatChanged(kCommon, SRV6_DB_STAT_PARAM_INVALID));

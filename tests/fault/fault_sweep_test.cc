@@ -1,8 +1,10 @@
 // Every engine call of every exported operation made to fail in turn, with a plain failure code
 // and with each code the library treats apart, and once the memory hook: the result, the one
 // statistic cell, the log, and that every engine object and iterator handle is given back.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +17,26 @@
 #include "tests/fault/op_fixture.h"
 #include "tests/fault/swept_ops.h"
 #include "tests/support/counting_mem.h"
+
+// The engine's record read, seen from the test: how many record buffers arrived holding
+// anything but zeros (an engine answering 0 after writing part of one hands those bytes on).
+namespace {
+bool g_watchReads = false;
+int g_readsSeen = 0;
+int g_dirtyReads = 0;
+}  // namespace
+
+extern "C" uint32_t db_read_obj_with_buf(void *dbObj, const void *keyInfo, const void *keyData,
+                                         void *buf, uint32_t len) {
+  using Read = uint32_t (*)(void *, const void *, const void *, void *, uint32_t);
+  static const auto engineRead = reinterpret_cast<Read>(dlsym(RTLD_NEXT, "db_read_obj_with_buf"));
+  if (g_watchReads && buf != nullptr) {
+    const auto *bytes = static_cast<const uint8_t *>(buf);
+    ++g_readsSeen;
+    g_dirtyReads += std::any_of(bytes, bytes + len, [](uint8_t b) { return b != 0; });
+  }
+  return engineRead(dbObj, keyInfo, keyData, buf, len);
+}
 
 namespace srv6db::test {
 namespace {
@@ -262,6 +284,29 @@ TEST_P(FaultSweep, EveryEngineCallFailedInTurn) {
     ExpectNothingLeaked("memory hook refusing");
   }
   EXPECT_GT(total, 0u);
+}
+
+// Leaves non-zero bytes where the next call's frame will lie.
+[[gnu::noinline]] void DirtyStack() {
+  volatile uint8_t area[16384];
+  for (uint8_t &b : const_cast<uint8_t(&)[16384]>(area)) b = 0xA5;
+}
+
+TEST_P(FaultSweep, RecordBufferReachesTheEngineZeroed) {
+  const SweptOp &op = GetParam();
+  if (op.kind == OpKind::kCreate || op.kind == OpKind::kDelete || op.kind == OpKind::kUpdate ||
+      op.kind == OpKind::kCount) {
+    GTEST_SKIP() << "reads no record";
+  }
+  BeginRun([this] { Plant(); });
+  entry_ = stored_;
+  g_readsSeen = g_dirtyReads = 0;
+  g_watchReads = true;
+  DirtyStack();
+  op.run(entry_.data());
+  g_watchReads = false;
+  EXPECT_GE(g_readsSeen, 1);
+  EXPECT_EQ(g_dirtyReads, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Operations, FaultSweep, ::testing::ValuesIn(SweptOps()),

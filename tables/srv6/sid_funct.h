@@ -1,0 +1,49 @@
+// SID function table (srv6_sid_funct, id 7): SID functions by VRF and function id.
+#ifndef SRV6DB_TABLES_SRV6_SID_FUNCT_H
+#define SRV6DB_TABLES_SRV6_SID_FUNCT_H
+
+#include "core/field_map.h"
+
+namespace srv6db::sid_funct {
+
+using E = Srv6DbSidFunctEntry;
+using R = Srv6DbSidFunctRecord;
+
+// The record holds the two 16-bit values swapped and ahead of portGroupId, and a word at
+// offset 36 that no field fills.
+inline constexpr Field kFields[] = {
+    SRV6DB_FIELD(vrId, Codec::kCopy),       SRV6DB_FIELD(vrfIndex, Codec::kCopy),
+    SRV6DB_FIELD(functId, Codec::kCopy),    SRV6DB_FIELD(attr1, Codec::kCopy),
+    SRV6DB_FIELD(attr2, Codec::kCopy),      SRV6DB_FIELD(shortAttr2, Codec::kCopy),
+    SRV6DB_FIELD(shortAttr1, Codec::kCopy), SRV6DB_FIELD(portGroupId, Codec::kCopy),
+    SRV6DB_FIELD(attr3, Codec::kCopy),      SRV6DB_FIELD(attr4, Codec::kCopy),
+    SRV6DB_FIELD(smoothId, Codec::kCopy),   SRV6DB_FIELD(attr5, Codec::kCopy),
+    SRV6DB_FIELD(attr6, Codec::kCopy),      SRV6DB_FIELD(data1, Codec::kCopy),
+    SRV6DB_FIELD(data2, Codec::kCopy),
+};
+inline constexpr KeySegment kPrimary[] = {SRV6DB_KEY(vrId), SRV6DB_KEY(vrfIndex),
+                                          SRV6DB_KEY(functId)};
+inline constexpr KeySegment kPortGroup[] = {SRV6DB_KEY(vrId), SRV6DB_KEY(vrfIndex),
+                                            SRV6DB_KEY(portGroupId)};
+
+enum Key : size_t { kPrimaryKey, kByVrf, kByPortGroup };
+inline constexpr KeyDef kKeys[] = {
+    SRV6DB_PRIMARY_KEY(kPrimary),
+    {.name = "Vrf",
+     .source = KeySource::kSmoothKey,
+     .segments = kSmoothIdFirst,
+     .iterate = SRV6DB_ITERATE(SRV6_DB_CreateSidFunctIteratorByVrf)},
+    {.name = "PortGroup",
+     .segments = kPortGroup,
+     .iterate = SRV6DB_ITERATE(SRV6_DB_CreateSidFunctIteratorByPortGroup)},
+};
+
+}  // namespace srv6db::sid_funct
+
+namespace srv6db {
+inline constexpr TableDef kSidFunct =
+    SRV6DB_TABLE(SidFunct, SRV6_DB_TABLE_SID_FUNCT, "srv6_sid_funct", sid_funct);
+static_assert(IsWellFormed(kSidFunct));
+}  // namespace srv6db
+
+#endif  // SRV6DB_TABLES_SRV6_SID_FUNCT_H

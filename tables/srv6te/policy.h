@@ -1,0 +1,68 @@
+// Policy table (srv6te_policy, id 0): one record per SRv6-TE policy.
+#ifndef SRV6DB_TABLES_SRV6TE_POLICY_H
+#define SRV6DB_TABLES_SRV6TE_POLICY_H
+
+#include "core/field_map.h"
+
+namespace srv6db::policy {
+
+using E = Srv6DbPolicyEntry;
+using R = Srv6DbPolicyRecord;
+
+// The entry's spare byte and record byte 60 have no row: neither direction connects them.
+inline constexpr Field kFields[] = {
+    SRV6DB_FIELD(vrId, Codec::kCopy),
+    SRV6DB_FIELD(vrfIndex, Codec::kCopy),
+    SRV6DB_FIELD(tunnelId, Codec::kCopy),
+    SRV6DB_FIELD(tunnelType, Codec::kCopy),
+    SRV6DB_FIELD(reserved1, Codec::kCopy),
+    SRV6DB_FIELD(priGroupId, Codec::kCopy),
+    SRV6DB_FIELD(backupGroupId, Codec::kCopy),
+    SRV6DB_FIELD(ipv6Addr1, Codec::kIpv6Words),
+    SRV6DB_FIELD(attr1, Codec::kCopy),
+    SRV6DB_FIELD(ipv6Addr2, Codec::kIpv6Words),
+    SRV6DB_FIELD(reserved2, Codec::kCopy),
+    SRV6DB_FIELD(attr2, Codec::kCopy),
+    SRV6DB_FIELD(attr3, Codec::kCopy),
+    SRV6DB_FIELD(octets, Codec::kCopy),
+    SRV6DB_FIELD(smoothId, Codec::kCopy),
+    SRV6DB_FIELD(data1, Codec::kCopy),  // no alignment gap before it in the record
+    SRV6DB_FIELD(data2, Codec::kCopy),
+    SRV6DB_FIELD(attr4, Codec::kCopy),
+};
+inline constexpr KeySegment kPrimary[] = {SRV6DB_KEY(vrId), SRV6DB_KEY(vrfIndex),
+                                          SRV6DB_KEY(tunnelId), SRV6DB_KEY(tunnelType)};
+inline constexpr KeySegment kPriGroup[] = {SRV6DB_KEY(vrId), SRV6DB_KEY(vrfIndex),
+                                           SRV6DB_KEY(tunnelId), SRV6DB_KEY(priGroupId)};
+inline constexpr KeySegment kBackupGroup[] = {SRV6DB_KEY(vrId), SRV6DB_KEY(vrfIndex),
+                                              SRV6DB_KEY(tunnelId), SRV6DB_KEY(backupGroupId)};
+inline constexpr KeySegment kTunnelId[] = {SRV6DB_KEY(vrId), SRV6DB_KEY(vrfIndex),
+                                           SRV6DB_KEY(tunnelId)};
+
+enum Key : size_t { kPrimaryKey, kByPriGroup, kByBackupGroup, kByVrf, kByTunnelId };
+inline constexpr KeyDef kKeys[] = {
+    SRV6DB_PRIMARY_KEY(kPrimary),
+    {.name = "PriGroup",
+     .segments = kPriGroup,
+     .readUnique = SRV6DB_UNIQUE(SRV6_DB_ReadPolicyByPriGroup)},
+    {.name = "BackupGroup",
+     .segments = kBackupGroup,
+     .readUnique = SRV6DB_UNIQUE(SRV6_DB_ReadPolicyByBackupGroup)},
+    {.name = "Vrf",
+     .source = KeySource::kSmoothKey,
+     .segments = kSmoothInputOrder,
+     .iterate = SRV6DB_ITERATE(SRV6_DB_CreatePolicyIteratorByVrf)},
+    {.name = "TunnelId",
+     .segments = kTunnelId,
+     .readUnique = SRV6DB_UNIQUE(SRV6_DB_ReadPolicyByTunnelId)},
+};
+
+}  // namespace srv6db::policy
+
+namespace srv6db {
+inline constexpr TableDef kPolicy =
+    SRV6DB_TABLE(Policy, SRV6_DB_TABLE_POLICY, "srv6te_policy", policy);
+static_assert(IsWellFormed(kPolicy));
+}  // namespace srv6db
+
+#endif  // SRV6DB_TABLES_SRV6TE_POLICY_H
