@@ -17,7 +17,6 @@ namespace srv6db::test {
 using Bytes = std::vector<uint8_t>;
 
 struct TableFns {
-  uint32_t id;
   const char *word;
   uint32_t (*create)(uint32_t, uint32_t, void **);
   uint32_t (*release)(void *);
@@ -29,8 +28,7 @@ inline const TableFns &Fns(uint32_t table) {
   static const std::vector<TableFns> rows = [] {
     std::vector<TableFns> r;
 #define SRV6DB_TEST_ROW(id, t) \
-  r.push_back(                 \
-      {id, #t, db_create_##t##_obj, db_release_##t##_object, db_set_##t##_all_fields, nullptr});
+  r.push_back({#t, db_create_##t##_obj, db_release_##t##_object, db_set_##t##_all_fields, nullptr});
     SRV6DB_ENGINE_TABLES(SRV6DB_TEST_ROW)
 #undef SRV6DB_TEST_ROW
 #define SRV6DB_TEST_SMOOTH(id, t) r[id].setSmooth = db_set_##t##_table_smooth_id;
@@ -71,7 +69,6 @@ struct Key {
   uint8_t data[SRV6DB_ENGINE_MAX_KEY] = {};
   uint32_t length = 0;
 
-  Key() = default;
   Key(uint32_t keyWord, const uint8_t *bytes, uint32_t len) : length(len) {
     std::memcpy(info, &keyWord, sizeof(keyWord));
     std::memcpy(data, bytes, len);
@@ -86,8 +83,7 @@ struct Key {
 
 // The key of an index, built from a record through the engine's schema.
 inline Key KeyOf(uint32_t table, uint32_t index, const Bytes &record) {
-  Srv6DbEngineSchema s = SchemaOf(table);
-  const Srv6DbEngineIndex &k = s.indexes[index];
+  const Srv6DbEngineIndex k = SchemaOf(table).indexes[index];
   Bytes bytes;
   for (uint32_t i = 0; i < k.segmentCount; ++i)
     bytes.insert(bytes.end(), record.begin() + k.segments[i].offset,
@@ -135,7 +131,8 @@ inline uint32_t UpdateSmooth(uint32_t table, const Key &key, uint32_t smoothId) 
   return db_update_obj(o.get(), key.info, key.data);
 }
 
-// Every record a root iterator yields; a null key walks the whole table.
+// Every record a root iterator yields (a null key walks the whole table); a read that fails
+// after a successful step fails the test.
 inline std::vector<Bytes> Walk(uint32_t table, const Key *key) {
   Obj o(table, DB_OP_QUERY);
   void *it = nullptr;
