@@ -24,24 +24,23 @@ struct TableFns {
   uint32_t (*setSmooth)(void *, uint32_t);  // null for the table without a smooth id
 };
 
-inline const TableFns &Fns(uint32_t table) {
-  static const std::vector<TableFns> rows = [] {
-    std::vector<TableFns> r;
 #define SRV6DB_TEST_ROW(id, t) \
-  r.push_back({#t, db_create_##t##_obj, db_release_##t##_object, db_set_##t##_all_fields, nullptr});
-    SRV6DB_ENGINE_TABLES(SRV6DB_TEST_ROW)
+  {#t, db_create_##t##_obj, db_release_##t##_object, db_set_##t##_all_fields, nullptr},
+inline TableFns g_tableFns[] = {SRV6DB_ENGINE_TABLES(SRV6DB_TEST_ROW)};
 #undef SRV6DB_TEST_ROW
-#define SRV6DB_TEST_SMOOTH(id, t) r[id].setSmooth = db_set_##t##_table_smooth_id;
+#define SRV6DB_TEST_SMOOTH(id, t) g_tableFns[id].setSmooth = db_set_##t##_table_smooth_id;
+inline const TableFns &Fns(uint32_t table) {
+  [[maybe_unused]] static const bool once = [] {
     SRV6DB_ENGINE_SMOOTH_TABLES(SRV6DB_TEST_SMOOTH)
-#undef SRV6DB_TEST_SMOOTH
-    return r;
+    return true;
   }();
-  return rows[table];
+  return g_tableFns[table];
 }
+#undef SRV6DB_TEST_SMOOTH
 
 inline Srv6DbEngineSchema SchemaOf(uint32_t table) {
-  Srv6DbEngineSchema s;
-  EXPECT_EQ(srv6db_engine_schema(table, &s), 0u);
+  Srv6DbEngineSchema s{};
+  srv6db_engine_schema(table, &s);
   return s;
 }
 
@@ -73,11 +72,6 @@ struct Key {
     std::memcpy(info, &keyWord, sizeof(keyWord));
     std::memcpy(data, bytes, len);
   }
-  uint32_t word() const {
-    uint32_t w;
-    std::memcpy(&w, info, sizeof(w));
-    return w;
-  }
   Bytes bytes() const { return Bytes(data, data + length); }
 };
 
@@ -106,21 +100,20 @@ inline uint32_t Write(uint32_t table, const Bytes &record) {
 }
 
 inline uint32_t Read(uint32_t table, const Key &key, Bytes *out) {
-  Obj o(table, DB_OP_READ);
   out->assign(SchemaOf(table).recordSize, 0);
-  return db_read_obj_with_buf(o.get(), key.info, key.data, out->data(),
+  return db_read_obj_with_buf(Obj(table, DB_OP_READ).get(), key.info, key.data, out->data(),
                               static_cast<uint32_t>(out->size()));
 }
 
 inline uint32_t Remove(uint32_t table, const Key &key) {
-  Obj o(table, DB_OP_REMOVE);
-  return db_remove_obj(o.get(), key.info, key.data);
+  return db_remove_obj(Obj(table, DB_OP_REMOVE).get(), key.info, key.data);
 }
 
+// The count by key; on failure ~0 and the engine's code in *code.
 inline uint64_t Count(uint32_t table, const Key &key, uint32_t *code = nullptr) {
-  Obj o(table, DB_OP_COUNT);
   uint64_t n = ~0ull;
-  uint32_t r = db_get_table_record_count_by_key(o.get(), key.info, key.data, &n);
+  const uint32_t r =
+      db_get_table_record_count_by_key(Obj(table, DB_OP_COUNT).get(), key.info, key.data, &n);
   if (code != nullptr) *code = r;
   return n;
 }

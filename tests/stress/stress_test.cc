@@ -129,25 +129,15 @@ TEST_F(Stress, ConcurrentChangesLeaveExactlyTheAcknowledgedRecords) {
   EXPECT_EQ(g_loggedFailures.load(), 0u);
 
   for (const TableCase *t : tables) {
-    struct Visit {
-      const TableCase *t;
-      std::map<Bytes, Bytes> want, got;  // primary key -> record
-    } visit{t, {}, {}};
+    std::map<Bytes, Bytes> want, got;  // primary key -> record
     for (const auto &model : models)
       for (const auto &[key, entry] : model)
-        if (key.first == t->tableId) visit.want[PrimaryKey(*t, entry)] = Record(*t, entry);
-    srv6db_engine_visit_records(
-        t->tableId,
-        [](const void *record, uint32_t len, void *user) {
-          auto *v = static_cast<Visit *>(user);
-          const auto *r = static_cast<const uint8_t *>(record);
-          Bytes entry(v->t->entrySize, 0);
-          v->t->getFields(r, entry.data());
-          v->got[PrimaryKey(*v->t, entry)] = Bytes(r, r + len);
-          return 0;
-        },
-        &visit);
-    EXPECT_TRUE(visit.got == visit.want) << t->name << ": stored records differ from acknowledged";
+        if (key.first == t->tableId) want[PrimaryKey(*t, entry)] = Record(*t, entry);
+    Srv6DbIter *iter = t->createIterator(1);
+    for (Bytes e(t->entrySize); t->getNext(iter, e.data()) == SRV6_DB_OK;)
+      got[PrimaryKey(*t, e)] = Record(*t, e);
+    t->release(iter);
+    EXPECT_TRUE(got == want) << t->name << ": stored records differ from acknowledged";
   }
   Srv6DbEngineObjectStats objects;
   srv6db_engine_object_stats(&objects);
