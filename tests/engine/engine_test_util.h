@@ -45,21 +45,15 @@ inline Srv6DbEngineSchema SchemaOf(uint32_t table) {
 }
 
 // An engine object released when it goes out of scope.
-class Obj {
- public:
-  Obj(uint32_t table, uint32_t op) : table_(table) { code_ = Fns(table).create(op, 0, &h_); }
+struct Obj {
+  Obj(uint32_t t, uint32_t op) : table(t), code(Fns(t).create(op, 0, &handle)) {}
   ~Obj() {
-    if (h_ != nullptr) Fns(table_).release(h_);
+    if (handle != nullptr) Fns(table).release(handle);
   }
   Obj(const Obj &) = delete;
-  Obj &operator=(const Obj &) = delete;
-  void *get() const { return h_; }
-  uint32_t code() const { return code_; }
-
- private:
-  uint32_t table_;
-  void *h_ = nullptr;
-  uint32_t code_;
+  void *get() const { return handle; }
+  void *handle = nullptr;
+  uint32_t table, code;
 };
 
 // A key info area (key word in its first four bytes) and a key byte area.
@@ -93,7 +87,7 @@ inline Bytes RandomRecord(uint32_t table, std::mt19937 &rng) {
 
 inline uint32_t Write(uint32_t table, const Bytes &record) {
   Obj o(table, DB_OP_WRITE);
-  if (o.code() != 0) return o.code();
+  if (o.code != 0) return o.code;
   if (uint32_t r = Fns(table).setAll(o.get(), record.data(), static_cast<uint32_t>(record.size())))
     return r;
   return db_write_obj(o.get());
@@ -124,31 +118,37 @@ inline uint32_t UpdateSmooth(uint32_t table, const Key &key, uint32_t smoothId) 
   return db_update_obj(o.get(), key.info, key.data);
 }
 
-// Every record a root iterator yields (a null key walks the whole table); a read that fails
-// after a successful step fails the test.
-inline std::vector<Bytes> Walk(uint32_t table, const Key *key) {
-  Obj o(table, DB_OP_QUERY);
-  void *it = nullptr;
-  EXPECT_EQ(db_create_root_iter(o.get(), key ? key->info : nullptr, key ? key->data : nullptr, &it),
-            0u);
-  std::vector<Bytes> out;
-  Bytes buf(SchemaOf(table).recordSize);
-  while (db_root_iterator_next(it) == 0) {
-    EXPECT_EQ(db_read_obj_with_buf(o.get(), nullptr, nullptr, buf.data(),
-                                   static_cast<uint32_t>(buf.size())),
-              0u);
-    out.push_back(buf);
+// A walk driven step by step; a null key walks the whole table.
+struct Walker {
+  Walker(uint32_t table, const Key *key)
+      : obj(table, DB_OP_QUERY), size(SchemaOf(table).recordSize) {
+    EXPECT_EQ(
+        db_create_root_iter(obj.get(), key ? key->info : nullptr, key ? key->data : nullptr, &it),
+        0u);
   }
-  return out;
+  uint32_t Next() { return db_root_iterator_next(it); }
+  uint32_t Current(Bytes *out, uint32_t len = 0) {
+    out->assign(size, 0);
+    return db_read_obj_with_buf(obj.get(), nullptr, nullptr, out->data(), len ? len : size);
+  }
+  // The rest of the walk; a read that fails after a successful step gives an empty record.
+  std::vector<Bytes> Records() {
+    std::vector<Bytes> out;
+    for (Bytes r; Next() == 0;) out.push_back(Current(&r) == 0 ? r : Bytes{});
+    return out;
+  }
+  Obj obj;
+  uint32_t size;
+  void *it = nullptr;
+};
+
+inline std::vector<Bytes> Walk(uint32_t table, const Key *key) {
+  return Walker(table, key).Records();
 }
 
 class EngineTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    srv6db_engine_reset();
-    srv6db_engine_capture_keys(1);
-  }
-  void TearDown() override { srv6db_engine_capture_keys(0); }
+  void SetUp() override { srv6db_engine_reset(); }
 };
 
 }  // namespace srv6db::test

@@ -123,43 +123,36 @@ TEST_P(TableContract, ReadsCountsAndWalksMatchAModel) {
   }
 }
 
+// A key word that is not exactly one of the table's is refused by every keyed call; a valid
+// secondary key does not address one record, and the primary key is not walked.
 TEST_P(TableContract, KeyWordsThatMissTheSchemaAreRejected) {
   std::mt19937 rng(400 + table());
-  Bytes rec = RandomRecord(table(), rng);
+  const Bytes rec = RandomRecord(table(), rng);
   ASSERT_EQ(Write(table(), rec), 0u);
   const Srv6DbEngineSchema s = schema();
-  for (uint32_t i = 0; i < s.indexCount; ++i) {
-    Key good = KeyOf(table(), i, rec);
-    const uint32_t w = s.indexes[i].keyWord;
-    uint32_t otherKind = i == 0 ? 0x00090000u : 0x00010000u;
-    const uint32_t bad[] = {(w & 0xFF00FFFFu) | otherKind,             // wrong kind
-                            (w & 0x00FFFFFFu) | (s.indexCount << 24),  // no such index
-                            w + 1, w - 1};                             // wrong length
-    for (uint32_t word : bad) {
-      SCOPED_TRACE(::testing::Message() << "index " << i << " word " << std::hex << word);
-      Key key(word, good.data, good.length);
-      uint32_t code = 0;
-      Count(table(), key, &code);
-      EXPECT_EQ(code, SRV6DB_ENGINE_ERR_BAD_KEY);
-      Obj q(table(), DB_OP_QUERY);
-      void *it = nullptr;
-      EXPECT_EQ(db_create_root_iter(q.get(), key.info, key.data, &it), SRV6DB_ENGINE_ERR_BAD_KEY);
-      Bytes out;
-      EXPECT_EQ(Read(table(), key, &out), SRV6DB_ENGINE_ERR_BAD_KEY);
-      EXPECT_EQ(Remove(table(), key), SRV6DB_ENGINE_ERR_BAD_KEY);
-    }
-    Bytes out;
+  auto codes = [&](const Key &key) {  // count, walk, read, remove
+    uint32_t count = 0;
+    Count(table(), key, &count);
     void *it = nullptr;
-    if (i == 0) {  // the primary key is not walked
-      EXPECT_EQ(db_create_root_iter(Obj(table(), DB_OP_QUERY).get(), good.info, good.data, &it),
-                SRV6DB_ENGINE_ERR_BAD_KEY);
-      continue;
+    Bytes out;
+    return std::vector<uint32_t>{
+        count, db_create_root_iter(Obj(table(), DB_OP_QUERY).get(), key.info, key.data, &it),
+        Read(table(), key, &out), Remove(table(), key)};
+  };
+  constexpr uint32_t kBad = SRV6DB_ENGINE_ERR_BAD_KEY;
+  for (uint32_t i = s.indexCount; i-- > 0;) {  // the primary key last: it removes the record
+    const Key good = KeyOf(table(), i, rec);
+    const uint32_t w = s.indexes[i].keyWord, otherKind = i == 0 ? 0x00090000u : 0x00010000u;
+    for (uint32_t word : {(w & 0xFF00FFFFu) | otherKind, (w & 0x00FFFFFFu) | (s.indexCount << 24),
+                          w + 1, w - 1}) {  // wrong kind, no such index, wrong lengths
+      EXPECT_EQ(codes(Key(word, good.data, good.length)), std::vector<uint32_t>(4, kBad))
+          << "index " << i << " word " << std::hex << word;
     }
-    // A valid secondary key does not address one record.
-    EXPECT_EQ(Read(table(), good, &out), SRV6DB_ENGINE_ERR_BAD_KEY);
-    EXPECT_EQ(Remove(table(), good), SRV6DB_ENGINE_ERR_BAD_KEY);
+    EXPECT_EQ(codes(good), (i == 0 ? std::vector<uint32_t>{0, kBad, 0, 0}
+                                   : std::vector<uint32_t>{0, 0, kBad, kBad}))
+        << "index " << i;
   }
-  EXPECT_EQ(srv6db_engine_record_count(table()), 1u);
+  EXPECT_EQ(srv6db_engine_record_count(table()), 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(AllTables, TableContract,

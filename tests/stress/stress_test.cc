@@ -68,7 +68,7 @@ TEST_F(Stress, ConcurrentChangesLeaveExactlyTheAcknowledgedRecords) {
   ASSERT_EQ(tables.size(), 4u);
   // What each thread believes is stored: its own keys only, by table and key number.
   std::vector<std::map<std::pair<uint32_t, uint32_t>, Bytes>> models(kThreads);
-  std::atomic<uint64_t> duplicates{0}, mismatches{0}, yielded{0};
+  std::atomic<uint64_t> duplicates{0}, mismatches{0};
   auto worker = [&](int thread) {
     std::mt19937 rng(thread);
     auto &model = models[thread];
@@ -115,7 +115,6 @@ TEST_F(Stress, ConcurrentChangesLeaveExactlyTheAcknowledgedRecords) {
             duplicates += !seen.insert(PrimaryKey(t, e)).second;
           mismatches += iter == nullptr;
           t.release(iter);
-          yielded += seen.size();
         }
       }
     }
@@ -125,7 +124,6 @@ TEST_F(Stress, ConcurrentChangesLeaveExactlyTheAcknowledgedRecords) {
   for (auto &th : threads) th.join();
   EXPECT_EQ(duplicates.load(), 0u) << "a walk yielded a record twice";
   EXPECT_EQ(mismatches.load(), 0u) << "a thread read back something other than it stored";
-  EXPECT_GT(yielded.load(), 0u);
   EXPECT_EQ(g_loggedFailures.load(), 0u);
 
   for (const TableCase *t : tables) {
@@ -151,33 +149,23 @@ TEST_F(Stress, ConcurrentChangesLeaveExactlyTheAcknowledgedRecords) {
 // Records that stay in a port group the whole time are visited by every walk of the group,
 // while other threads delete and re-create the group's other records as fast as they can.
 TEST_F(Stress, WalksVisitEveryStableRecordWhileOthersChurn) {
-  constexpr uint32_t kStable = 200, kChurned = 200;
+  constexpr uint32_t kStable = 200;
   const uint32_t noExistBefore =
       g_srv6DbStat[SRV6_DB_TABLE_PORTINFO][SRV6_DB_STAT_QUERY_NO_EXIST].count;
-  auto entry = [](uint32_t n) {
+  auto put = [](uint32_t n, bool create) {  // records 0..199 stay, 200..399 come and go
     Srv6DbPortInfoEntry e = {};
-    e.vrId = 1;
     e.portGroupId = 9;
     e.l3IfIndex = e.ndAddr[0] = n;
-    return e;
+    return create ? SRV6_DB_CreatePortInfo(&e) : SRV6_DB_DeletePortInfo(&e);
   };
-  for (uint32_t n = 0; n < kStable + kChurned; ++n) {
-    const Srv6DbPortInfoEntry e = entry(n);
-    ASSERT_EQ(SRV6_DB_CreatePortInfo(&e), SRV6_DB_OK);
-  }
+  for (uint32_t n = 0; n < 2 * kStable; ++n) ASSERT_EQ(put(n, true), SRV6_DB_OK);
   std::atomic<bool> stop{false};
-  std::vector<std::thread> churn;
-  for (uint32_t t = 0; t < 2; ++t) {
-    churn.emplace_back([&, t] {
-      for (uint32_t i = t; !stop.load(); i += 2) {
-        const Srv6DbPortInfoEntry e = entry(kStable + i % kChurned);
-        SRV6_DB_DeletePortInfo(&e);
-        SRV6_DB_CreatePortInfo(&e);
-      }
-    });
-  }
+  std::thread churn([&] {
+    for (uint32_t i = 0; !stop.load(); ++i) put(kStable + i % kStable, i / kStable % 2 != 0);
+  });
   uint32_t shortWalks = 0;
-  const Srv6DbPortInfoEntry group = entry(0);
+  Srv6DbPortInfoEntry group = {};
+  group.portGroupId = 9;
   for (int w = 0; w < 400; ++w) {
     std::set<uint32_t> stable;
     const uint32_t rc = SRV6_DB_ReadPortInfoByPortGroupHashKey(
@@ -190,7 +178,7 @@ TEST_F(Stress, WalksVisitEveryStableRecordWhileOthersChurn) {
     shortWalks += rc != SRV6_DB_OK || stable.size() != kStable;
   }
   stop = true;
-  for (auto &t : churn) t.join();
+  churn.join();
   EXPECT_EQ(shortWalks, 0u) << "walks that missed a record present throughout";
   EXPECT_EQ(g_srv6DbStat[SRV6_DB_TABLE_PORTINFO][SRV6_DB_STAT_QUERY_NO_EXIST].count, noExistBefore);
 }
