@@ -5,7 +5,6 @@
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <string>
 #include <thread>
 #include <tuple>
 
@@ -182,6 +181,7 @@ TEST_F(MemoryEngine, HandleGenerationsDoNotWrap) {
   using namespace srv6db::engine;
   Obj o(kCommon, DB_OP_READ);
   const HandleParts live = FromHandle(o.get());
+  EXPECT_EQ(live.generation % 2, 1u);
   for (uint64_t g : {live.generation + (uint64_t{1} << 32), kMaxGeneration}) {
     EXPECT_NE(PackHandle(HandleKind::kObject, live.slot, g), reinterpret_cast<uintptr_t>(o.get()));
     EXPECT_EQ(UnpackHandle(PackHandle(HandleKind::kObject, live.slot, g)).generation, g);
