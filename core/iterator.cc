@@ -1,6 +1,7 @@
 // The generic iterator: a handle from the memory hook holding one engine object and its root
 // iterator for as long as the caller walks.
 #include "core/failure.h"
+#include "core/key_check.h"
 #include "engine/engine_api.h"
 #include "srv6_db.h"
 
@@ -28,7 +29,7 @@ extern "C" {
 
 Srv6DbIter *SRV6_DB_CreateIteratorByKey(uint32_t tableId, int32_t count, const Srv6DbKey *key) {
   if (tableId >= SRV6_DB_TABLE_NUM) return nullptr;
-  if (key == nullptr) {
+  if (srv6db::BadKey(key)) {
     Report(tableId, Stat::kParamInvalid, Msg::kNone);
     return nullptr;
   }

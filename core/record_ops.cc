@@ -1,8 +1,9 @@
 // The six generic record operations: one engine object each, every failure counted and logged.
 #include <utility>
 
-#include "engine/engine_api.h"
 #include "core/failure.h"
+#include "core/key_check.h"
+#include "engine/engine_api.h"
 #include "srv6_db.h"
 
 namespace srv6db {
@@ -85,7 +86,7 @@ uint32_t SRV6_DB_Create(uint32_t tableId, const Srv6DbBuf *buf) {
 
 uint32_t SRV6_DB_Read(uint32_t tableId, const Srv6DbKey *key, const Srv6DbBuf *buf) {
   if (srv6db::BadTable(tableId)) return SRV6_DB_ERR;
-  if (key == nullptr || buf == nullptr) return srv6db::ParamInvalid(tableId);
+  if (srv6db::BadKey(key) || buf == nullptr) return srv6db::ParamInvalid(tableId);
   return srv6db::OnEngineObject(
       tableId, srv6db::kReadOp, [key, buf](const Srv6DbGlbCtl &, void *dbObj) -> Outcome {
         const uint32_t rc =
@@ -99,7 +100,7 @@ uint32_t SRV6_DB_Read(uint32_t tableId, const Srv6DbKey *key, const Srv6DbBuf *b
 uint32_t SRV6_DB_Update(uint32_t tableId, const Srv6DbKey *key, Srv6DbUpdateCtx *ctx,
                         Srv6DbSetUpdateFieldsFunc setUpdateFields) {
   if (srv6db::BadTable(tableId)) return SRV6_DB_ERR;
-  if (key == nullptr || ctx == nullptr || setUpdateFields == nullptr) {
+  if (srv6db::BadKey(key) || ctx == nullptr || setUpdateFields == nullptr) {
     return srv6db::ParamInvalid(tableId);
   }
   return srv6db::OnEngineObject(
@@ -119,7 +120,7 @@ uint32_t SRV6_DB_Update(uint32_t tableId, const Srv6DbKey *key, Srv6DbUpdateCtx 
 
 uint32_t SRV6_DB_Delete(uint32_t tableId, const Srv6DbKey *key) {
   if (srv6db::BadTable(tableId)) return SRV6_DB_ERR;
-  if (key == nullptr) return srv6db::ParamInvalid(tableId);
+  if (srv6db::BadKey(key)) return srv6db::ParamInvalid(tableId);
   return srv6db::OnEngineObject(
       tableId, srv6db::kDeleteOp, [key](const Srv6DbGlbCtl &, void *dbObj) -> Outcome {
         const uint32_t rc = db_remove_obj(dbObj, key->keyInfo, key->keyData);
@@ -133,7 +134,7 @@ uint32_t SRV6_DB_Delete(uint32_t tableId, const Srv6DbKey *key) {
 
 uint32_t SRV6_DB_CountByKey(uint32_t tableId, const Srv6DbKey *key, uint64_t *count) {
   if (srv6db::BadTable(tableId)) return SRV6_DB_ERR;
-  if (key == nullptr || count == nullptr) return srv6db::ParamInvalid(tableId);
+  if (srv6db::BadKey(key) || count == nullptr) return srv6db::ParamInvalid(tableId);
   return srv6db::OnEngineObject(
       tableId, srv6db::kCountOp, [key, count](const Srv6DbGlbCtl &, void *dbObj) -> Outcome {
         uint64_t found = 0;
@@ -147,7 +148,7 @@ uint32_t SRV6_DB_CountByKey(uint32_t tableId, const Srv6DbKey *key, uint64_t *co
 
 uint32_t SRV6_DB_ReadUniqueHash(uint32_t tableId, const Srv6DbKey *key, const Srv6DbBuf *buf) {
   if (srv6db::BadTable(tableId)) return SRV6_DB_ERR;
-  if (key == nullptr || buf == nullptr) return srv6db::ParamInvalid(tableId);
+  if (srv6db::BadKey(key) || buf == nullptr) return srv6db::ParamInvalid(tableId);
   return srv6db::OnEngineObject(
       tableId, srv6db::kUniqueOp, [key, buf](const Srv6DbGlbCtl &, void *dbObj) -> Outcome {
         // The root iterator is freed with the object; only its first record is looked at.

@@ -58,10 +58,10 @@ uint32_t CreateObj(uint32_t fn, uint32_t store, uint32_t opCode, uint32_t reserv
   o->opCode = opCode;
   o->hasRecord = o->hasSmoothId = o->hasDiscriminator = false;
   o->iter.made = false;
-  *dbObj = MakeHandle(slot, o->generation.load(std::memory_order_relaxed), HandleKind::kObject);
+  *dbObj = ToHandle(HandleKind::kObject, slot, o->generation.load(std::memory_order_relaxed));
   CounterBlock &counts = rt.counters.Mine();
-  Bump(counts.made);
-  counts.live.store(counts.live.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+  counts.Add(CounterBlock::kMade);
+  counts.Add(CounterBlock::kLive);
   return DB_OK;
 }
 
@@ -72,21 +72,22 @@ void StopIter(Object *o) noexcept {
   s.StopIter(&o->iter);
 }
 
+// Any table's release frees any live object: a caller that names the wrong table must not
+// leak the object, nor the walk it holds.
 uint32_t ReleaseObj(uint32_t fn, uint32_t store, void *dbObj) noexcept {
   Runtime &rt = Rt();
-  Object *o = Resolve(dbObj, HandleKind::kObject);
+  HandleParts handle;
+  Object *o = Resolve(dbObj, HandleKind::kObject, &handle);
   if (uint32_t injected = Enter(fn, o == nullptr ? kUnknownStore : store)) return injected;
-  if (o == nullptr) {
-    Bump(rt.counters.Mine().badReleases);
+  if (o == nullptr || !ObjectPool::Claim(o, handle.generation)) {
+    rt.counters.Mine().Add(CounterBlock::kBadReleases);
     return dbObj == nullptr ? SRV6DB_ENGINE_ERR_NULL_POINTER : SRV6DB_ENGINE_ERR_BAD_HANDLE;
   }
-  if (o->store != store) return SRV6DB_ENGINE_ERR_WRONG_TABLE;
   StopIter(o);
-  uint64_t h = reinterpret_cast<uintptr_t>(dbObj);
-  rt.pool.Release(static_cast<uint32_t>(h & 0xFFFFFFFFu) >> 2);
+  rt.pool.Recycle(handle.slot);
   CounterBlock &counts = rt.counters.Mine();
-  Bump(counts.released);
-  counts.live.store(counts.live.load(std::memory_order_relaxed) - 1, std::memory_order_relaxed);
+  counts.Add(CounterBlock::kReleased);
+  counts.Add(CounterBlock::kLive, ~uint64_t{0});
   return DB_OK;
 }
 
@@ -187,16 +188,18 @@ uint32_t Read(void *dbObj, const void *keyInfo, const void *keyData, void *buf,
   Key key;
   if (uint32_t r = KeyedTarget(SRV6DB_ENGINE_FN_READ, dbObj, keyInfo, keyData, &o, &key, nullptr))
     return r;
-  if (buf == nullptr) return SRV6DB_ENGINE_ERR_NULL_POINTER;
   Store &s = Rt().stores[o->store];
+  if (buf == nullptr || len != s.schema().recordSize) {
+    // A walk's record refused for the caller's buffer is offered again by the next step.
+    if (key.whole && o->iter.positioned) o->iter.redeliver = true;
+    return buf == nullptr ? SRV6DB_ENGINE_ERR_NULL_POINTER : SRV6DB_ENGINE_ERR_BAD_LENGTH;
+  }
   if (len != s.schema().recordSize) return SRV6DB_ENGINE_ERR_BAD_LENGTH;
   if (key.whole) {
     if (o->opCode != DB_OP_QUERY) return SRV6DB_ENGINE_ERR_WRONG_OPERATION;
-    std::lock_guard lock(s.mutex());
-    Node *node = o->iter.made ? o->iter.current : nullptr;
-    if (node == nullptr) return SRV6DB_ENGINE_ERR_NOT_POSITIONED;
-    if (node->dead) return DB_ERR_NO_RECORD;
-    std::memcpy(buf, node->record(), len);
+    if (!o->iter.made || !o->iter.positioned) return SRV6DB_ENGINE_ERR_NOT_POSITIONED;
+    std::memcpy(buf, o->staged, len);  // the record as it stood at the step
+    o->iter.redeliver = false;
     return DB_OK;
   }
   if (o->opCode != DB_OP_READ) return SRV6DB_ENGINE_ERR_WRONG_OPERATION;
@@ -281,9 +284,8 @@ uint32_t CreateRootIter(void *dbObj, const void *keyInfo, const void *keyData,
     std::lock_guard lock(s.mutex());
     s.StartIter(&o->iter, key.whole ? 0 : key.index, &key.bytes);
   }
-  uint64_t h = reinterpret_cast<uintptr_t>(dbObj);
-  *rootIter = MakeHandle(static_cast<uint32_t>(h & 0xFFFFFFFFu) >> 2,
-                         static_cast<uint32_t>(h >> 32), HandleKind::kIterator);
+  const HandleParts object = FromHandle(dbObj);
+  *rootIter = ToHandle(HandleKind::kIterator, object.slot, object.generation);
   return DB_OK;
 }
 
@@ -292,9 +294,13 @@ uint32_t IterNext(void *rootIter) noexcept {
   if (uint32_t injected = Enter(SRV6DB_ENGINE_FN_ITER_NEXT, StoreOf(o))) return injected;
   if (o == nullptr)
     return rootIter == nullptr ? SRV6DB_ENGINE_ERR_NULL_POINTER : SRV6DB_ENGINE_ERR_BAD_HANDLE;
+  if (o->iter.redeliver) {
+    o->iter.redeliver = false;
+    return DB_OK;
+  }
   Store &s = Rt().stores[o->store];
   std::lock_guard lock(s.mutex());
-  return s.Next(&o->iter) ? DB_OK : DB_ERR_ITER_END;
+  return s.Next(&o->iter, o->staged) ? DB_OK : DB_ERR_ITER_END;
 }
 
 uint32_t SetIterProperty(void *rootIter, uint32_t property, const void *value,
@@ -347,12 +353,9 @@ uint32_t VrfGet(uint32_t field, void *dbObj, void *value) noexcept {
     return dbObj == nullptr ? SRV6DB_ENGINE_ERR_NULL_POINTER : SRV6DB_ENGINE_ERR_BAD_HANDLE;
   if (o->store != kVrfTable) return SRV6DB_ENGINE_ERR_WRONG_TABLE;
   if (value == nullptr) return SRV6DB_ENGINE_ERR_NULL_POINTER;
-  Store &s = Rt().stores[kVrfTable];
-  std::lock_guard lock(s.mutex());
-  Node *node = o->iter.made ? o->iter.current : nullptr;
-  if (node == nullptr) return SRV6DB_ENGINE_ERR_NOT_POSITIONED;
-  if (node->dead) return DB_ERR_NO_RECORD;
-  std::memcpy(value, node->record() + VrfFieldOffset(field), kVrfFieldSizes[field]);
+  if (!o->iter.made || !o->iter.positioned) return SRV6DB_ENGINE_ERR_NOT_POSITIONED;
+  // Every getter of one step reads the same copy: fields of one version of the record.
+  std::memcpy(value, o->staged + VrfFieldOffset(field), kVrfFieldSizes[field]);
   return DB_OK;
 }
 

@@ -7,8 +7,6 @@
 
 namespace srv6db::engine {
 
-static_assert(sizeof(void *) == 8, "handles pack a slot and a generation into a pointer");
-
 Runtime::Runtime() noexcept {
   for (uint32_t i = 0; i < kStoreCount; ++i) stores[i].Init(&SchemaOf(i));
 }
@@ -20,12 +18,15 @@ Runtime &Rt() noexcept {
 
 namespace {
 
-// Per-thread state: its counter block and a few free object slots. Given back at thread exit.
+// Per-thread state: its counter block and a few free object slots. Given back at thread exit;
+// engine calls the thread makes after that (from other thread_local destructors) use the
+// shared free list and counter block instead.
 struct ThreadState {
   static constexpr uint32_t kCachedSlots = 32;
   CounterBlock *block = nullptr;
   uint32_t slots[kCachedSlots];
   uint32_t slotCount = 0;
+  bool gone = false;
 
   ~ThreadState() {
     Runtime &rt = Rt();
@@ -33,6 +34,7 @@ struct ThreadState {
     slotCount = 0;
     if (block != nullptr) rt.counters.Retire(block);
     block = nullptr;
+    gone = true;
   }
 };
 
@@ -42,6 +44,7 @@ __attribute__((tls_model("initial-exec"))) thread_local ThreadState t_state;
 
 }  // namespace
 
+// The slot is ours alone until its new generation is published.
 Object *ObjectPool::Take(uint32_t slot) noexcept {
   Object *o = At(slot);
   o->generation.store(o->generation.load(std::memory_order_relaxed) + 1, std::memory_order_release);
@@ -68,11 +71,10 @@ Object *ObjectPool::Acquire(uint32_t *slot) noexcept {
   return Take(*slot);
 }
 
-void ObjectPool::Release(uint32_t slot) noexcept {
-  Object *o = At(slot);
-  o->generation.store(o->generation.load(std::memory_order_relaxed) + 1, std::memory_order_release);
+void ObjectPool::Recycle(uint32_t slot) noexcept {
+  if (At(slot)->generation.load(std::memory_order_relaxed) >= kMaxGeneration) return;  // retired
   ThreadState &t = t_state;
-  if (t.slotCount < ThreadState::kCachedSlots) {
+  if (!t.gone && t.slotCount < ThreadState::kCachedSlots) {
     t.slots[t.slotCount++] = slot;
     return;
   }
@@ -92,19 +94,13 @@ Object *ObjectPool::At(uint32_t slot) const noexcept {
   return base == nullptr ? nullptr : base + (slot & (kChunkSize - 1));
 }
 
-void *MakeHandle(uint32_t slot, uint32_t generation, HandleKind kind) noexcept {
-  uint64_t h = (uint64_t{generation} << 32) | (uint64_t{slot} << 2) | static_cast<uint32_t>(kind);
-  return reinterpret_cast<void *>(static_cast<uintptr_t>(h));
-}
-
-Object *Resolve(const void *handle, HandleKind kind) noexcept {
-  uint64_t h = reinterpret_cast<uintptr_t>(handle);
-  if ((h & 3u) != static_cast<uint32_t>(kind)) return nullptr;
-  uint32_t generation = static_cast<uint32_t>(h >> 32);
-  if ((generation & 1u) == 0) return nullptr;
-  Object *o = Rt().pool.At(static_cast<uint32_t>(h & 0xFFFFFFFFu) >> 2);
-  if (o == nullptr || o->generation.load(std::memory_order_acquire) != generation) return nullptr;
+Object *Resolve(const void *handle, HandleKind kind, HandleParts *parts) noexcept {
+  const HandleParts p = FromHandle(handle);
+  if (p.kind != kind || (p.generation & 1u) == 0) return nullptr;
+  Object *o = Rt().pool.At(p.slot);
+  if (o == nullptr || o->generation.load(std::memory_order_acquire) != p.generation) return nullptr;
   if (kind == HandleKind::kIterator && !o->iter.made) return nullptr;
+  if (parts != nullptr) *parts = p;
   return o;
 }
 
@@ -240,18 +236,24 @@ bool PushQueues::Publish(const Srv6DbEngineChange &change) noexcept {
   return allQueued;
 }
 
+PushQueues::Queue *PushQueues::Find(uint32_t id) noexcept {
+  Queue &q = queues_[id & (kMaxSubscribers - 1)];
+  return q.used && q.generation == id >> kIndexBits ? &q : nullptr;
+}
+
 uint32_t PushQueues::Subscribe(uint32_t capacity, uint32_t *id) noexcept {
   if (id == nullptr) return SRV6DB_ENGINE_ERR_NULL_POINTER;
   if (capacity == 0 || capacity > 65536) return SRV6DB_ENGINE_ERR_BAD_ARGUMENT;
   std::lock_guard<std::mutex> lock(mu_);
   for (uint32_t i = 0; i < kMaxSubscribers; ++i) {
     Queue &q = queues_[i];
-    if (q.used) continue;
+    if (q.used || q.generation == kMaxGeneration) continue;  // taken, or its ids used up
     q.used = true;
+    ++q.generation;
     q.head = q.count = 0;
     q.ring.assign(capacity, Srv6DbEngineChange{});
     subscribers_.fetch_add(1, std::memory_order_release);
-    *id = i;
+    *id = (q.generation << kIndexBits) | i;
     return DB_OK;
   }
   return SRV6DB_ENGINE_ERR_NO_RESOURCES;
@@ -260,8 +262,9 @@ uint32_t PushQueues::Subscribe(uint32_t capacity, uint32_t *id) noexcept {
 uint32_t PushQueues::Poll(uint32_t id, Srv6DbEngineChange *out) noexcept {
   if (out == nullptr) return SRV6DB_ENGINE_ERR_NULL_POINTER;
   std::lock_guard<std::mutex> lock(mu_);
-  if (id >= kMaxSubscribers || !queues_[id].used) return SRV6DB_ENGINE_ERR_BAD_HANDLE;
-  Queue &q = queues_[id];
+  Queue *found = Find(id);
+  if (found == nullptr) return SRV6DB_ENGINE_ERR_BAD_HANDLE;
+  Queue &q = *found;
   if (q.count == 0) return SRV6DB_ENGINE_ERR_QUEUE_EMPTY;
   *out = q.ring[q.head];
   q.head = (q.head + 1) % q.ring.size();
@@ -271,29 +274,46 @@ uint32_t PushQueues::Poll(uint32_t id, Srv6DbEngineChange *out) noexcept {
 
 uint32_t PushQueues::Unsubscribe(uint32_t id) noexcept {
   std::lock_guard<std::mutex> lock(mu_);
-  if (id >= kMaxSubscribers || !queues_[id].used) return SRV6DB_ENGINE_ERR_BAD_HANDLE;
-  queues_[id] = Queue{};
+  Queue *q = Find(id);
+  if (q == nullptr) return SRV6DB_ENGINE_ERR_BAD_HANDLE;
+  const uint32_t generation = q->generation;
+  *q = Queue{};
+  q->generation = generation;
   subscribers_.fetch_sub(1, std::memory_order_release);
   return DB_OK;
 }
 
 void PushQueues::Clear() noexcept {
   std::lock_guard<std::mutex> lock(mu_);
-  for (Queue &q : queues_) q = Queue{};
+  for (Queue &q : queues_) {
+    const uint32_t generation = q.generation;
+    q = Queue{};
+    q.generation = generation;
+  }
   subscribers_.store(0, std::memory_order_release);
+}
+
+CounterBlock *Counters::NewBlock() noexcept {
+  auto *b = new CounterBlock;
+  b->next = blocks_;
+  blocks_ = b;
+  return b;
 }
 
 CounterBlock &Counters::Mine() noexcept {
   ThreadState &t = t_state;
   if (t.block != nullptr) return *t.block;
   std::lock_guard<std::mutex> lock(mu_);
+  if (t.gone) {
+    if (shared_ == nullptr) {
+      shared_ = NewBlock();
+      shared_->shared = shared_->inUse = true;
+    }
+    return *shared_;
+  }
   CounterBlock *b = blocks_;
   while (b != nullptr && b->inUse) b = b->next;
-  if (b == nullptr) {
-    b = new CounterBlock;
-    b->next = blocks_;
-    blocks_ = b;
-  }
+  if (b == nullptr) b = NewBlock();
   b->inUse = true;
   t.block = b;
   return *b;
@@ -312,7 +332,7 @@ uint64_t Counters::Calls(uint32_t fn, uint32_t table) noexcept {
       if (fn != SRV6DB_ENGINE_FN_ANY && f != fn) continue;
       for (uint32_t t = 0; t <= kStoreCount; ++t)
         if (table == SRV6DB_ENGINE_ANY_TABLE || t == table)
-          sum += b->calls[f][t].load(std::memory_order_relaxed);
+          sum += b->calls[f][t].load(std::memory_order_relaxed) - b->callBase[f][t];
     }
   }
   return sum;
@@ -320,36 +340,36 @@ uint64_t Counters::Calls(uint32_t fn, uint32_t table) noexcept {
 
 void Counters::ObjectStats(Srv6DbEngineObjectStats *out) noexcept {
   std::lock_guard<std::mutex> lock(mu_);
+  uint64_t sums[CounterBlock::kCounters] = {};
+  for (CounterBlock *b = blocks_; b != nullptr; b = b->next)
+    for (int c = 0; c < CounterBlock::kCounters; ++c)
+      sums[c] += b->objects[c].load(std::memory_order_relaxed) - b->objectBase[c];
   *out = {};
-  int64_t live = 0;
-  for (CounterBlock *b = blocks_; b != nullptr; b = b->next) {
-    out->made += b->made.load(std::memory_order_relaxed);
-    out->released += b->released.load(std::memory_order_relaxed);
-    out->badReleases += b->badReleases.load(std::memory_order_relaxed);
-    live += b->live.load(std::memory_order_relaxed);
-  }
-  out->live = static_cast<uint64_t>(live);
+  out->made = sums[CounterBlock::kMade];
+  out->released = sums[CounterBlock::kReleased];
+  out->badReleases = sums[CounterBlock::kBadReleases];
+  out->live = sums[CounterBlock::kLive];
 }
 
 void Counters::ResetCalls() noexcept {
   std::lock_guard<std::mutex> lock(mu_);
   for (CounterBlock *b = blocks_; b != nullptr; b = b->next)
-    for (auto &row : b->calls)
-      for (auto &c : row) c.store(0, std::memory_order_relaxed);
+    for (uint32_t f = 0; f < kFnCount; ++f)
+      for (uint32_t t = 0; t <= kStoreCount; ++t)
+        b->callBase[f][t] = b->calls[f][t].load(std::memory_order_relaxed);
 }
 
 void Counters::ResetObjects() noexcept {
   std::lock_guard<std::mutex> lock(mu_);
-  for (CounterBlock *b = blocks_; b != nullptr; b = b->next) {
-    b->made.store(0, std::memory_order_relaxed);
-    b->released.store(0, std::memory_order_relaxed);
-    b->badReleases.store(0, std::memory_order_relaxed);
-  }
+  for (CounterBlock *b = blocks_; b != nullptr; b = b->next)
+    for (int c : {CounterBlock::kMade, CounterBlock::kReleased, CounterBlock::kBadReleases})
+      b->objectBase[c] = b->objects[c].load(std::memory_order_relaxed);
 }
 
 uint32_t Enter(uint32_t fn, uint32_t store) noexcept {
   Runtime &rt = Rt();
-  Bump(rt.counters.Mine().calls[fn][store]);
+  CounterBlock &counts = rt.counters.Mine();
+  counts.Add(counts.calls[fn][store]);
   return rt.faults.Check(fn, store);
 }
 

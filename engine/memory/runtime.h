@@ -7,9 +7,10 @@
 #include <mutex>
 #include <vector>
 
+#include "engine/memory/handle.h"
+#include "engine/memory/store.h"
 #include "engine/schema.h"
 #include "engine/srv6db_engine.h"
-#include "engine/memory/store.h"
 
 namespace srv6db::engine {
 
@@ -17,9 +18,10 @@ constexpr uint32_t kFnCount = SRV6DB_ENGINE_FN_COUNT_OF;
 constexpr uint32_t kUnknownStore = kStoreCount;  // counter column of calls with a bad handle
 
 // An engine object: one operation's staged data and its one root iterator. Used by one
-// thread at a time; only the generation is read by others (to reject stale handles).
+// thread at a time; only the generation is read by others (to reject stale handles). A query
+// object's staged bytes hold the record its iterator stands on, copied at the step.
 struct Object {
-  std::atomic<uint32_t> generation{0};  // odd while the object is alive
+  std::atomic<uint64_t> generation{0};  // odd while the object is alive
   uint32_t store = 0;
   uint32_t opCode = 0;
   bool hasRecord = false;
@@ -39,16 +41,24 @@ struct Object {
 class ObjectPool {
  public:
   Object *Acquire(uint32_t *slot) noexcept;
-  void Release(uint32_t slot) noexcept;
+  // Ends the life of generation `generation` of an object; only one caller of a given
+  // generation wins, so one handle released by several threads at once is released once.
+  static bool Claim(Object *o, uint64_t generation) noexcept {
+    return o->generation.compare_exchange_strong(generation, generation + 1,
+                                                 std::memory_order_acq_rel);
+  }
+  // Makes a claimed slot free again, unless its generations are used up.
+  void Recycle(uint32_t slot) noexcept;
   Object *At(uint32_t slot) const noexcept;
   void ReturnSlots(const uint32_t *slots, uint32_t n) noexcept;  // a thread's cache, at its exit
 
  private:
   Object *Take(uint32_t slot) noexcept;
+  void Free(uint32_t slot) noexcept;
 
   static constexpr uint32_t kChunkShift = 6;
   static constexpr uint32_t kChunkSize = 1u << kChunkShift;
-  static constexpr uint32_t kMaxChunks = 1u << 14;
+  static constexpr uint32_t kMaxChunks = 1u << (kSlotBits - kChunkShift);
 
   std::mutex mu_;
   std::atomic<Object *> chunks_[kMaxChunks] = {};
@@ -56,11 +66,8 @@ class ObjectPool {
   std::vector<uint32_t> free_;
 };
 
-enum class HandleKind : uint32_t { kObject = 1, kIterator = 2 };
-
-void *MakeHandle(uint32_t slot, uint32_t generation, HandleKind kind) noexcept;
-// The live object a handle names, or null.
-Object *Resolve(const void *handle, HandleKind kind) noexcept;
+// The live object a handle names, or null; *parts gets the handle's slot and generation.
+Object *Resolve(const void *handle, HandleKind kind, HandleParts *parts = nullptr) noexcept;
 
 class Faults {
  public:
@@ -116,34 +123,51 @@ class PushQueues {
   void Clear() noexcept;
 
  private:
+  // A subscriber id is the queue's index in its low bits and the queue's generation above,
+  // so an id stays refused once its subscription ends, whoever takes the queue next.
+  static constexpr uint32_t kIndexBits = 3;
+  static constexpr uint32_t kMaxGeneration = (1u << (32 - kIndexBits)) - 1;
+
   struct Queue {
     bool used = false;
+    uint32_t generation = 0;
     uint32_t head = 0;
     uint32_t count = 0;
     std::vector<Srv6DbEngineChange> ring;
   };
-  static constexpr uint32_t kMaxSubscribers = 8;
+  static constexpr uint32_t kMaxSubscribers = 1u << kIndexBits;
+  Queue *Find(uint32_t id) noexcept;  // needs mu_
   std::mutex mu_;
   Queue queues_[kMaxSubscribers];
   std::atomic<uint32_t> subscribers_{0};
 };
 
 // Call counters and object accounting. Each thread counts into a block of its own with plain
-// stores (no locked instruction on the hot path); readers sum every block. Blocks are never
-// freed: a thread that exits leaves its block, with its counts, to the next new thread.
+// stores (no locked instruction on the hot path); readers sum every block. Counters only
+// grow: a reset notes each one's value as its base and readers subtract it, so a reset is
+// exact whatever other threads do meanwhile. Blocks are never freed: a thread that exits
+// leaves its block, with its counts, to the next new thread. Calls a thread makes after its
+// own engine state is gone (from a thread_local destructor) count in one shared block,
+// atomically.
 struct CounterBlock {
+  enum Counter { kMade, kReleased, kBadReleases, kLive, kCounters };
   std::atomic<uint64_t> calls[kFnCount][kStoreCount + 1] = {};
-  std::atomic<uint64_t> made{0};
-  std::atomic<uint64_t> released{0};
-  std::atomic<uint64_t> badReleases{0};
-  std::atomic<int64_t> live{0};  // made - released here; never reset
+  std::atomic<uint64_t> objects[kCounters] = {};  // kLive: made - released, modulo 2^64
+  uint64_t callBase[kFnCount][kStoreCount + 1] = {};
+  uint64_t objectBase[kCounters] = {};
   bool inUse = false;
+  bool shared = false;
   CounterBlock *next = nullptr;
-};
 
-inline void Bump(std::atomic<uint64_t> &c, uint64_t by = 1) noexcept {
-  c.store(c.load(std::memory_order_relaxed) + by, std::memory_order_relaxed);
-}
+  void Add(std::atomic<uint64_t> &c, uint64_t by = 1) noexcept {
+    if (shared) {
+      c.fetch_add(by, std::memory_order_relaxed);
+    } else {
+      c.store(c.load(std::memory_order_relaxed) + by, std::memory_order_relaxed);
+    }
+  }
+  void Add(Counter c, uint64_t by = 1) noexcept { Add(objects[c], by); }
+};
 
 class Counters {
  public:
@@ -157,8 +181,11 @@ class Counters {
   void Retire(CounterBlock *block) noexcept;
 
  private:
+  CounterBlock *NewBlock() noexcept;  // needs mu_
+
   std::mutex mu_;
   CounterBlock *blocks_ = nullptr;
+  CounterBlock *shared_ = nullptr;
 };
 
 struct Runtime {

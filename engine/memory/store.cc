@@ -272,11 +272,6 @@ void Store::DropBucketLink(Bucket *bucket, uint32_t index) noexcept {
   bucketBlocks_[index].Free(bucket);
 }
 
-void Store::Free(Node *node) noexcept {
-  node->~Node();
-  nodeBlocks_.Free(node);
-}
-
 void Store::Remove(Node *node) noexcept {
   KeyBytes key;
   BuildKey(*schema_, 0, node->record(), &key);
@@ -289,11 +284,8 @@ void Store::Remove(Node *node) noexcept {
     Detach(node, i, k);
   }
   --size_;
-  if (node->refs == 0) {
-    Free(node);
-  } else {
-    node->dead = 1;
-  }
+  node->~Node();
+  nodeBlocks_.Free(node);
 }
 
 void Store::Clear() noexcept {
@@ -305,7 +297,7 @@ void Store::Clear() noexcept {
   }
   primary_.Reset();
   for (PointerIndex &b : buckets_) b.Reset();
-  // Nodes and buckets that live iterators still hold keep their chunks until the next clear.
+  // Buckets that live iterators still hold keep their chunks until the next clear.
   nodeBlocks_.Trim();
   for (BlockPool &b : bucketBlocks_) b.Trim();
 }
@@ -324,73 +316,89 @@ uint64_t Store::CountByKey(uint32_t index, const KeyBytes &key) const noexcept {
   return IsNode(entry) ? 1 : static_cast<const Bucket *>(entry)->live;
 }
 
-void Store::Unref(Node *node) noexcept {
-  if (--node->refs == 0 && node->dead) Free(node);
-}
-
 void Store::StartIter(IterState *it, uint32_t index, const KeyBytes *key) noexcept {
   it->made = true;
-  it->ended = false;
+  it->ended = it->positioned = it->redeliver = it->lone = false;
   it->index = index;
   it->startSeq = nextSeq_;
-  it->current = nullptr;
   it->bucket = nullptr;
   it->cursor.seq = 0;
   it->cursor.prev = it->cursor.next = &it->cursor;
+  it->cursorLinked = false;
   if (index == 0) {
     it->sentinel = &head_;
-  } else {
-    const uint64_t hash = HashKey(*key);
-    void *entry = FindKey(index, *key, hash);
-    if (entry == nullptr) {  // nothing has the key now: nothing to yield
-      it->ended = true;
-      it->cursorLinked = false;
-      return;
-    }
-    // A walk needs a list to hold its cursor.
-    Bucket *b = IsNode(entry) ? MakeBucket(index, static_cast<Node *>(entry), *key, hash)
-                              : static_cast<Bucket *>(entry);
-    it->bucket = b;
-    it->sentinel = &b->head;
-    ++b->links;
+    return;
   }
-  LinkAfter(it->sentinel, &it->cursor);
-  it->cursorLinked = true;
+  void *entry = FindKey(index, *key, HashKey(*key));
+  if (entry == nullptr) {  // nothing has the key now: nothing to yield
+    it->ended = true;
+    return;
+  }
+  if (IsNode(entry)) {
+    it->lone = true;
+    it->key = *key;
+    return;
+  }
+  it->bucket = static_cast<Bucket *>(entry);
+  it->sentinel = &it->bucket->head;
+  ++it->bucket->links;
 }
 
-bool Store::Next(IterState *it) noexcept {
+bool Store::Next(IterState *it, uint8_t *record) noexcept {
   if (it->ended) return false;
-  Link *l = it->cursor.next;
-  while (l != it->sentinel && l->seq == 0) l = l->next;  // other walks' cursors
-  if (l == it->sentinel || l->seq >= it->startSeq) {     // later records joined after the start
+  Node *node = it->lone ? LoneRecord(it) : Step(it);
+  if (node == nullptr) {
     LeavePosition(it);
     it->ended = true;
+    it->positioned = false;
     return false;
   }
-  Unlink(&it->cursor);
-  LinkAfter(l, &it->cursor);
-  Node *node = OwnerOf(l, it->index);
-  ++node->refs;
-  if (it->current != nullptr) Unref(it->current);
-  it->current = node;
+  std::memcpy(record, node->record(), schema_->recordSize);
+  it->positioned = true;
   return true;
+}
+
+Node *Store::Step(IterState *it) noexcept {
+  Link *l = it->cursorLinked ? it->cursor.next : it->sentinel->next;
+  while (l != it->sentinel && l->seq == 0) l = l->next;             // other walks' cursors
+  if (l == it->sentinel || l->seq >= it->startSeq) return nullptr;  // joined after the start
+  if (it->cursorLinked) Unlink(&it->cursor);
+  LinkAfter(l, &it->cursor);
+  it->cursorLinked = true;
+  return OwnerOf(l, it->index);
+}
+
+// The one record the key had at the start, if it still has the key: alone, or first in the
+// bucket that later records gave the key (they joined after the start and are not yielded).
+Node *Store::LoneRecord(IterState *it) noexcept {
+  if (it->positioned) return nullptr;  // yielded already
+  void *entry = FindKey(it->index, it->key, HashKey(it->key));
+  if (entry == nullptr) return nullptr;
+  Link *l;
+  if (IsNode(entry)) {
+    l = IndexLink(static_cast<Node *>(entry), it->index);
+  } else {
+    Link *head = &static_cast<Bucket *>(entry)->head;
+    l = head->next;
+    while (l != head && l->seq == 0) l = l->next;
+    if (l == head) return nullptr;
+  }
+  return l->seq < it->startSeq ? OwnerOf(l, it->index) : nullptr;
 }
 
 void Store::StopIter(IterState *it) noexcept {
   LeavePosition(it);
-  it->made = false;
+  it->made = it->positioned = false;
 }
 
 void Store::LeavePosition(IterState *it) noexcept {
   if (it->cursorLinked) {
     Unlink(&it->cursor);
     it->cursorLinked = false;
-    if (it->bucket != nullptr) DropBucketLink(it->bucket, it->index);
-    it->bucket = nullptr;
   }
-  if (it->current != nullptr) {
-    Unref(it->current);
-    it->current = nullptr;
+  if (it->bucket != nullptr) {
+    DropBucketLink(it->bucket, it->index);
+    it->bucket = nullptr;
   }
 }
 

@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "engine/memory/block_pool.h"
-#include "engine/schema.h"
 #include "engine/memory/spin_lock.h"
+#include "engine/schema.h"
 
 namespace srv6db::engine {
 
@@ -50,12 +50,10 @@ struct Bucket {
 };
 
 // A stored record, a block of the table's exact size: this header, the record bytes, then
-// one link per secondary index. A removed node that an iterator still stands on is unlinked
-// from every list and marked dead; it is freed when its last iterator moves on or goes.
+// one link per secondary index. Nothing outlives a removal: an iterator holds a copy of the
+// record it stands on and a cursor link of its own, never the node.
 struct Node {
   Link tableLink;  // first member: a table list link is its node
-  uint32_t refs = 0;
-  uint32_t dead = 0;
 
   uint8_t *record() noexcept { return reinterpret_cast<uint8_t *>(this + 1); }
   const uint8_t *record() const noexcept { return reinterpret_cast<const uint8_t *>(this + 1); }
@@ -155,10 +153,16 @@ class PointerIndex {
 };
 
 // Iteration state, embedded in its engine object. Walks the records that were in its range
-// when it was made (sequence below startSeq) and are still there when reached.
+// when it was made (sequence below startSeq) and are still there when reached. The cursor
+// joins its list at the first step, so iterators that never step cost other walks nothing.
+// A key that one record alone held when the walk began has no list: such a walk looks the
+// key up again at its step and yields that record, if it still has the key, and nothing more.
 struct IterState {
   bool made = false;
   bool ended = false;
+  bool positioned = false;  // a step succeeded and the record is copied
+  bool redeliver = false;   // the next step stays: the caller's read of this one was refused
+  bool lone = false;
   uint32_t index = 0;  // 0 whole table, n secondary index n
   uint32_t countHint = 0;
   uint64_t startSeq = 0;
@@ -166,7 +170,7 @@ struct IterState {
   Link *sentinel = nullptr;
   Bucket *bucket = nullptr;
   bool cursorLinked = false;
-  Node *current = nullptr;
+  KeyBytes key;  // of a lone walk
 };
 
 class Store {
@@ -202,8 +206,9 @@ class Store {
 
   // index 0 walks the whole table, key unused; otherwise the bucket of key.
   void StartIter(IterState *it, uint32_t index, const KeyBytes *key) noexcept;
-  // Positions on the next record; false at the end (and for ever after).
-  bool Next(IterState *it) noexcept;
+  // Positions on the next record and copies it to `record`; false at the end (and for ever
+  // after).
+  bool Next(IterState *it, uint8_t *record) noexcept;
   void StopIter(IterState *it) noexcept;
 
  private:
@@ -220,9 +225,9 @@ class Store {
   // Overwrites a stored record with one of the same primary key, moving its index entries.
   void Rewrite(Node *node, const uint8_t *record) noexcept;
   void DropBucketLink(Bucket *bucket, uint32_t index) noexcept;
-  void Unref(Node *node) noexcept;
-  void Free(Node *node) noexcept;
-  void LeavePosition(IterState *it) noexcept;  // unlinks the cursor, lets go of the record
+  Node *Step(IterState *it) noexcept;
+  Node *LoneRecord(IterState *it) noexcept;
+  void LeavePosition(IterState *it) noexcept;  // unlinks the cursor, lets go of the bucket
 
   const Schema *schema_ = nullptr;
   uint32_t linkOffset_ = 0;  // of the first secondary index link in a node

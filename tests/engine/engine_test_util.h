@@ -17,7 +17,6 @@ namespace srv6db::test {
 using Bytes = std::vector<uint8_t>;
 
 struct TableFns {
-  uint32_t id;
   const char *word;
   uint32_t (*create)(uint32_t, uint32_t, void **);
   uint32_t (*release)(void *);
@@ -25,44 +24,36 @@ struct TableFns {
   uint32_t (*setSmooth)(void *, uint32_t);  // null for the table without a smooth id
 };
 
-inline const TableFns &Fns(uint32_t table) {
-  static const std::vector<TableFns> rows = [] {
-    std::vector<TableFns> r;
 #define SRV6DB_TEST_ROW(id, t) \
-  r.push_back(                 \
-      {id, #t, db_create_##t##_obj, db_release_##t##_object, db_set_##t##_all_fields, nullptr});
-    SRV6DB_ENGINE_TABLES(SRV6DB_TEST_ROW)
+  {#t, db_create_##t##_obj, db_release_##t##_object, db_set_##t##_all_fields, nullptr},
+inline TableFns g_tableFns[] = {SRV6DB_ENGINE_TABLES(SRV6DB_TEST_ROW)};
 #undef SRV6DB_TEST_ROW
-#define SRV6DB_TEST_SMOOTH(id, t) r[id].setSmooth = db_set_##t##_table_smooth_id;
+#define SRV6DB_TEST_SMOOTH(id, t) g_tableFns[id].setSmooth = db_set_##t##_table_smooth_id;
+inline const TableFns &Fns(uint32_t table) {
+  [[maybe_unused]] static const bool once = [] {
     SRV6DB_ENGINE_SMOOTH_TABLES(SRV6DB_TEST_SMOOTH)
-#undef SRV6DB_TEST_SMOOTH
-    return r;
+    return true;
   }();
-  return rows[table];
+  return g_tableFns[table];
 }
+#undef SRV6DB_TEST_SMOOTH
 
 inline Srv6DbEngineSchema SchemaOf(uint32_t table) {
-  Srv6DbEngineSchema s;
-  EXPECT_EQ(srv6db_engine_schema(table, &s), 0u);
+  Srv6DbEngineSchema s{};
+  srv6db_engine_schema(table, &s);
   return s;
 }
 
 // An engine object released when it goes out of scope.
-class Obj {
- public:
-  Obj(uint32_t table, uint32_t op) : table_(table) { code_ = Fns(table).create(op, 0, &h_); }
+struct Obj {
+  Obj(uint32_t t, uint32_t op) : table(t), code(Fns(t).create(op, 0, &handle)) {}
   ~Obj() {
-    if (h_ != nullptr) Fns(table_).release(h_);
+    if (handle != nullptr) Fns(table).release(handle);
   }
   Obj(const Obj &) = delete;
-  Obj &operator=(const Obj &) = delete;
-  void *get() const { return h_; }
-  uint32_t code() const { return code_; }
-
- private:
-  uint32_t table_;
-  void *h_ = nullptr;
-  uint32_t code_;
+  void *get() const { return handle; }
+  void *handle = nullptr;
+  uint32_t table, code;
 };
 
 // A key info area (key word in its first four bytes) and a key byte area.
@@ -71,23 +62,16 @@ struct Key {
   uint8_t data[SRV6DB_ENGINE_MAX_KEY] = {};
   uint32_t length = 0;
 
-  Key() = default;
   Key(uint32_t keyWord, const uint8_t *bytes, uint32_t len) : length(len) {
     std::memcpy(info, &keyWord, sizeof(keyWord));
     std::memcpy(data, bytes, len);
-  }
-  uint32_t word() const {
-    uint32_t w;
-    std::memcpy(&w, info, sizeof(w));
-    return w;
   }
   Bytes bytes() const { return Bytes(data, data + length); }
 };
 
 // The key of an index, built from a record through the engine's schema.
 inline Key KeyOf(uint32_t table, uint32_t index, const Bytes &record) {
-  Srv6DbEngineSchema s = SchemaOf(table);
-  const Srv6DbEngineIndex &k = s.indexes[index];
+  const Srv6DbEngineIndex k = SchemaOf(table).indexes[index];
   Bytes bytes;
   for (uint32_t i = 0; i < k.segmentCount; ++i)
     bytes.insert(bytes.end(), record.begin() + k.segments[i].offset,
@@ -103,28 +87,27 @@ inline Bytes RandomRecord(uint32_t table, std::mt19937 &rng) {
 
 inline uint32_t Write(uint32_t table, const Bytes &record) {
   Obj o(table, DB_OP_WRITE);
-  if (o.code() != 0) return o.code();
+  if (o.code != 0) return o.code;
   if (uint32_t r = Fns(table).setAll(o.get(), record.data(), static_cast<uint32_t>(record.size())))
     return r;
   return db_write_obj(o.get());
 }
 
 inline uint32_t Read(uint32_t table, const Key &key, Bytes *out) {
-  Obj o(table, DB_OP_READ);
   out->assign(SchemaOf(table).recordSize, 0);
-  return db_read_obj_with_buf(o.get(), key.info, key.data, out->data(),
+  return db_read_obj_with_buf(Obj(table, DB_OP_READ).get(), key.info, key.data, out->data(),
                               static_cast<uint32_t>(out->size()));
 }
 
 inline uint32_t Remove(uint32_t table, const Key &key) {
-  Obj o(table, DB_OP_REMOVE);
-  return db_remove_obj(o.get(), key.info, key.data);
+  return db_remove_obj(Obj(table, DB_OP_REMOVE).get(), key.info, key.data);
 }
 
+// The count by key; on failure ~0 and the engine's code in *code.
 inline uint64_t Count(uint32_t table, const Key &key, uint32_t *code = nullptr) {
-  Obj o(table, DB_OP_COUNT);
   uint64_t n = ~0ull;
-  uint32_t r = db_get_table_record_count_by_key(o.get(), key.info, key.data, &n);
+  const uint32_t r =
+      db_get_table_record_count_by_key(Obj(table, DB_OP_COUNT).get(), key.info, key.data, &n);
   if (code != nullptr) *code = r;
   return n;
 }
@@ -135,30 +118,37 @@ inline uint32_t UpdateSmooth(uint32_t table, const Key &key, uint32_t smoothId) 
   return db_update_obj(o.get(), key.info, key.data);
 }
 
-// Every record a root iterator yields; a null key walks the whole table.
-inline std::vector<Bytes> Walk(uint32_t table, const Key *key) {
-  Obj o(table, DB_OP_QUERY);
-  void *it = nullptr;
-  EXPECT_EQ(db_create_root_iter(o.get(), key ? key->info : nullptr, key ? key->data : nullptr, &it),
-            0u);
-  std::vector<Bytes> out;
-  Bytes buf(SchemaOf(table).recordSize);
-  while (db_root_iterator_next(it) == 0) {
-    EXPECT_EQ(db_read_obj_with_buf(o.get(), nullptr, nullptr, buf.data(),
-                                   static_cast<uint32_t>(buf.size())),
-              0u);
-    out.push_back(buf);
+// A walk driven step by step; a null key walks the whole table.
+struct Walker {
+  Walker(uint32_t table, const Key *key)
+      : obj(table, DB_OP_QUERY), size(SchemaOf(table).recordSize) {
+    EXPECT_EQ(
+        db_create_root_iter(obj.get(), key ? key->info : nullptr, key ? key->data : nullptr, &it),
+        0u);
   }
-  return out;
+  uint32_t Next() { return db_root_iterator_next(it); }
+  uint32_t Current(Bytes *out, uint32_t len = 0) {
+    out->assign(size, 0);
+    return db_read_obj_with_buf(obj.get(), nullptr, nullptr, out->data(), len ? len : size);
+  }
+  // The rest of the walk; a read that fails after a successful step gives an empty record.
+  std::vector<Bytes> Records() {
+    std::vector<Bytes> out;
+    for (Bytes r; Next() == 0;) out.push_back(Current(&r) == 0 ? r : Bytes{});
+    return out;
+  }
+  Obj obj;
+  uint32_t size;
+  void *it = nullptr;
+};
+
+inline std::vector<Bytes> Walk(uint32_t table, const Key *key) {
+  return Walker(table, key).Records();
 }
 
 class EngineTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    srv6db_engine_reset();
-    srv6db_engine_capture_keys(1);
-  }
-  void TearDown() override { srv6db_engine_capture_keys(0); }
+  void SetUp() override { srv6db_engine_reset(); }
 };
 
 }  // namespace srv6db::test

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -338,6 +339,65 @@ TEST_F(BadGeneric, TableIdsPastTheRegistryTouchNothing) {
   EXPECT_EQ(EngineCalls(), 0u);
   SRV6_DB_ReleaseIterator(SRV6_DB_TABLE_COMMON, iter);
   ExpectNothingLeaked("after the real release");
+}
+
+// A key descriptor whose own lengths contradict its key word is refused as ParamInvalid
+// before the engine could read past the caller's key bytes (each buffer below is exactly as
+// long as the descriptor says); the exact lengths and zero lengths still reach the engine.
+TEST_F(BadGeneric, KeyLengthsThatContradictTheKeyWordAreRefused) {
+  constexpr uint32_t kTable = SRV6_DB_TABLE_LOCAL_SID;  // primary key word 0x00010019
+  uint8_t record[SRV6DB_ENGINE_MAX_RECORD] = {};
+  const Srv6DbBuf buf = {record, 68};
+  Srv6DbUpdateCtx ctx = {record, 68};
+  uint64_t count = 0;
+  auto run = [&](uint32_t word, uint32_t infoLen, uint32_t dataLen) {
+    std::vector<uint8_t> info(std::max(infoLen, 4u)), data(dataLen);
+    std::memcpy(info.data(), &word, 4);
+    const Srv6DbKey key = {word == 0 ? nullptr : info.data(), infoLen,
+                           word == 0 ? nullptr : data.data(), dataLen};
+    BeginRun([] {});
+    Srv6DbIter *iter = SRV6_DB_CreateIteratorByKey(kTable, -1, &key);
+    if (iter != nullptr) SRV6_DB_ReleaseIterator(kTable, iter);
+    std::vector<uint32_t> results = {
+        SRV6_DB_Read(kTable, &key, &buf),
+        SRV6_DB_Update(kTable, &key, &ctx, [](Srv6DbUpdateCtx *, void *) { return 0u; }),
+        SRV6_DB_Delete(kTable, &key),
+        SRV6_DB_CountByKey(kTable, &key, &count),
+        SRV6_DB_ReadUniqueHash(kTable, &key, &buf),
+        iter == nullptr ? 1u : 0u};
+    return std::make_pair(results, EngineCalls());
+  };
+  const uint32_t refused[][3] = {{0x00010019, 16, 4},
+                                 {0x00010019, 16, 24},
+                                 {0x00010019, 16, 26},
+                                 {0x00010004, 16, 25},
+                                 {0x00010019, 2, 25}};
+  for (const auto &row : refused) {
+    SCOPED_TRACE(::testing::Message()
+                 << std::hex << row[0] << std::dec << " " << row[1] << " " << row[2]);
+    const auto [results, engineCalls] = run(row[0], row[1], row[2]);
+    EXPECT_EQ(results, std::vector<uint32_t>(6, SRV6_DB_ERR));
+    EXPECT_EQ(engineCalls, 0u);
+    EXPECT_EQ(MovedCells(), std::vector<std::string>{"ParamInvalid@6+6"});
+  }
+  for (const auto &row : {std::array<uint32_t, 3>{0x00010019, 16, 25}, {0, 0, 0}}) {
+    const auto [results, engineCalls] = run(row[0], row[1], row[2]);
+    EXPECT_EQ(results[0], row[0] == 0 ? SRV6_DB_ERR : SRV6_DB_NOT_FOUND);
+    EXPECT_GT(engineCalls, 0u);
+    for (const std::string &cell : MovedCells()) EXPECT_EQ(cell.find("ParamInvalid"), cell.npos);
+  }
+}
+
+// An iterator released through another table's id still gives its engine object back.
+TEST_F(BadGeneric, ReleaseThroughAnotherTableLeaksNothing) {
+  BeginRun([] {});
+  Srv6DbIter *iter = SRV6_DB_CreateIterator(SRV6_DB_TABLE_LOCAL_SID, 1);
+  ASSERT_NE(iter, nullptr);
+  SRV6_DB_ReleaseIterator(SRV6_DB_TABLE_LOCAL_SID + 1, iter);
+  Srv6DbEngineObjectStats objects;
+  srv6db_engine_object_stats(&objects);
+  EXPECT_EQ(objects.live, objectsBefore_.live);
+  ExpectNothingLeaked("after the release through table 7");
 }
 
 // Releasing with the row's releaseDbObj cleared frees the handle and calls nothing through
