@@ -470,13 +470,14 @@ int Run(int argc, char **argv) {
   CLI::App app{"Looks at, follows and loads the SRv6 tables that routing processes share.",
                "srv6db"};
   app.footer(
-      "The engine is SRV6DB_ENGINE, or --engine: \"memory\" (the default), redis://HOST:PORT[/DB] "
-      "or "
-      "unix:///PATH[?db=N]. The in-memory engine lives inside this one process: it holds only what "
-      "this "
-      "invocation loads (--load FILE), so look at a running system through a shared engine.\n"
-      "Exit codes: 0 done, 1 nothing matched, 2 usage error or bad input, 3 engine unreachable or "
-      "failing.");
+      "Engine: SRV6DB_ENGINE, or --engine URL: memory (the default), redis://HOST:PORT[/DB] or\n"
+      "unix:///PATH[?db=N]. The in-memory engine lives inside this one process and holds only "
+      "what\n"
+      "this invocation wrote (--load FILE, or load FILE --then ...): look at a running system\n"
+      "through a shared engine.\n"
+      "Commands joined by --then run in turn in one process: srv6db load FILE --then show TABLE.\n"
+      "Exit codes (of the last command): 0 done, 1 nothing matched, 2 usage error or bad input,\n"
+      "3 engine unreachable or failing.");
   app.require_subcommand(1);
   app.fallthrough();
   std::string engine;
@@ -552,12 +553,19 @@ int Run(int argc, char **argv) {
 }  // namespace
 }  // namespace srv6db::tool
 
+// Runs the commands that "--then" separates, in order, in this one process (the in-memory engine
+// keeps what the earlier ones wrote); a usage or engine failure stops the rest.
 int main(int argc, char **argv) {
   using namespace srv6db::tool;
+  int code = kDone;
   try {
-    const int code = Run(argc, argv);
-    if (code != kDone || g_badLines == 0) return code;
-    throw Failure(kUsage, std::to_string(g_badLines) + " malformed line(s) were not loaded");
+    for (int first = 1, last = 1; first <= argc; first = ++last) {
+      while (last < argc && std::strcmp(argv[last], "--then") != 0) ++last;
+      std::vector<char *> args{argv[0]};
+      args.insert(args.end(), argv + first, argv + last);
+      code = Run(static_cast<int>(args.size()), args.data());
+    }
+    return code == kDone && g_badLines != 0 ? kUsage : code;  // each bad line was reported
   } catch (const Failure &e) {
     std::fprintf(stderr, "srv6db: %s\n", e.what());
     return e.code;
