@@ -27,6 +27,22 @@ uint64_t g_badLines = 0;                     // lines --keep-going passed over
 constexpr off_t kLongLoad = off_t{1} << 20;  // bytes of input from which a load shows progress
 const char *const kChangeKinds[] = {"create", "update", "remove"};
 
+// The engine's backend choice, where the engine library has one: it reads SRV6DB_ENGINE when it
+// loads, before --engine is known. Weak, so that the command runs on engines without it too.
+extern "C" uint32_t srv6db_engine_open(const char *url) __attribute__((weak));
+
+void UseEngine(const std::string &url) {
+  static std::string chosen;
+  if (url.empty() || url == chosen) return;
+  setenv("SRV6DB_ENGINE", url.c_str(), 1);
+  if (srv6db_engine_open != nullptr && srv6db_engine_open(url.c_str()) != 0) {
+    throw Failure(kUsage, "\"" + url +
+                              "\" is not an engine URL; give memory, redis://HOST:PORT[/DB] or "
+                              "unix:///PATH[?db=N]");
+  }
+  chosen = url;
+}
+
 std::string EngineName() {
   const char *url = std::getenv("SRV6DB_ENGINE");
   return url != nullptr && *url != '\0' ? url : "memory";
@@ -187,7 +203,7 @@ uint64_t Walk(Selection &s, Visit visit) {
     ++n;
     visit(record.data(), entry.data());
   };
-  const std::string what = " reading " + std::string(t.shortName);
+  const std::string what = "reading " + std::string(t.shortName);
   if (s.key == 0) {
     const uint32_t rc = SRV6_DB_Read(t.id, &key, &buf);
     if (rc == SRV6_DB_OK) one();
@@ -250,10 +266,13 @@ void Print(const std::string &line) {
 // ---- Subcommands ----
 
 Exit Tables(bool json) {
-  if (!json) Print("id  table       engine name       size  records  keys");
+  std::vector<uint64_t> records;
   for (const TableDef *t : kCatalog) {
     Selection all = Select(*t, {});
-    const uint64_t records = Count(all);
+    records.push_back(Count(all));
+  }
+  if (!json) Print("id  table       engine name       size  records  keys");
+  for (const TableDef *t : kCatalog) {
     if (json) {
       Json keys = Json::object();
       for (const KeyDef &k : t->keys) {
@@ -263,14 +282,14 @@ Exit Tables(bool json) {
                  {"table", t->shortName},
                  {"engineName", t->name},
                  {"recordSize", t->recordSize},
-                 {"records", records},
+                 {"records", records[t->id]},
                  {"keys", keys}}
                 .dump());
       continue;
     }
     char head[96];
     std::snprintf(head, sizeof(head), "%-3u %-11s %-17s %4u %8llu  ", t->id, t->shortName, t->name,
-                  t->recordSize, static_cast<unsigned long long>(records));
+                  t->recordSize, static_cast<unsigned long long>(records[t->id]));
     Print(head + KeysOf(*t));
   }
   return kDone;
@@ -540,7 +559,7 @@ int Run(int argc, char **argv) {
         used.empty() ? "srv6db --help" : "srv6db " + used[0]->get_name() + " --help";
     throw Failure(kUsage, std::string(e.what()) + "; see '" + help + "'");
   }
-  if (!engine.empty()) setenv("SRV6DB_ENGINE", engine.c_str(), 1);
+  UseEngine(engine);
   if (watch->parsed()) return Watch(watched, json, limit, loads, keepGoing);
   for (const std::string &f : loads) Load(f, keepGoing);
   if (tables->parsed()) return Tables(json);
