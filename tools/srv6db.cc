@@ -313,10 +313,7 @@ Exit Show(const ShowOptions &o) {
   }
   const uint64_t n = Walk(s, [&](const uint8_t *record, const uint8_t *entry) {
     if (o.hex) {
-      std::string hex;
-      for (uint32_t i = 0; i < t.recordSize; ++i)
-        hex += ToText({FieldKind::kBytes, 1, 1}, record + i);
-      Print(hex);
+      Print(ToText({FieldKind::kBytes, t.recordSize, 1}, record));
     } else if (o.json) {
       Json row = {{"table", t.shortName}};
       row.update(EntryJson(t, entry));
