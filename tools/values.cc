@@ -35,8 +35,9 @@ void UnsignedFromText(std::string_view text, uint32_t width, uint8_t *out) {
   const std::string s(text);
   char *end = nullptr;
   errno = 0;
-  const uint64_t v = std::strtoull(s.c_str(), &end, 0);
-  if (s.empty() || s[0] == '-' || s[0] == '+' || *end != '\0') {
+  const bool hex = s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X');
+  const uint64_t v = std::strtoull(s.c_str(), &end, hex ? 16 : 10);  // "010" is ten, not eight
+  if (s.empty() || s[0] < '0' || s[0] > '9' || *end != '\0') {
     throw Failure(kUsage, "\"" + s + "\" is not an unsigned number");
   }
   if (errno == ERANGE)
