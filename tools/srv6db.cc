@@ -365,9 +365,11 @@ void LoadLine(const std::string &line, uint64_t lineNo) {
   row.erase("table");
   if (table == "vrf") {
     Srv6DbEngineVrfClassData data{};
-    for (const auto &[name, value] : row.items()) {
+    for (const auto &item : row.items()) {
+      const std::string &name = item.key();
+      const Json &value = item.value();
       auto f = std::find_if(VrfFields().begin(), VrfFields().end(),
-                            [&](const VrfField &v) { return v.name == name; });
+                            [&name](const VrfField &v) { return v.name == name; });
       if (f == VrfFields().end())
         throw Failure(kUsage, "the VRF class data have no field \"" + name + "\"");
       ParseNamed(name, {FieldKind::kUnsigned, f->width, f->width}, value,
