@@ -1,0 +1,591 @@
+// The srv6db command: lists, shows, follows, loads and deletes the records of the tables in
+// whatever engine SRV6DB_ENGINE names, through the library and the engine's control interface.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <memory>
+
+#include "engine/srv6db_engine.h"
+#include "srv6_db.h"
+#include "tools/values.h"
+
+namespace srv6db::tool {
+namespace {
+
+constexpr uint32_t kBatch = 256;             // records an engine walk fetches at a time
+constexpr uint32_t kFeedCapacity = 65536;    // changes the engine queues for `watch`
+uint64_t g_badLines = 0;                     // lines --keep-going passed over
+constexpr off_t kLongLoad = off_t{1} << 20;  // bytes of input from which a load shows progress
+const char *const kChangeKinds[] = {"create", "update", "remove"};
+
+// The engine's backend choice, where the engine library has one: it reads SRV6DB_ENGINE when it
+// loads, before --engine is known. Weak, so that the command runs on engines without it too.
+extern "C" uint32_t srv6db_engine_open(const char *url) __attribute__((weak));
+
+void UseEngine(const std::string &url) {
+  static std::string chosen;
+  if (url.empty() || url == chosen) return;
+  setenv("SRV6DB_ENGINE", url.c_str(), 1);
+  if (srv6db_engine_open != nullptr && srv6db_engine_open(url.c_str()) != 0) {
+    throw Failure(kUsage, "\"" + url +
+                              "\" is not an engine URL; give memory, redis://HOST:PORT[/DB] or "
+                              "unix:///PATH[?db=N]");
+  }
+  chosen = url;
+}
+
+std::string EngineName() {
+  const char *url = std::getenv("SRV6DB_ENGINE");
+  return url != nullptr && *url != '\0' ? url : "memory";
+}
+
+[[noreturn]] void EngineFailed(const std::string &what) {
+  throw Failure(kEngine, "the engine (" + EngineName() + ") failed " + what +
+                             "; check that its server runs and that --engine or SRV6DB_ENGINE "
+                             "names it");
+}
+
+const TableDef &TableNamed(const std::string &name) {
+  if (const TableDef *t = FindTable(name)) return *t;
+  throw Failure(kUsage, "no table \"" + name + "\"; 'srv6db tables' lists them");
+}
+
+std::string KeyText(const KeyDef &key) {
+  std::string text = std::string(key.name) + "(";
+  for (const KeySegment &s : key.segments)
+    text += std::string(s.name) + (&s == &key.segments.back() ? ")" : ",");
+  return text;
+}
+
+std::string KeysOf(const TableDef &t) {
+  std::string text;
+  for (const KeyDef &k : t.keys) text += (text.empty() ? "" : " ") + KeyText(k);
+  return text;
+}
+
+bool IsKeyPart(const KeyDef &key, std::string_view name) {
+  for (const KeySegment &s : key.segments) {
+    if (name == s.name) return true;
+  }
+  return false;
+}
+
+bool IsKeyPart(const TableDef &t, std::string_view name) {
+  for (const KeyDef &k : t.keys) {
+    if (IsKeyPart(k, name)) return true;
+  }
+  return false;
+}
+
+// Parses @p value (text or JSON) for the field or key part @p name, naming it on failure.
+template <typename V>
+void ParseNamed(const std::string &name, const ValueType &type, const V &value, uint8_t *out) {
+  try {
+    if constexpr (std::is_same_v<V, Json>) {
+      FromJson(type, value, out);
+    } else {
+      FromText(type, value, out);
+    }
+  } catch (const Failure &e) {
+    throw Failure(kUsage, name + ": " + e.what());
+  }
+}
+
+Json EntryJson(const TableDef &t, const uint8_t *entry) {
+  Json row = Json::object();
+  for (const Field &f : t.fields) row[f.name] = ToJson(TypeOf(f), entry + f.entryOffset);
+  return row;
+}
+
+std::string EntryText(const TableDef &t, const uint8_t *entry) {
+  std::string text;
+  for (const Field &f : t.fields) {
+    text += (text.empty() ? "" : " ") + std::string(f.name) + "=" +
+            ToText(TypeOf(f), entry + f.entryOffset);
+  }
+  return text;
+}
+
+// The records that FIELD=VALUE arguments select: by the key with the most parts among those whose
+// parts are all given; the other given fields filter what that key yields.
+struct Selection {
+  const TableDef *table = nullptr;
+  int key = -1;  // -1: the whole table
+  uint8_t keyInfo[SRV6_DB_KEY_INFO_LEN] = {};
+  uint8_t keyBytes[kMaxKeyLength] = {};
+  std::vector<const Field *> filters;
+  std::vector<uint8_t> wanted;  // an entry holding the filters' values
+
+  Srv6DbKey Key() {
+    if (key < 0) return Srv6DbKey{};
+    return Srv6DbKey{keyInfo, sizeof(keyInfo), keyBytes, table->keys[key].Length()};
+  }
+};
+
+Selection Select(const TableDef &t, const std::vector<std::string> &matches) {
+  Selection s;
+  s.table = &t;
+  s.wanted.assign(t.entrySize, 0);
+  std::map<std::string, std::string, std::less<>> given;
+  for (const std::string &m : matches) {
+    const size_t eq = m.find('=');
+    if (eq == std::string::npos || eq == 0)
+      throw Failure(kUsage, "expected FIELD=VALUE, not \"" + m + "\"");
+    const std::string name = m.substr(0, eq);
+    if (FindField(t, name) == nullptr && !IsKeyPart(t, name)) {
+      std::string fields;
+      for (const Field &f : t.fields) fields += (fields.empty() ? "" : ",") + std::string(f.name);
+      throw Failure(kUsage, std::string(t.shortName) + " has no field \"" + name +
+                                "\"; its fields: " + fields);
+    }
+    if (!given.emplace(name, m.substr(eq + 1)).second)
+      throw Failure(kUsage, name + " is given twice");
+  }
+  if (given.empty()) return s;
+  for (size_t k = 0; k < t.keys.size(); ++k) {
+    size_t parts = 0;
+    for (const KeySegment &seg : t.keys[k].segments) parts += given.count(seg.name);
+    bool fits = parts == t.keys[k].segments.size();
+    for (const auto &[name, value] : given) {
+      fits = fits && (FindField(t, name) != nullptr || IsKeyPart(t.keys[k], name));
+    }
+    if (fits && (s.key < 0 || parts > t.keys[s.key].segments.size())) s.key = static_cast<int>(k);
+  }
+  if (s.key < 0) {
+    std::string names;
+    for (const auto &[name, value] : given) names += (names.empty() ? "" : ",") + name;
+    throw Failure(kUsage, "no key of " + std::string(t.shortName) + " is made of " + names +
+                              "; give every part of one of its keys: " + KeysOf(t));
+  }
+  const KeyDef &key = t.keys[s.key];
+  const uint32_t word = t.KeyWord(s.key);
+  std::memcpy(s.keyInfo, &word, sizeof(word));
+  for (size_t i = 0; i < key.segments.size(); ++i) {
+    const KeySegment &seg = key.segments[i];
+    uint8_t *out = s.keyBytes + key.OffsetOf(i);
+    ParseNamed(seg.name, TypeOf(t, seg), given.find(seg.name)->second, out);
+    if (seg.codec == Codec::kIpv6Words) SwapWords(out, seg.width);
+    given.erase(seg.name);
+  }
+  for (const auto &[name, value] : given) {
+    const Field *f = FindField(t, name);
+    ParseNamed(name, TypeOf(*f), value, s.wanted.data() + f->entryOffset);
+    s.filters.push_back(f);
+  }
+  return s;
+}
+
+// Calls visit(record, entry) for each selected record; returns how many there were.
+template <typename Visit>
+uint64_t Walk(Selection &s, Visit visit) {
+  const TableDef &t = *s.table;
+  std::vector<uint8_t> record(t.recordSize), entry(t.entrySize);
+  const Srv6DbBuf buf{record.data(), t.recordSize};
+  const Srv6DbKey key = s.Key();
+  uint64_t n = 0;
+  auto one = [&] {
+    RecordToEntry(t, record.data(), entry.data());
+    for (const Field *f : s.filters) {
+      if (std::memcmp(entry.data() + f->entryOffset, s.wanted.data() + f->entryOffset,
+                      TypeOf(*f).width) != 0) {
+        return;
+      }
+    }
+    ++n;
+    visit(record.data(), entry.data());
+  };
+  const std::string what = "reading " + std::string(t.shortName);
+  if (s.key == 0) {
+    const uint32_t rc = SRV6_DB_Read(t.id, &key, &buf);
+    if (rc == SRV6_DB_OK) one();
+    if (rc != SRV6_DB_OK && rc != SRV6_DB_NOT_FOUND) EngineFailed(what);
+    return n;
+  }
+  Srv6DbIter *iter = s.key < 0 ? SRV6_DB_CreateIterator(t.id, kBatch)
+                               : SRV6_DB_CreateIteratorByKey(t.id, kBatch, &key);
+  if (iter == nullptr) EngineFailed(what);
+  auto release = [&t](Srv6DbIter *i) { SRV6_DB_ReleaseIterator(t.id, i); };
+  const std::unique_ptr<Srv6DbIter, decltype(release)> guard(iter, release);
+  uint32_t rc;
+  while ((rc = SRV6_DB_GetNextEntry(t.id, iter, &buf)) == SRV6_DB_OK) one();
+  if (rc != SRV6_DB_NOT_FOUND) EngineFailed(what);
+  return n;
+}
+
+uint64_t Count(Selection &s) {
+  if (s.key == 0 || !s.filters.empty()) return Walk(s, [](const uint8_t *, const uint8_t *) {});
+  const Srv6DbKey key = s.Key();
+  uint64_t n = 0;
+  if (SRV6_DB_CountByKey(s.table->id, &key, &n) != SRV6_DB_OK) {
+    EngineFailed("counting " + std::string(s.table->shortName));
+  }
+  return n;
+}
+
+// The VRF class data fields, named and placed as the engine's getters list them.
+struct VrfField {
+  std::string name;
+  uint32_t offset;
+  uint32_t width;
+};
+
+const std::vector<VrfField> &VrfFields() {
+  static const std::vector<VrfField> fields = [] {
+    std::vector<VrfField> out;
+    uint32_t at = 0;
+    auto add = [&](std::string name, uint32_t width) {
+      for (size_t u; (u = name.find('_')) != std::string::npos;)
+        name.replace(u, 2, 1, static_cast<char>(std::toupper(name[u + 1])));
+      at = (at + width - 1) / width * width;
+      out.push_back({name, at, width});
+      at += width;
+    };
+#define SRV6DB_TOOL_VRF_FIELD(field, type) add(#field, sizeof(type));
+    SRV6DB_VRF_CLASS_DATA_FIELDS(SRV6DB_TOOL_VRF_FIELD)
+#undef SRV6DB_TOOL_VRF_FIELD
+    return out;
+  }();
+  return fields;
+}
+static_assert(sizeof(Srv6DbVrfClassData) == sizeof(Srv6DbEngineVrfClassData));
+
+void Print(const std::string &line) {
+  std::fwrite(line.data(), 1, line.size(), stdout);
+  std::fputc('\n', stdout);
+}
+
+// ---- Subcommands ----
+
+Exit Tables(bool json) {
+  std::vector<uint64_t> records;
+  for (const TableDef *t : kCatalog) {
+    Selection all = Select(*t, {});
+    records.push_back(Count(all));
+  }
+  if (!json) Print("id  table       engine name       size  records  keys");
+  for (const TableDef *t : kCatalog) {
+    if (json) {
+      Json keys = Json::object();
+      for (const KeyDef &k : t->keys) {
+        for (const KeySegment &s : k.segments) keys[k.name].push_back(s.name);
+      }
+      Print(Json{{"id", t->id},
+                 {"table", t->shortName},
+                 {"engineName", t->name},
+                 {"recordSize", t->recordSize},
+                 {"records", records[t->id]},
+                 {"keys", keys}}
+                .dump());
+      continue;
+    }
+    char head[96];
+    std::snprintf(head, sizeof(head), "%-3u %-11s %-17s %4u %8llu  ", t->id, t->shortName, t->name,
+                  t->recordSize, static_cast<unsigned long long>(records[t->id]));
+    Print(head + KeysOf(*t));
+  }
+  return kDone;
+}
+
+struct ShowOptions {
+  std::string table;
+  std::vector<std::string> matches;
+  bool json = false;
+  bool count = false;
+  bool hex = false;
+};
+
+Exit Show(const ShowOptions &o) {
+  const TableDef &t = TableNamed(o.table);
+  Selection s = Select(t, o.matches);
+  if (o.count) {
+    const uint64_t n = Count(s);
+    Print(std::to_string(n));
+    return n == 0 ? kNothingMatched : kDone;
+  }
+  const uint64_t n = Walk(s, [&](const uint8_t *record, const uint8_t *entry) {
+    if (o.hex) {
+      Print(ToText({FieldKind::kBytes, t.recordSize, 1}, record));
+    } else if (o.json) {
+      Json row = {{"table", t.shortName}};
+      row.update(EntryJson(t, entry));
+      Print(row.dump());
+    } else {
+      Print(EntryText(t, entry));
+    }
+  });
+  return n == 0 ? kNothingMatched : kDone;
+}
+
+Exit Vrf(bool json) {
+  Srv6DbIter *iter = SRV6_DB_CreateVrfClassDataIterator(kBatch);
+  if (iter == nullptr) EngineFailed("walking the VRF class data");
+  const std::unique_ptr<Srv6DbIter, void (*)(Srv6DbIter *)> guard(
+      iter, &SRV6_DB_ReleaseVrfClassDataIterator);
+  Srv6DbVrfClassData data;
+  uint32_t rc;
+  uint64_t n = 0;
+  while ((rc = SRV6_DB_GetNextVrfClassData(iter, &data)) == SRV6_DB_OK) {
+    Json row = {{"table", "vrf"}};
+    std::string text;
+    for (const VrfField &f : VrfFields()) {
+      const ValueType type{FieldKind::kUnsigned, f.width, f.width};
+      const auto *at = reinterpret_cast<const uint8_t *>(&data) + f.offset;
+      row[f.name] = ToJson(type, at);
+      text += (text.empty() ? "" : " ") + f.name + "=" + ToText(type, at);
+    }
+    Print(json ? row.dump() : text);
+    ++n;
+  }
+  if (rc != SRV6_DB_NOT_FOUND) EngineFailed("walking the VRF class data");
+  return n == 0 ? kNothingMatched : kDone;
+}
+
+// Writes one JSON line: a table record, or a VRF class data record ("table": "vrf").
+void LoadLine(const std::string &line, uint64_t lineNo) {
+  Json row;
+  try {
+    row = Json::parse(line);
+  } catch (const Json::parse_error &e) {
+    const std::string what = e.what();
+    throw Failure(kUsage, "malformed JSON (" + what.substr(what.find(']') + 2) + ")");
+  }
+  if (!row.is_object() || !row.contains("table") || !row["table"].is_string()) {
+    throw Failure(kUsage, "expected an object with a \"table\" name");
+  }
+  const std::string table = row["table"].get<std::string>();
+  row.erase("table");
+  if (table == "vrf") {
+    Srv6DbEngineVrfClassData data{};
+    for (const auto &item : row.items()) {
+      const std::string &name = item.key();
+      const Json &value = item.value();
+      auto f = std::find_if(VrfFields().begin(), VrfFields().end(),
+                            [&name](const VrfField &v) { return v.name == name; });
+      if (f == VrfFields().end())
+        throw Failure(kUsage, "the VRF class data have no field \"" + name + "\"");
+      ParseNamed(name, {FieldKind::kUnsigned, f->width, f->width}, value,
+                 reinterpret_cast<uint8_t *>(&data) + f->offset);
+    }
+    if (srv6db_engine_vrf_add(&data) != 0)
+      EngineFailed("writing VRF class data of line " + std::to_string(lineNo));
+    return;
+  }
+  const TableDef &t = TableNamed(table);
+  std::vector<uint8_t> entry(t.entrySize, 0);
+  for (const auto &[name, value] : row.items()) {
+    const Field *f = FindField(t, name);
+    if (f == nullptr)
+      throw Failure(kUsage, std::string(t.shortName) + " has no field \"" + name + "\"");
+    ParseNamed(name, TypeOf(*f), value, entry.data() + f->entryOffset);
+  }
+  if (t.create(entry.data()) != SRV6_DB_OK) EngineFailed("writing line " + std::to_string(lineNo));
+}
+
+Exit Load(const std::string &file, bool keepGoing) {
+  std::ifstream in;
+  if (file != "-") in.open(file);
+  std::istream &input = file == "-" ? std::cin : in;
+  if (!input) throw Failure(kUsage, "cannot read " + file + ": " + std::strerror(errno));
+  struct stat st {};
+  const bool progress = file != "-" && isatty(STDERR_FILENO) && stat(file.c_str(), &st) == 0 &&
+                        st.st_size >= kLongLoad;
+  std::string line;
+  uint64_t lineNo = 0, done = 0;
+  off_t bytes = 0;
+  int shown = -1;
+  while (std::getline(input, line)) {
+    ++lineNo;
+    bytes += static_cast<off_t>(line.size() + 1);
+    if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
+    try {
+      LoadLine(line, lineNo);
+      ++done;
+    } catch (const Failure &e) {
+      if (e.code != kUsage) throw;
+      const std::string where = file + ":" + std::to_string(lineNo) + ": " + e.what();
+      if (!keepGoing)
+        throw Failure(kUsage,
+                      where + "; nothing after it was loaded (fix it, or pass --keep-going)");
+      std::fprintf(stderr, "%ssrv6db: %s\n", progress ? "\r\033[K" : "", where.c_str());
+      ++g_badLines;
+    }
+    if (progress && static_cast<int>(bytes * 100 / st.st_size) != shown) {
+      shown = static_cast<int>(bytes * 100 / st.st_size);
+      std::fprintf(stderr, "\r[%-50s] %3d%% %llu records", std::string(shown / 2, '#').c_str(),
+                   shown, static_cast<unsigned long long>(done));
+    }
+  }
+  if (progress) std::fputs("\r\033[K", stderr);
+  return kDone;
+}
+
+Exit Delete(const std::string &table, const std::vector<std::string> &matches) {
+  const TableDef &t = TableNamed(table);
+  Selection s = Select(t, matches);
+  std::vector<std::vector<uint8_t>> entries;
+  Walk(s, [&](const uint8_t *, const uint8_t *entry) {
+    entries.emplace_back(entry, entry + t.entrySize);
+  });
+  for (const std::vector<uint8_t> &entry : entries) {
+    if (t.remove(entry.data()) != SRV6_DB_OK)
+      EngineFailed("deleting from " + std::string(t.shortName));
+  }
+  return entries.empty() ? kNothingMatched : kDone;
+}
+
+volatile std::sig_atomic_t g_stop = 0;
+
+Exit Watch(const std::vector<std::string> &tables, bool json, uint64_t limit,
+           const std::vector<std::string> &loads, bool keepGoing) {
+  std::vector<bool> wanted(SRV6_DB_TABLE_NUM, tables.empty());
+  for (const std::string &name : tables) wanted[TableNamed(name).id] = true;
+  uint32_t subscriber = 0;
+  if (srv6db_engine_subscribe(kFeedCapacity, &subscriber) != 0)
+    EngineFailed("subscribing to its changes");
+  const std::unique_ptr<uint32_t, void (*)(uint32_t *)> guard(
+      &subscriber, [](uint32_t *id) { srv6db_engine_unsubscribe(*id); });
+  for (const std::string &file : loads) Load(file, keepGoing);
+  std::signal(SIGINT, [](int) { g_stop = 1; });
+  std::signal(SIGTERM, [](int) { g_stop = 1; });
+  auto change = std::make_unique<Srv6DbEngineChange>();
+  std::vector<uint8_t> entry;
+  for (uint64_t seen = 0; g_stop == 0 && (limit == 0 || seen < limit);) {
+    const uint32_t rc = srv6db_engine_poll_change(subscriber, change.get());
+    if (rc == SRV6DB_ENGINE_ERR_QUEUE_EMPTY) {
+      const timespec pause{0, 20'000'000};
+      nanosleep(&pause, nullptr);
+      continue;
+    }
+    if (rc != 0) EngineFailed("reading its changes");
+    if (change->table >= SRV6_DB_TABLE_NUM || !wanted[change->table] || change->kind > 2) continue;
+    const TableDef &t = *kCatalog[change->table];
+    entry.resize(t.entrySize);
+    RecordToEntry(t, change->record, entry.data());
+    if (json) {
+      Json row = {{"change", kChangeKinds[change->kind]}, {"table", t.shortName}};
+      row.update(EntryJson(t, entry.data()));
+      Print(row.dump());
+    } else {
+      Print(std::string(kChangeKinds[change->kind]) + " " + t.shortName + " " +
+            EntryText(t, entry.data()));
+    }
+    std::fflush(stdout);
+    ++seen;
+  }
+  return kDone;
+}
+
+int Run(int argc, char **argv) {
+  CLI::App app{"Looks at, follows and loads the SRv6 tables that routing processes share.",
+               "srv6db"};
+  app.footer(
+      "Engine: SRV6DB_ENGINE, or --engine URL: memory (the default), redis://HOST:PORT[/DB] or\n"
+      "unix:///PATH[?db=N]. The in-memory engine lives inside this one process and holds only "
+      "what\n"
+      "this invocation wrote (--load FILE, or load FILE --then ...): look at a running system\n"
+      "through a shared engine.\n"
+      "Commands joined by --then run in turn in one process: srv6db load FILE --then show TABLE.\n"
+      "Exit codes (of the last command): 0 done, 1 nothing matched, 2 usage error or bad input,\n"
+      "3 engine unreachable or failing.");
+  app.require_subcommand(1);
+  app.fallthrough();
+  std::string engine;
+  std::vector<std::string> loads;
+  bool keepGoing = false, json = false;
+  app.add_option("--engine", engine, "Engine URL (overrides SRV6DB_ENGINE)");
+  app.add_option("--load", loads,
+                 "JSON Lines file to load before the subcommand runs (watch: after it subscribed)")
+      ->type_name("FILE");
+  app.add_flag("--keep-going", keepGoing, "Load the lines after a malformed one too");
+
+  CLI::App *tables =
+      app.add_subcommand("tables", "Every table: id, names, record size, records now, keys");
+  tables->add_flag("--json", json, "One JSON object a line");
+
+  ShowOptions show;
+  CLI::App *showCmd =
+      app.add_subcommand("show", "The records of a table, or those that FIELD=VALUE selects");
+  showCmd->add_option("table", show.table, "Table name (LocalSid or srv6_local_sid)")->required();
+  showCmd->add_option(
+      "match", show.matches,
+      "FIELD=VALUE: every part of one of the table's keys, more fields to filter what it yields");
+  showCmd->add_flag("--json", show.json, "JSON Lines, the shape `load` reads");
+  showCmd->add_flag("--count", show.count, "Only the number of records");
+  showCmd->add_flag("--hex", show.hex, "Each record's bytes as the engine holds them");
+
+  std::vector<std::string> watched;
+  uint64_t limit = 0;
+  CLI::App *watch = app.add_subcommand(
+      "watch", "Prints each change of the tables as it comes, until interrupted");
+  watch->add_option("tables", watched, "Tables to follow (default: all)");
+  watch->add_flag("--json", json,
+                  "One JSON object a line, with \"change\": create, update or remove");
+  watch->add_option("--limit", limit, "Stop after this many changes");
+
+  std::string file;
+  CLI::App *load =
+      app.add_subcommand("load", "Writes the records of a JSON Lines file (as show --json prints)");
+  load->add_option("file", file, "The file, or - for standard input")->required();
+
+  std::string table;
+  std::vector<std::string> matches;
+  CLI::App *del = app.add_subcommand("delete", "Removes the records that FIELD=VALUE selects");
+  del->add_option("table", table, "Table name")->required();
+  del->add_option("match", matches, "FIELD=VALUE, as for show")->required();
+
+  CLI::App *vrf = app.add_subcommand("vrf", "The VRF class data records");
+  vrf->add_flag("--json", json, "One JSON object a line");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError &e) {
+    if (e.get_exit_code() == 0) return app.exit(e);
+    const auto used = app.get_subcommands();
+    const std::vector<std::string> extra = app.remaining();
+    if (used.empty() && !extra.empty()) {
+      throw Failure(kUsage, "no subcommand \"" + extra[0] + "\"; see 'srv6db --help'");
+    }
+    const std::string help =
+        used.empty() ? "srv6db --help" : "srv6db " + used[0]->get_name() + " --help";
+    throw Failure(kUsage, std::string(e.what()) + "; see '" + help + "'");
+  }
+  UseEngine(engine);
+  if (watch->parsed()) return Watch(watched, json, limit, loads, keepGoing);
+  for (const std::string &f : loads) Load(f, keepGoing);
+  if (tables->parsed()) return Tables(json);
+  if (showCmd->parsed()) return Show(show);
+  if (load->parsed()) return Load(file, keepGoing);
+  if (del->parsed()) return Delete(table, matches);
+  return Vrf(json);
+}
+
+}  // namespace
+}  // namespace srv6db::tool
+
+// Runs the commands that "--then" separates, in order, in this one process (the in-memory engine
+// keeps what the earlier ones wrote); a usage or engine failure stops the rest.
+int main(int argc, char **argv) {
+  using namespace srv6db::tool;
+  int code = kDone;
+  try {
+    for (int first = 1, last = 1; first <= argc; first = ++last) {
+      while (last < argc && std::strcmp(argv[last], "--then") != 0) ++last;
+      std::vector<char *> args{argv[0]};
+      args.insert(args.end(), argv + first, argv + last);
+      code = Run(static_cast<int>(args.size()), args.data());
+    }
+    return code == kDone && g_badLines != 0 ? kUsage : code;  // each bad line was reported
+  } catch (const Failure &e) {
+    std::fprintf(stderr, "srv6db: %s\n", e.what());
+    return e.code;
+  }
+}
