@@ -1,6 +1,6 @@
 // The declarative description of a table: field rows, keys and the table's exported functions.
 // Header-only constexpr data and inline code, so that programs outside the library can read
-// the descriptions too (core/catalog.h).
+// the descriptions too (tables/catalog.h).
 #ifndef SRV6DB_CORE_FIELD_MAP_H
 #define SRV6DB_CORE_FIELD_MAP_H
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/catalog.h"
+#include "tables/catalog.h"
 
 namespace srv6db::tool {
 

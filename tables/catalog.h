@@ -1,8 +1,8 @@
 // The catalog of every table, for programs that list, show, load or walk tables without a
 // second description: the tables' own descriptions, in registry order. Header-only (constexpr
 // data, inline code); the function pointers are the exported functions of libsrv6db.so.
-#ifndef SRV6DB_CORE_CATALOG_H
-#define SRV6DB_CORE_CATALOG_H
+#ifndef SRV6DB_TABLES_CATALOG_H
+#define SRV6DB_TABLES_CATALOG_H
 
 #include <array>
 #include <cstddef>
@@ -69,4 +69,4 @@ constexpr const Field *FindField(const TableDef &table, std::string_view name) {
 
 }  // namespace srv6db
 
-#endif  // SRV6DB_CORE_CATALOG_H
+#endif  // SRV6DB_TABLES_CATALOG_H

@@ -1,6 +1,6 @@
 // The table registry: one row per table binding the engine's per-table object functions to the
 // table's name from its description.
-#include "core/catalog.h"
+#include "tables/catalog.h"
 #include "engine/engine_api.h"
 #include "srv6_db.h"
 
