@@ -2,8 +2,10 @@
 #include <cstddef>
 #include <cstring>
 
+#include "engine/backend.h"
 #include "engine/engine_api.h"
 #include "engine/memory/runtime.h"
+#include "engine/redis/redis_backend.h"
 
 #define SRV6DB_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -66,6 +68,7 @@ uint32_t CreateObj(uint32_t fn, uint32_t store, uint32_t opCode, uint32_t reserv
 }
 
 void StopIter(Object *o) noexcept {
+  if (RedisBackend()) return redis::StopIter(o);
   if (!o->iter.made) return;
   Store &s = Rt().stores[o->store];
   std::lock_guard lock(s.mutex());
@@ -165,6 +168,7 @@ uint32_t Write(void *dbObj) noexcept {
   if (uint32_t r = GenericTarget(SRV6DB_ENGINE_FN_WRITE, dbObj, &o, &pushFull)) return r;
   if (o->opCode != DB_OP_WRITE) return SRV6DB_ENGINE_ERR_WRONG_OPERATION;
   if (!o->hasRecord) return SRV6DB_ENGINE_ERR_NOTHING_STAGED;
+  if (RedisBackend()) return redis::Write(o, pushFull);
   Store &s = Rt().stores[o->store];
   std::lock_guard lock(s.mutex());
   bool created = false;
@@ -192,6 +196,7 @@ uint32_t Read(void *dbObj, const void *keyInfo, const void *keyData, void *buf,
   if (len != s.schema().recordSize) return SRV6DB_ENGINE_ERR_BAD_LENGTH;
   if (key.whole) {
     if (o->opCode != DB_OP_QUERY) return SRV6DB_ENGINE_ERR_WRONG_OPERATION;
+    if (RedisBackend()) return redis::ReadCurrent(o, buf, len);
     std::lock_guard lock(s.mutex());
     Node *node = o->iter.made ? o->iter.current : nullptr;
     if (node == nullptr) return SRV6DB_ENGINE_ERR_NOT_POSITIONED;
@@ -201,6 +206,7 @@ uint32_t Read(void *dbObj, const void *keyInfo, const void *keyData, void *buf,
   }
   if (o->opCode != DB_OP_READ) return SRV6DB_ENGINE_ERR_WRONG_OPERATION;
   if (key.index != 0) return SRV6DB_ENGINE_ERR_BAD_KEY;
+  if (RedisBackend()) return redis::Read(o, key.bytes, buf, len);
   std::lock_guard lock(s.mutex());
   Node *node = s.Find(key.bytes);
   if (node == nullptr) return DB_ERR_NO_RECORD;
@@ -219,6 +225,7 @@ uint32_t Update(void *dbObj, const void *keyInfo, const void *keyData) noexcept 
   if (key.index != 0) return SRV6DB_ENGINE_ERR_BAD_KEY;
   if (o->opCode != DB_OP_UPDATE) return SRV6DB_ENGINE_ERR_WRONG_OPERATION;
   if (!o->hasSmoothId && !o->hasDiscriminator) return SRV6DB_ENGINE_ERR_NOTHING_STAGED;
+  if (RedisBackend()) return redis::Update(o, key.bytes, pushFull);
   Store &s = Rt().stores[o->store];
   const uint32_t offsets[2] = {o->hasSmoothId ? s.schema().smoothIdOffset : kNoOffset,
                                o->hasDiscriminator ? s.schema().discriminatorOffset : kNoOffset};
@@ -240,6 +247,7 @@ uint32_t Remove(void *dbObj, const void *keyInfo, const void *keyData) noexcept 
   if (key.whole) return SRV6DB_ENGINE_ERR_NULL_POINTER;
   if (key.index != 0) return SRV6DB_ENGINE_ERR_BAD_KEY;
   if (o->opCode != DB_OP_REMOVE) return SRV6DB_ENGINE_ERR_WRONG_OPERATION;
+  if (RedisBackend()) return redis::Remove(o, key.bytes, pushFull);
   Store &s = Rt().stores[o->store];
   std::lock_guard lock(s.mutex());
   Node *node = s.Find(key.bytes);
@@ -259,6 +267,7 @@ uint32_t Count(void *dbObj, const void *keyInfo, const void *keyData, uint64_t *
     return r;
   if (count == nullptr) return SRV6DB_ENGINE_ERR_NULL_POINTER;
   if (o->opCode != DB_OP_COUNT) return SRV6DB_ENGINE_ERR_WRONG_OPERATION;
+  if (RedisBackend()) return redis::Count(o, key.whole, key.index, key.bytes, count);
   Store &s = Rt().stores[o->store];
   std::lock_guard lock(s.mutex());
   *count = key.whole ? s.size() : s.CountByKey(key.index, key.bytes);
@@ -276,6 +285,8 @@ uint32_t CreateRootIter(void *dbObj, const void *keyInfo, const void *keyData,
   if (o->opCode != DB_OP_QUERY) return SRV6DB_ENGINE_ERR_WRONG_OPERATION;
   if (!key.whole && key.index == 0) return SRV6DB_ENGINE_ERR_BAD_KEY;
   if (o->iter.made) return SRV6DB_ENGINE_ERR_ITER_EXISTS;
+  if (RedisBackend())
+    return redis::CreateRootIter(o, key.whole, key.index, key.bytes, dbObj, rootIter);
   Store &s = Rt().stores[o->store];
   {
     std::lock_guard lock(s.mutex());
@@ -292,6 +303,7 @@ uint32_t IterNext(void *rootIter) noexcept {
   if (uint32_t injected = Enter(SRV6DB_ENGINE_FN_ITER_NEXT, StoreOf(o))) return injected;
   if (o == nullptr)
     return rootIter == nullptr ? SRV6DB_ENGINE_ERR_NULL_POINTER : SRV6DB_ENGINE_ERR_BAD_HANDLE;
+  if (RedisBackend()) return redis::Next(o);
   Store &s = Rt().stores[o->store];
   std::lock_guard lock(s.mutex());
   return s.Next(&o->iter) ? DB_OK : DB_ERR_ITER_END;
@@ -347,6 +359,7 @@ uint32_t VrfGet(uint32_t field, void *dbObj, void *value) noexcept {
     return dbObj == nullptr ? SRV6DB_ENGINE_ERR_NULL_POINTER : SRV6DB_ENGINE_ERR_BAD_HANDLE;
   if (o->store != kVrfTable) return SRV6DB_ENGINE_ERR_WRONG_TABLE;
   if (value == nullptr) return SRV6DB_ENGINE_ERR_NULL_POINTER;
+  if (RedisBackend()) return redis::VrfGet(o, VrfFieldOffset(field), kVrfFieldSizes[field], value);
   Store &s = Rt().stores[kVrfTable];
   std::lock_guard lock(s.mutex());
   Node *node = o->iter.made ? o->iter.current : nullptr;
