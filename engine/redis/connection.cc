@@ -1,6 +1,7 @@
 // One hiredis context per thread; connect, select the database, load the function library.
 #include "engine/redis/connection.h"
 
+#include <pthread.h>
 #include <sys/time.h>
 
 #include <cstdio>
@@ -57,7 +58,12 @@ bool EnsureLibrary(redisContext *c) {
   return !IsError(r.get());
 }
 
+// A child of fork must not share its parent's connection: it makes its own.
+void ForgetInChild() { t_conn.Drop(); }
+
 redisContext *Connect(uint32_t *code) {
+  static const bool forkSafe = pthread_atfork(nullptr, nullptr, ForgetInChild) == 0;
+  (void)forkSafe;
   const Url &url = Server();
   redisContext *c = url.unixSocket ? redisConnectUnixWithTimeout(url.host.c_str(), kTimeout)
                                    : redisConnectWithTimeout(url.host.c_str(), url.port, kTimeout);
