@@ -2,6 +2,7 @@
 #include "engine/redis/connection.h"
 
 #include <pthread.h>
+#include <signal.h>
 #include <sys/time.h>
 
 #include <cstdio>
@@ -86,6 +87,33 @@ redisContext *Connect(uint32_t *code) {
   return c;
 }
 
+// Writing to a connection the server dropped raises SIGPIPE, which would end the process:
+// it is blocked while a command runs, and one it raised is taken before it is unblocked.
+class NoSigpipe {
+ public:
+  NoSigpipe() {
+    sigemptyset(&pipe_);
+    sigaddset(&pipe_, SIGPIPE);
+    sigset_t pending;
+    sigpending(&pending);
+    wasPending_ = sigismember(&pending, SIGPIPE) == 1;
+    pthread_sigmask(SIG_BLOCK, &pipe_, &old_);
+  }
+  ~NoSigpipe() {
+    sigset_t pending;
+    if (!wasPending_ && sigpending(&pending) == 0 && sigismember(&pending, SIGPIPE) == 1) {
+      const timespec now = {0, 0};
+      sigtimedwait(&pipe_, nullptr, &now);
+    }
+    pthread_sigmask(SIG_SETMASK, &old_, nullptr);
+  }
+
+ private:
+  sigset_t pipe_;
+  sigset_t old_;
+  bool wasPending_ = false;
+};
+
 }  // namespace
 
 bool ParseUrl(const char *text, Url *out) {
@@ -135,6 +163,7 @@ bool SetServer(const char *text) {
 uint32_t Command(int argc, const char *const *argv, const size_t *lens, bool idempotent,
                  Reply *out) noexcept {
   if (!g_urlValid) return SRV6DB_ENGINE_ERR_BAD_URL;
+  NoSigpipe guard;
   // A connection made for this call is fresh: its failure is not worth a second try.
   for (int attempt = 0; attempt < 2; ++attempt) {
     bool fresh = t_conn.ctx == nullptr;
