@@ -237,6 +237,33 @@ TEST_F(RedisBackend, BadUrlsAndUnreachableServersAnswerCodesOnEveryCall) {
   EXPECT_EQ(Write(kLocalSid, LocalSid(1, 1)), 0u);
 }
 
+// A primary on a loopback TCP port and a replica of it: writes through the primary reach the
+// replica (function library included), whose tables serve counts, reads and walks, and refuse
+// writes with a code.
+TEST(RedisPastOneMachine, ReplicaServesReadsOfWhatThePrimaryAcknowledged) {
+  const std::string port = std::to_string(FreeLoopbackPort());
+  RedisServer primary({"--port", port, "--bind", "127.0.0.1", "--repl-diskless-sync-delay", "0"});
+  RedisServer replica({"--replicaof", "127.0.0.1", port});
+  ASSERT_EQ(srv6db_engine_open(("redis://127.0.0.1:" + port).c_str()), 0u);
+  for (uint32_t i = 0; i < 200; ++i) ASSERT_EQ(Write(kLocalSid, LocalSid(i, i % 4)), 0u);
+  redisContext *c = redisConnect("127.0.0.1", std::stoi(port));
+  freeReplyObject(redisCommand(c, "SET srv6db:barrier 1"));  // WAIT waits for this client's writes
+  auto *acked = static_cast<redisReply *>(redisCommand(c, "WAIT 1 10000"));
+  ASSERT_TRUE(acked != nullptr && acked->integer == 1);
+  freeReplyObject(acked);
+  redisFree(c);
+  const std::string url = replica.Url();
+  EXPECT_EQ(Wait(Spawn([&] {
+              Bytes r;
+              bool ok = srv6db_engine_open(url.c_str()) == 0 && WalkIds(nullptr).size() == 200 &&
+                        Count(kLocalSid, FunctKey(3)) == 50 &&
+                        Read(kLocalSid, Primary(7), &r) == 0 && r == LocalSid(7, 3) &&
+                        Write(kLocalSid, LocalSid(1, 1)) == SRV6DB_ENGINE_ERR_SERVER;
+              return ok ? 0 : 1;
+            })),
+            0);
+}
+
 // A walk reads records a batch (the count property) at a time: a record removed after its
 // batch was fetched is still yielded and read as fetched; one removed before is not.
 TEST_F(RedisBackend, WalkBatchesAreAsFreshAsTheirFetch) {

@@ -3,7 +3,9 @@
 #ifndef SRV6DB_TESTS_REDIS_REDIS_SERVER_H
 #define SRV6DB_TESTS_REDIS_REDIS_SERVER_H
 
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,6 +14,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace srv6db::test {
 
@@ -19,14 +22,15 @@ class RedisServer {
  public:
   // In memory where the machine has it: an fsync per write (nothing acknowledged is lost when
   // the server is killed) then costs nothing.
-  RedisServer() {
+  // `extra` arguments override the defaults (a loopback TCP port, replicaof).
+  explicit RedisServer(std::vector<std::string> extra = {}) : extra_(std::move(extra)) {
     char shm[] = "/dev/shm/srv6db-redis-XXXXXX", tmp[] = "/tmp/srv6db-redis-XXXXXX";
     const char *dir = mkdtemp(shm);
     dir_ = dir != nullptr ? dir : mkdtemp(tmp);
     Start();
   }
   ~RedisServer() {
-    Kill(SIGTERM);
+    Kill(SIGKILL);  // its files go with it: nothing to save
     std::system(("rm -rf " + dir_).c_str());
   }
   std::string Socket() const { return dir_ + "/redis.sock"; }
@@ -40,10 +44,26 @@ class RedisServer {
     if (pid_ == 0) {
       dup2(fds[1], STDOUT_FILENO);
       close(fds[0]);
-      std::string sock = Socket();
-      execlp("redis-server", "redis-server", "--port", "0", "--unixsocket", sock.c_str(), "--dir",
-             dir_.c_str(), "--appendonly", "yes", "--appendfsync", "always", "--save", "",
-             "--logfile", "", nullptr);
+      std::vector<std::string> args = {"redis-server",
+                                       "--port",
+                                       "0",
+                                       "--unixsocket",
+                                       Socket(),
+                                       "--dir",
+                                       dir_,
+                                       "--appendonly",
+                                       "yes",
+                                       "--appendfsync",
+                                       "always",
+                                       "--save",
+                                       "",
+                                       "--logfile",
+                                       ""};
+      args.insert(args.end(), extra_.begin(), extra_.end());
+      std::vector<char *> argv;
+      for (std::string &a : args) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      execvp("redis-server", argv.data());
       _exit(127);
     }
     close(fds[1]);
@@ -63,9 +83,23 @@ class RedisServer {
   }
 
  private:
+  std::vector<std::string> extra_;
   std::string dir_;
   pid_t pid_ = -1;
 };
+
+// A TCP port free on the loopback address now.
+inline int FreeLoopbackPort() {
+  int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a = {};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof(a);
+  bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof(a));
+  getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len);
+  close(fd);
+  return ntohs(a.sin_port);
+}
 
 // Runs fn in a child process; its exit status is fn's answer (0: all went well).
 inline pid_t Spawn(const std::function<int()> &fn) {
