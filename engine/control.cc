@@ -1,8 +1,10 @@
 // The engine's control interface: reset, faults, counters, captures, raw access, VRF data.
 #include <cstring>
 
+#include "engine/backend.h"
 #include "engine/engine_api.h"
 #include "engine/memory/runtime.h"
+#include "engine/redis/redis_backend.h"
 
 #define SRV6DB_CONTROL extern "C" __attribute__((visibility("default")))
 
@@ -42,6 +44,7 @@ SRV6DB_CONTROL const char *srv6db_engine_function_name(uint32_t fn) {
 }
 
 SRV6DB_CONTROL void srv6db_engine_reset(void) {
+  if (e::RedisBackend()) e::redis::Reset();
   e::Runtime &rt = e::Rt();
   for (e::Store &s : rt.stores) {
     std::lock_guard lock(s.mutex());
@@ -97,6 +100,7 @@ SRV6DB_CONTROL uint32_t srv6db_engine_get_record(uint32_t table, const void *key
   e::KeyBytes k;
   k.length = keyLength;
   std::memcpy(k.bytes, key, keyLength);
+  if (e::RedisBackend()) return e::redis::GetRecord(table, k, buf, len);
   std::lock_guard lock(s.mutex());
   const e::Node *node = s.Find(k);
   if (node == nullptr) return DB_ERR_NO_RECORD;
@@ -109,6 +113,7 @@ SRV6DB_CONTROL uint32_t srv6db_engine_put_record(uint32_t table, const void *rec
   if (record == nullptr) return SRV6DB_ENGINE_ERR_NULL_POINTER;
   e::Store &s = e::Rt().stores[table];
   if (len != s.schema().recordSize) return SRV6DB_ENGINE_ERR_BAD_LENGTH;
+  if (e::RedisBackend()) return e::redis::PutRecord(table, record);
   uint8_t copy[e::kMaxRecord];
   std::memcpy(copy, record, len);
   std::lock_guard lock(s.mutex());
@@ -119,6 +124,7 @@ SRV6DB_CONTROL uint32_t srv6db_engine_put_record(uint32_t table, const void *rec
 
 SRV6DB_CONTROL uint64_t srv6db_engine_record_count(uint32_t table) {
   if (!IsStore(table)) return 0;
+  if (e::RedisBackend()) return e::redis::RecordCount(table);
   e::Store &s = e::Rt().stores[table];
   std::lock_guard lock(s.mutex());
   return s.size();
@@ -126,6 +132,7 @@ SRV6DB_CONTROL uint64_t srv6db_engine_record_count(uint32_t table) {
 
 SRV6DB_CONTROL uint64_t srv6db_engine_table_bytes(uint32_t table) {
   if (!IsStore(table)) return 0;
+  if (e::RedisBackend()) return e::redis::TableBytes(table);
   e::Store &s = e::Rt().stores[table];
   std::lock_guard lock(s.mutex());
   return s.BytesInUse();
@@ -135,6 +142,7 @@ SRV6DB_CONTROL uint32_t srv6db_engine_visit_records(uint32_t table, Srv6DbEngine
                                                     void *user) {
   if (!IsStore(table)) return SRV6DB_ENGINE_ERR_BAD_ARGUMENT;
   if (visitor == nullptr) return SRV6DB_ENGINE_ERR_NULL_POINTER;
+  if (e::RedisBackend()) return e::redis::Visit(table, visitor, user);
   e::Store &s = e::Rt().stores[table];
   std::lock_guard lock(s.mutex());
   const uint32_t len = s.schema().recordSize;
@@ -143,14 +151,17 @@ SRV6DB_CONTROL uint32_t srv6db_engine_visit_records(uint32_t table, Srv6DbEngine
 }
 
 SRV6DB_CONTROL uint32_t srv6db_engine_subscribe(uint32_t capacity, uint32_t *subscriber) {
+  if (e::RedisBackend()) return e::redis::Subscribe(capacity, subscriber);
   return e::Rt().push.Subscribe(capacity, subscriber);
 }
 
 SRV6DB_CONTROL uint32_t srv6db_engine_poll_change(uint32_t subscriber, Srv6DbEngineChange *out) {
+  if (e::RedisBackend()) return e::redis::Poll(subscriber, out);
   return e::Rt().push.Poll(subscriber, out);
 }
 
 SRV6DB_CONTROL uint32_t srv6db_engine_unsubscribe(uint32_t subscriber) {
+  if (e::RedisBackend()) return e::redis::Unsubscribe(subscriber);
   return e::Rt().push.Unsubscribe(subscriber);
 }
 
@@ -167,6 +178,7 @@ SRV6DB_CONTROL uint32_t srv6db_engine_vrf_remove(uint32_t tableId, uint32_t vrId
   e::Store &s = e::Rt().stores[e::kVrfTable];
   e::KeyBytes key;
   e::BuildKey(s.schema(), 0, reinterpret_cast<const uint8_t *>(&probe), &key);
+  if (e::RedisBackend()) return e::redis::RemoveRecord(e::kVrfTable, key);
   std::lock_guard lock(s.mutex());
   e::Node *node = s.Find(key);
   if (node == nullptr) return DB_ERR_NO_RECORD;
@@ -175,6 +187,7 @@ SRV6DB_CONTROL uint32_t srv6db_engine_vrf_remove(uint32_t tableId, uint32_t vrId
 }
 
 SRV6DB_CONTROL void srv6db_engine_vrf_clear(void) {
+  if (e::RedisBackend()) return e::redis::ClearTable(e::kVrfTable);
   e::Store &s = e::Rt().stores[e::kVrfTable];
   std::lock_guard lock(s.mutex());
   s.Clear();

@@ -2,8 +2,10 @@
 #include <cstddef>
 #include <cstring>
 
+#include "engine/backend.h"
 #include "engine/engine_api.h"
 #include "engine/memory/runtime.h"
+#include "engine/redis/redis_backend.h"
 
 #define SRV6DB_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -66,6 +68,7 @@ uint32_t CreateObj(uint32_t fn, uint32_t store, uint32_t opCode, uint32_t reserv
 }
 
 void StopIter(Object *o) noexcept {
+  if (RedisBackend()) return redis::StopIter(o);
   if (!o->iter.made) return;
   Store &s = Rt().stores[o->store];
   std::lock_guard lock(s.mutex());
@@ -166,6 +169,7 @@ uint32_t Write(void *dbObj) noexcept {
   if (uint32_t r = GenericTarget(SRV6DB_ENGINE_FN_WRITE, dbObj, &o, &pushFull)) return r;
   if (o->opCode != DB_OP_WRITE) return SRV6DB_ENGINE_ERR_WRONG_OPERATION;
   if (!o->hasRecord) return SRV6DB_ENGINE_ERR_NOTHING_STAGED;
+  if (RedisBackend()) return redis::Write(o, pushFull);
   Store &s = Rt().stores[o->store];
   std::lock_guard lock(s.mutex());
   bool created = false;
@@ -197,13 +201,15 @@ uint32_t Read(void *dbObj, const void *keyInfo, const void *keyData, void *buf,
   if (len != s.schema().recordSize) return SRV6DB_ENGINE_ERR_BAD_LENGTH;
   if (key.whole) {
     if (o->opCode != DB_OP_QUERY) return SRV6DB_ENGINE_ERR_WRONG_OPERATION;
+    o->iter.redeliver = false;
+    if (RedisBackend()) return redis::ReadCurrent(o, buf, len);
     if (!o->iter.made || !o->iter.positioned) return SRV6DB_ENGINE_ERR_NOT_POSITIONED;
     std::memcpy(buf, o->staged, len);  // the record as it stood at the step
-    o->iter.redeliver = false;
     return DB_OK;
   }
   if (o->opCode != DB_OP_READ) return SRV6DB_ENGINE_ERR_WRONG_OPERATION;
   if (key.index != 0) return SRV6DB_ENGINE_ERR_BAD_KEY;
+  if (RedisBackend()) return redis::Read(o, key.bytes, buf, len);
   std::lock_guard lock(s.mutex());
   Node *node = s.Find(key.bytes);
   if (node == nullptr) return DB_ERR_NO_RECORD;
@@ -222,6 +228,7 @@ uint32_t Update(void *dbObj, const void *keyInfo, const void *keyData) noexcept 
   if (key.index != 0) return SRV6DB_ENGINE_ERR_BAD_KEY;
   if (o->opCode != DB_OP_UPDATE) return SRV6DB_ENGINE_ERR_WRONG_OPERATION;
   if (!o->hasSmoothId && !o->hasDiscriminator) return SRV6DB_ENGINE_ERR_NOTHING_STAGED;
+  if (RedisBackend()) return redis::Update(o, key.bytes, pushFull);
   Store &s = Rt().stores[o->store];
   const uint32_t offsets[2] = {o->hasSmoothId ? s.schema().smoothIdOffset : kNoOffset,
                                o->hasDiscriminator ? s.schema().discriminatorOffset : kNoOffset};
@@ -243,6 +250,7 @@ uint32_t Remove(void *dbObj, const void *keyInfo, const void *keyData) noexcept 
   if (key.whole) return SRV6DB_ENGINE_ERR_NULL_POINTER;
   if (key.index != 0) return SRV6DB_ENGINE_ERR_BAD_KEY;
   if (o->opCode != DB_OP_REMOVE) return SRV6DB_ENGINE_ERR_WRONG_OPERATION;
+  if (RedisBackend()) return redis::Remove(o, key.bytes, pushFull);
   Store &s = Rt().stores[o->store];
   std::lock_guard lock(s.mutex());
   Node *node = s.Find(key.bytes);
@@ -262,6 +270,7 @@ uint32_t Count(void *dbObj, const void *keyInfo, const void *keyData, uint64_t *
     return r;
   if (count == nullptr) return SRV6DB_ENGINE_ERR_NULL_POINTER;
   if (o->opCode != DB_OP_COUNT) return SRV6DB_ENGINE_ERR_WRONG_OPERATION;
+  if (RedisBackend()) return redis::Count(o, key.whole, key.index, key.bytes, count);
   Store &s = Rt().stores[o->store];
   std::lock_guard lock(s.mutex());
   *count = key.whole ? s.size() : s.CountByKey(key.index, key.bytes);
@@ -279,6 +288,8 @@ uint32_t CreateRootIter(void *dbObj, const void *keyInfo, const void *keyData,
   if (o->opCode != DB_OP_QUERY) return SRV6DB_ENGINE_ERR_WRONG_OPERATION;
   if (!key.whole && key.index == 0) return SRV6DB_ENGINE_ERR_BAD_KEY;
   if (o->iter.made) return SRV6DB_ENGINE_ERR_ITER_EXISTS;
+  if (RedisBackend())
+    return redis::CreateRootIter(o, key.whole, key.index, key.bytes, dbObj, rootIter);
   Store &s = Rt().stores[o->store];
   {
     std::lock_guard lock(s.mutex());
@@ -297,6 +308,11 @@ uint32_t IterNext(void *rootIter) noexcept {
   if (o->iter.redeliver) {
     o->iter.redeliver = false;
     return DB_OK;
+  }
+  if (RedisBackend()) {
+    const uint32_t r = redis::Next(o);
+    o->iter.positioned = r == DB_OK;
+    return r;
   }
   Store &s = Rt().stores[o->store];
   std::lock_guard lock(s.mutex());
@@ -353,6 +369,7 @@ uint32_t VrfGet(uint32_t field, void *dbObj, void *value) noexcept {
     return dbObj == nullptr ? SRV6DB_ENGINE_ERR_NULL_POINTER : SRV6DB_ENGINE_ERR_BAD_HANDLE;
   if (o->store != kVrfTable) return SRV6DB_ENGINE_ERR_WRONG_TABLE;
   if (value == nullptr) return SRV6DB_ENGINE_ERR_NULL_POINTER;
+  if (RedisBackend()) return redis::VrfGet(o, VrfFieldOffset(field), kVrfFieldSizes[field], value);
   if (!o->iter.made || !o->iter.positioned) return SRV6DB_ENGINE_ERR_NOT_POSITIONED;
   // Every getter of one step reads the same copy: fields of one version of the record.
   std::memcpy(value, o->staged + VrfFieldOffset(field), kVrfFieldSizes[field]);

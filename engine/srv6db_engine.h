@@ -32,6 +32,9 @@ extern "C" {
 #define SRV6DB_ENGINE_ERR_WRONG_TABLE 15011u    /* object made for another table */
 #define SRV6DB_ENGINE_ERR_NO_RESOURCES 15012u   /* object pool, fault slots or subscribers full */
 #define SRV6DB_ENGINE_ERR_QUEUE_EMPTY 15013u    /* srv6db_engine_poll_change: nothing queued */
+#define SRV6DB_ENGINE_ERR_BAD_URL 15014u        /* the Redis backend's URL does not parse */
+#define SRV6DB_ENGINE_ERR_UNAVAILABLE 15015u    /* Redis unreachable, connection lost, timed out */
+#define SRV6DB_ENGINE_ERR_SERVER 15016u         /* Redis answered an error (memory, read-only) */
 
 /* ---- Tables ---- */
 
@@ -84,6 +87,16 @@ enum {
 
 /* The name of a function id ("write", "vrf_get_vr_id", ...), or "?" for an unknown id. */
 SRV6DB_ENGINE_API const char *srv6db_engine_function_name(uint32_t fn);
+
+/* ---- Backend ---- */
+
+/* Chooses the backend: NULL, "" or "memory" the in-memory one; "redis://host:port[/db]" or
+ * "unix:///path/to/redis.sock[?db=N]" a shared Redis server. The library reads SRV6DB_ENGINE
+ * the same way when it loads; call this before any other engine call. A URL that does not
+ * parse answers SRV6DB_ENGINE_ERR_BAD_URL here and from every later call (no fall-back). */
+SRV6DB_ENGINE_API uint32_t srv6db_engine_open(const char *url);
+/* "memory" or "redis". */
+SRV6DB_ENGINE_API const char *srv6db_engine_backend(void);
 
 /* ---- Reset ---- */
 

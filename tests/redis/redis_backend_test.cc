@@ -1,0 +1,293 @@
+// The Redis backend shared by processes: concurrent writers and walkers, reconciliation after
+// a producer restarts, a server killed and restarted from its append-only file, connections
+// killed mid-run, bad URLs, and how fresh a walk's batch is.
+#include <hiredis/hiredis.h>
+
+#include <atomic>
+#include <map>
+#include <set>
+#include <thread>
+
+#include "redis_server.h"
+#include "tests/engine/engine_test_util.h"
+
+namespace srv6db::test {
+namespace {
+
+constexpr uint32_t kLocalSid = 6;  // index 1: function id; index 2: smooth id first
+constexpr uint32_t kSize = 68;
+
+Bytes LocalSid(uint32_t id, uint32_t functId, uint32_t smoothId = 0) {
+  Bytes r(kSize, 0);
+  const uint32_t vrId = 1, vrfIndex = 2;
+  std::memcpy(&r[0], &vrId, 4);
+  std::memcpy(&r[4], &vrfIndex, 4);
+  std::memcpy(&r[8], &id, 4);
+  std::memcpy(&r[28], &functId, 4);
+  std::memcpy(&r[40], &smoothId, 4);
+  std::memcpy(&r[60], &id, 4);  // a payload byte pattern per record
+  return r;
+}
+
+uint32_t Field(const Bytes &r, uint32_t offset) {
+  uint32_t v;
+  std::memcpy(&v, &r[offset], 4);
+  return v;
+}
+
+Key Primary(uint32_t id) { return KeyOf(kLocalSid, 0, LocalSid(id, 0)); }
+Key FunctKey(uint32_t functId) { return KeyOf(kLocalSid, 1, LocalSid(0, functId)); }
+Key SmoothKey(uint32_t smoothId) { return KeyOf(kLocalSid, 2, LocalSid(0, 0, smoothId)); }
+
+// Ids of a walk, and whether one came twice.
+std::vector<uint32_t> WalkIds(const Key *key, bool *duplicate = nullptr) {
+  std::vector<uint32_t> ids;
+  std::set<uint32_t> seen;
+  for (const Bytes &r : Walk(kLocalSid, key)) {
+    ids.push_back(Field(r, 8));
+    if (!seen.insert(Field(r, 8)).second && duplicate != nullptr) *duplicate = true;
+  }
+  return ids;
+}
+
+class RedisBackend : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    server_ = new RedisServer;
+    ASSERT_EQ(srv6db_engine_open(server_->Url().c_str()), 0u);
+  }
+  static void TearDownTestSuite() {
+    delete server_;
+    server_ = nullptr;
+  }
+  void SetUp() override {
+    ASSERT_EQ(srv6db_engine_open(server_->Url().c_str()), 0u);
+    srv6db_engine_reset();
+  }
+  static RedisServer *server_;
+};
+RedisServer *RedisBackend::server_ = nullptr;
+
+TEST_F(RedisBackend, ConcurrentWriterAndWalkerProcessesAgreeOnTheTable) {
+  constexpr uint32_t kStable = 300, kWriters = 3, kPerWriter = 600, kWalkers = 2;
+  for (uint32_t i = 0; i < kStable; ++i) ASSERT_EQ(Write(kLocalSid, LocalSid(i, 9)), 0u);
+  std::vector<pid_t> children;
+  // Writer w creates its records, rewrites stable ones (moving their smooth index) and
+  // removes every third record of its own; any code but 0 fails it.
+  for (uint32_t w = 0; w < kWriters; ++w)
+    children.push_back(Spawn([w] {
+      for (uint32_t i = 0; i < kPerWriter; ++i) {
+        uint32_t id = 10000 * (w + 1) + i;
+        if (Write(kLocalSid, LocalSid(id, 9)) != 0) return 1;
+        if (Write(kLocalSid, LocalSid(i % kStable, 9, i)) != 0) return 2;
+        if (i % 3 == 0 && Remove(kLocalSid, Primary(id)) != 0) return 3;
+      }
+      return 0;
+    }));
+  // Walkers: every walk, whole or by key, yields each stable record exactly once.
+  for (uint32_t w = 0; w < kWalkers; ++w)
+    children.push_back(Spawn([w] {
+      Key key = FunctKey(9);
+      for (uint32_t n = 0; n < 15; ++n) {
+        bool dup = false;
+        uint32_t stable = 0;
+        for (uint32_t id : WalkIds(w % 2 ? &key : nullptr, &dup)) stable += id < kStable;
+        if (dup || stable != kStable) return 4;
+      }
+      return 0;
+    }));
+  for (pid_t pid : children) EXPECT_EQ(Wait(pid), 0);
+  std::set<uint32_t> expected;
+  for (uint32_t i = 0; i < kStable; ++i) expected.insert(i);
+  for (uint32_t w = 0; w < kWriters; ++w)
+    for (uint32_t i = 0; i < kPerWriter; ++i)
+      if (i % 3 != 0) expected.insert(10000 * (w + 1) + i);
+  std::vector<uint32_t> ids = WalkIds(nullptr);
+  EXPECT_EQ(std::set<uint32_t>(ids.begin(), ids.end()), expected);
+  EXPECT_EQ(ids.size(), expected.size());
+  EXPECT_EQ(Count(kLocalSid, FunctKey(9)), expected.size());
+  EXPECT_EQ(srv6db_engine_record_count(kLocalSid), expected.size());
+}
+
+// A producer writes under smooth id 1 and exits; restarted, it re-marks the records it still
+// wants with smooth id 2 and deletes the rest through a walk by the old smooth id; a third
+// process sees only the re-marked records, while a subscriber saw every change.
+TEST_F(RedisBackend, RestartedProducerReconcilesAndAThirdProcessAgrees) {
+  constexpr uint32_t kRecords = 900;
+  uint32_t sub = 0;
+  ASSERT_EQ(srv6db_engine_subscribe(4 * kRecords, &sub), 0u);
+  auto run = [](uint32_t generation) {
+    for (uint32_t i = 0; i < kRecords; ++i) {
+      uint32_t r = generation == 1 ? Write(kLocalSid, LocalSid(i, 9, 1))
+                   : i % 3 != 0    ? UpdateSmooth(kLocalSid, Primary(i), 2)
+                                   : 0;
+      if (r != 0) return 1;
+    }
+    if (generation == 2) {
+      Key stale = SmoothKey(1);
+      for (uint32_t id : WalkIds(&stale))
+        if (Remove(kLocalSid, Primary(id)) != 0) return 2;
+    }
+    return 0;
+  };
+  ASSERT_EQ(Wait(Spawn([&] { return run(1); })), 0);
+  ASSERT_EQ(Wait(Spawn([&] { return run(2); })), 0);
+  ASSERT_EQ(Wait(Spawn([] {
+              Key fresh = SmoothKey(2), stale = SmoothKey(1);
+              uint32_t kept = 0;
+              for (const Bytes &r : Walk(kLocalSid, nullptr))
+                kept += Field(r, 40) == 2 && Field(r, 8) % 3 != 0;
+              return kept == 2 * kRecords / 3 && Count(kLocalSid, fresh) == kept &&
+                             Count(kLocalSid, stale) == 0 && WalkIds(nullptr).size() == kept
+                         ? 0
+                         : 1;
+            })),
+            0);
+  uint32_t kinds[3] = {};
+  Srv6DbEngineChange c;
+  while (srv6db_engine_poll_change(sub, &c) == 0) ++kinds[c.kind];
+  EXPECT_EQ(kinds[SRV6DB_ENGINE_CHANGE_CREATE], kRecords);
+  EXPECT_EQ(kinds[SRV6DB_ENGINE_CHANGE_UPDATE], 2 * kRecords / 3);
+  EXPECT_EQ(kinds[SRV6DB_ENGINE_CHANGE_REMOVE], kRecords / 3);
+}
+
+TEST_F(RedisBackend, ServerKilledAndRestartedFromItsAppendOnlyFileLosesNoAcknowledgedRecord) {
+  constexpr uint32_t kRecords = 1500;
+  ASSERT_EQ(Wait(Spawn([] {
+              for (uint32_t i = 0; i < kRecords; ++i)
+                if (Write(kLocalSid, LocalSid(i, i % 7)) != 0) return 1;
+              return 0;
+            })),
+            0);
+  EXPECT_EQ(srv6db_engine_record_count(kLocalSid), kRecords);  // this process is connected
+  server_->Kill(SIGKILL);
+  Bytes r;
+  EXPECT_EQ(Read(kLocalSid, Primary(0), &r), SRV6DB_ENGINE_ERR_UNAVAILABLE);
+  EXPECT_EQ(Write(kLocalSid, LocalSid(1, 1)), SRV6DB_ENGINE_ERR_UNAVAILABLE);
+  ASSERT_TRUE(server_->Start());
+  EXPECT_EQ(srv6db_engine_record_count(kLocalSid), kRecords);
+  for (uint32_t i = 0; i < kRecords; ++i) {
+    ASSERT_EQ(Read(kLocalSid, Primary(i), &r), 0u);
+    ASSERT_EQ(r, LocalSid(i, i % 7));
+  }
+  uint64_t byKey = 0;
+  for (uint32_t f = 0; f < 7; ++f) byKey += Count(kLocalSid, FunctKey(f));
+  EXPECT_EQ(byKey, kRecords);
+}
+
+// Every connection but the killer's is killed again and again while a thread writes: each
+// write answers 0 or 15015, every acknowledged record is whole, and the indexes agree.
+TEST_F(RedisBackend, ConnectionsKilledMidRunGiveCodesNeverCorruption) {
+  constexpr uint32_t kRecords = 3000;
+  std::atomic<uint32_t> progress{0};
+  std::vector<uint32_t> codes(kRecords);
+  std::thread writer([&] {
+    for (uint32_t i = 0; i < kRecords; ++i) {
+      codes[i] = Write(kLocalSid, LocalSid(i, i % 5));
+      progress.store(i + 1);
+    }
+  });
+  redisContext *killer = redisConnectUnix(server_->Socket().c_str());
+  ASSERT_TRUE(killer != nullptr && killer->err == 0);
+  uint32_t kills = 0;
+  for (uint32_t seen = 0; progress.load() < kRecords;) {
+    if (progress.load() < seen + 100) continue;
+    seen = progress.load();
+    freeReplyObject(redisCommand(killer, "CLIENT KILL TYPE normal SKIPME yes"));
+    ++kills;
+  }
+  writer.join();
+  redisFree(killer);
+  EXPECT_GT(kills, 0u);
+  uint32_t acknowledged = 0, lost = 0;
+  Bytes r;
+  for (uint32_t i = 0; i < kRecords; ++i) {
+    ASSERT_TRUE(codes[i] == 0 || codes[i] == SRV6DB_ENGINE_ERR_UNAVAILABLE) << codes[i];
+    uint32_t read = Read(kLocalSid, Primary(i), &r);
+    acknowledged += codes[i] == 0;
+    lost += codes[i] != 0;
+    if (codes[i] == 0) {
+      ASSERT_EQ(read, 0u);
+    }
+    if (read == 0) {
+      ASSERT_EQ(r, LocalSid(i, i % 5));
+    }
+  }
+  EXPECT_GT(lost, 0u);
+  uint64_t whole = srv6db_engine_record_count(kLocalSid), byKey = 0;
+  EXPECT_GE(whole, acknowledged);
+  for (uint32_t f = 0; f < 5; ++f) byKey += Count(kLocalSid, FunctKey(f));
+  EXPECT_EQ(byKey, whole);
+  EXPECT_EQ(WalkIds(nullptr).size(), whole);
+}
+
+TEST_F(RedisBackend, BadUrlsAndUnreachableServersAnswerCodesOnEveryCall) {
+  for (const char *url : {"redis://", "redis://host:99999", "unix://relative.sock", "http://x",
+                          "unix:///tmp/x.sock?db=x", "redis://localhost:6379/x"}) {
+    EXPECT_EQ(srv6db_engine_open(url), SRV6DB_ENGINE_ERR_BAD_URL) << url;
+    EXPECT_EQ(Write(kLocalSid, LocalSid(1, 1)), SRV6DB_ENGINE_ERR_BAD_URL);
+    EXPECT_EQ(srv6db_engine_record_count(kLocalSid), 0u);
+  }
+  ASSERT_EQ(srv6db_engine_open("unix:///nonexistent/redis.sock"), 0u);
+  EXPECT_EQ(Write(kLocalSid, LocalSid(1, 1)), SRV6DB_ENGINE_ERR_UNAVAILABLE);
+  Bytes r;
+  EXPECT_EQ(Read(kLocalSid, Primary(1), &r), SRV6DB_ENGINE_ERR_UNAVAILABLE);
+  EXPECT_STREQ(srv6db_engine_backend(), "redis");
+  ASSERT_EQ(srv6db_engine_open(server_->Url().c_str()), 0u);
+  EXPECT_EQ(Write(kLocalSid, LocalSid(1, 1)), 0u);
+}
+
+// A primary on a loopback TCP port and a replica of it: writes through the primary reach the
+// replica (function library included), whose tables serve counts, reads and walks, and refuse
+// writes with a code.
+TEST(RedisPastOneMachine, ReplicaServesReadsOfWhatThePrimaryAcknowledged) {
+  const std::string port = std::to_string(FreeLoopbackPort());
+  RedisServer primary({"--port", port, "--bind", "127.0.0.1", "--repl-diskless-sync-delay", "0"});
+  RedisServer replica({"--replicaof", "127.0.0.1", port});
+  ASSERT_EQ(srv6db_engine_open(("redis://127.0.0.1:" + port).c_str()), 0u);
+  for (uint32_t i = 0; i < 200; ++i) ASSERT_EQ(Write(kLocalSid, LocalSid(i, i % 4)), 0u);
+  redisContext *c = redisConnect("127.0.0.1", std::stoi(port));
+  freeReplyObject(redisCommand(c, "SET srv6db:barrier 1"));  // WAIT waits for this client's writes
+  auto *acked = static_cast<redisReply *>(redisCommand(c, "WAIT 1 10000"));
+  ASSERT_TRUE(acked != nullptr && acked->integer == 1);
+  freeReplyObject(acked);
+  redisFree(c);
+  const std::string url = replica.Url();
+  EXPECT_EQ(Wait(Spawn([&] {
+              Bytes r;
+              bool ok = srv6db_engine_open(url.c_str()) == 0 && WalkIds(nullptr).size() == 200 &&
+                        Count(kLocalSid, FunctKey(3)) == 50 &&
+                        Read(kLocalSid, Primary(7), &r) == 0 && r == LocalSid(7, 3) &&
+                        Write(kLocalSid, LocalSid(1, 1)) == SRV6DB_ENGINE_ERR_SERVER;
+              return ok ? 0 : 1;
+            })),
+            0);
+}
+
+// A walk reads records a batch (the count property) at a time: a record removed after its
+// batch was fetched is still yielded and read as fetched; one removed before is not.
+TEST_F(RedisBackend, WalkBatchesAreAsFreshAsTheirFetch) {
+  for (uint32_t i = 0; i < 4; ++i) ASSERT_EQ(Write(kLocalSid, LocalSid(i, 9)), 0u);
+  for (uint32_t batch : {2u, 64u}) {
+    Obj o(kLocalSid, DB_OP_QUERY);
+    void *it = nullptr;
+    ASSERT_EQ(db_create_root_iter(o.get(), nullptr, nullptr, &it), 0u);
+    ASSERT_EQ(db_set_root_iterator_property(it, DB_ITER_PROP_COUNT, &batch, 4), 0u);
+    ASSERT_EQ(db_root_iterator_next(it), 0u);  // fetches records 0 and 1 (or all four)
+    ASSERT_EQ(Remove(kLocalSid, Primary(1)), 0u);
+    ASSERT_EQ(Remove(kLocalSid, Primary(2)), 0u);
+    std::vector<uint32_t> rest;
+    Bytes r(kSize);
+    while (db_root_iterator_next(it) == 0) {
+      ASSERT_EQ(db_read_obj_with_buf(o.get(), nullptr, nullptr, r.data(), kSize), 0u);
+      rest.push_back(Field(r, 8));
+    }
+    const std::vector<uint32_t> expected =
+        batch == 2 ? std::vector<uint32_t>{1, 3} : std::vector<uint32_t>{3, 1, 2};
+    EXPECT_EQ(rest, expected);
+    for (uint32_t id : {1u, 2u}) ASSERT_EQ(Write(kLocalSid, LocalSid(id, 9)), 0u);  // now last
+  }
+}
+
+}  // namespace
+}  // namespace srv6db::test
