@@ -27,15 +27,12 @@ uint64_t g_badLines = 0;                     // lines --keep-going passed over
 constexpr off_t kLongLoad = off_t{1} << 20;  // bytes of input from which a load shows progress
 const char *const kChangeKinds[] = {"create", "update", "remove"};
 
-// The engine's backend choice, where the engine library has one: it reads SRV6DB_ENGINE when it
-// loads, before --engine is known. Weak, so that the command runs on engines without it too.
-extern "C" uint32_t srv6db_engine_open(const char *url) __attribute__((weak));
-
 void UseEngine(const std::string &url) {
   static std::string chosen;
   if (url.empty() || url == chosen) return;
+  // The engine may have read SRV6DB_ENGINE already; opening the URL switches it explicitly.
   setenv("SRV6DB_ENGINE", url.c_str(), 1);
-  if (srv6db_engine_open != nullptr && srv6db_engine_open(url.c_str()) != 0) {
+  if (srv6db_engine_open(url.c_str()) != 0) {
     throw Failure(kUsage, "\"" + url +
                               "\" is not an engine URL; give memory, redis://HOST:PORT[/DB] or "
                               "unix:///PATH[?db=N]");
