@@ -329,7 +329,8 @@ void Store::StartIter(IterState *it, uint32_t index, const KeyBytes *key) noexce
     it->sentinel = &head_;
     return;
   }
-  void *entry = FindKey(index, *key, HashKey(*key));
+  const uint64_t hash = HashKey(*key);
+  void *entry = FindKey(index, *key, hash);
   if (entry == nullptr) {  // nothing has the key now: nothing to yield
     it->ended = true;
     return;
@@ -337,6 +338,7 @@ void Store::StartIter(IterState *it, uint32_t index, const KeyBytes *key) noexce
   if (IsNode(entry)) {
     it->lone = true;
     it->key = *key;
+    it->keyHash = hash;
     return;
   }
   it->bucket = static_cast<Bucket *>(entry);
@@ -372,7 +374,7 @@ Node *Store::Step(IterState *it) noexcept {
 // bucket that later records gave the key (they joined after the start and are not yielded).
 Node *Store::LoneRecord(IterState *it) noexcept {
   if (it->positioned) return nullptr;  // yielded already
-  void *entry = FindKey(it->index, it->key, HashKey(it->key));
+  void *entry = FindKey(it->index, it->key, it->keyHash);
   if (entry == nullptr) return nullptr;
   Link *l;
   if (IsNode(entry)) {

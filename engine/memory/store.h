@@ -170,7 +170,8 @@ struct IterState {
   Link *sentinel = nullptr;
   Bucket *bucket = nullptr;
   bool cursorLinked = false;
-  KeyBytes key;  // of a lone walk
+  KeyBytes key;  // of a lone walk, and its hash
+  uint64_t keyHash = 0;
 };
 
 class Store {
