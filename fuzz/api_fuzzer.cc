@@ -13,7 +13,7 @@
 #include "engine/srv6db_engine.h"
 #include "srv6_db.h"
 #include "tests/support/counting_mem.h"
-#include "tests/tables/table_case.h"
+#include "tests/support/tables.h"
 
 namespace srv6db::test {
 namespace {
@@ -25,8 +25,6 @@ namespace {
       std::abort();                                                                      \
     }                                                                                    \
   } while (0)
-
-using Bytes = std::vector<uint8_t>;
 
 // Reads the input front to back; past its end every read gives 0.
 class Input {
@@ -52,17 +50,6 @@ constexpr uint32_t kFaultFns[] = {
 };
 constexpr uint32_t kFaultCodes[] = {4242, 13044, 15005, 110012};
 constexpr uint32_t kKeys = 6;
-
-const std::vector<const TableCase *> &Tables() {
-  static const std::vector<const TableCase *> tables = [] {
-    std::vector<const TableCase *> t;
-    for (const TableCase &c : TableCases()) t.push_back(&c);
-    std::sort(t.begin(), t.end(),
-              [](const TableCase *a, const TableCase *b) { return a->tableId < b->tableId; });
-    return t;
-  }();
-  return tables;
-}
 
 Bytes PrimaryKey(const TableCase &t, const Bytes &entry) {
   uint32_t keyWord = 0;
@@ -106,7 +93,7 @@ void Run(Input &in) {
 
   for (int command = 0; command < 64 && !in.Done(); ++command) {
     const uint8_t op = in.U8();
-    const TableCase &t = *Tables()[in.U8() % Tables().size()];
+    const TableCase &t = TableCases()[in.U8() % TableCases().size()];
     const uint32_t keyNo = in.U8() % kKeys;
     const uint8_t faultByte = in.U8();
     const bool faulted = (faultByte & 0x80) != 0;

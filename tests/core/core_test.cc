@@ -1,0 +1,222 @@
+// The core beside the table rows: statistics, hooks, the IPv6 word conversion, and the generic
+// operations' own argument checks and iterator handling.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <thread>
+#include <vector>
+
+#include "core/bounded_copy.h"
+#include "tests/support/env.h"
+
+namespace srv6db::test {
+namespace {
+
+using Stats = LibraryTest;
+
+TEST_F(Stats, SetStatCountsMarksAndStampsOneCellOnly) {
+  SRV6_DB_SetStat(4, 21, 0);
+  SRV6_DB_SetStat(17, 0, 1);
+  SRV6_DB_SetStat(0, 22, 1);
+  SRV6_DB_SetStat(0xFFFFFFFF, 0xFFFFFFFF, 1);
+  EXPECT_TRUE(MovedCells().empty());
+  Srv6DbStatTime before;
+  SRV6_STAT_SetTimeStamp(&before);
+  SRV6_DB_SetStat(4, 9, 2);
+  EXPECT_EQ(MovedCells(), std::vector{Cell(9, 4, 2)});
+  const Srv6DbStatEntry &cell = g_srv6DbStat[4][9];
+  EXPECT_EQ(cell.updated, 1u);
+  EXPECT_GE(uint64_t{cell.time.sec} * 1000000 + cell.time.usec,
+            uint64_t{before.sec} * 1000000 + before.usec);
+  const uint32_t start = g_srv6DbStat[16][21].count;
+  SRV6_DB_SetStat(16, 21, 0xFFFFFFFFu);
+  SRV6_DB_SetStat(16, 21, 2);
+  EXPECT_EQ(g_srv6DbStat[16][21].count, start + 1) << "counts wrap modulo 2^32";
+}
+
+// A descriptor whose timeStampEnable is 0 counts and marks the cell but leaves its time alone.
+TEST_F(Stats, StatisticWithoutTimeStampKeepsItsTime) {
+  Srv6DbStatDesc &desc = g_srv6DbStatDesc[SRV6_DB_STAT_GET_FIELD_FAILED];
+  desc.timeStampEnable = 0;
+  Srv6DbStatEntry &cell = g_srv6DbStat[3][SRV6_DB_STAT_GET_FIELD_FAILED];
+  cell.time = {0xAAAA, 0xBBBB};
+  SRV6_DB_SetStat(3, SRV6_DB_STAT_GET_FIELD_FAILED, 1);
+  desc.timeStampEnable = 1;
+  EXPECT_EQ(cell.updated, 1u);
+  EXPECT_EQ(cell.time.sec, 0xAAAAu);
+  EXPECT_EQ(cell.time.usec, 0xBBBBu);
+}
+
+TEST_F(Stats, ConcurrentIncrementsAreNotLost) {
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([] {
+      for (int i = 0; i < 20000; ++i) SRV6_DB_SetStat(3, 20, 1);
+    });
+  }
+  for (auto &t : threads) t.join();
+  EXPECT_EQ(MovedCells(), std::vector{Cell(20, 3, 80000)});
+}
+
+TEST_F(Stats, LookupsStayInsideTheTablesAndNamesAreInIdOrder) {
+  EXPECT_EQ(SRV6_DB_GetStat(16, 21), &g_srv6DbStat[16][21]);
+  EXPECT_EQ(SRV6_DB_GetStat(17, 0), nullptr);
+  EXPECT_EQ(SRV6_DB_GetStat(0, 22), nullptr);
+  EXPECT_EQ(SRV6_DB_GetGlbCtl(16), &g_srv6DbGlbCtl[16]);
+  EXPECT_EQ(SRV6_DB_GetGlbCtl(17), nullptr);
+  const char *names[] = {
+      "CreateDbFailed", "ReadDbFailed",    "UpdateDbFailed", "DeleteDbFailed", "CountDbFailed",
+      "CreateIterFailed", "IterNextFailed", "MemAllocFailed", "SetIterCntFailed",
+      "SetFieldFailed", "GetFieldFailed",  "WriteObjFailed", "ReadObjFailed",  "UpdateObjFailed",
+      "RemoveFailed",   "StatisObjFailed", "QueryObjFailed", "SubPushFailed",  "QueryNoExist",
+      "UpdateNoExist",  "ParamInvalid",    "GlbCtlInvalid"};
+  for (uint32_t id = 0; id < SRV6_DB_STAT_NUM; ++id) {
+    ASSERT_EQ(SRV6_DB_GetDbStatDesc(id), &g_srv6DbStatDesc[id]);
+    EXPECT_STREQ(g_srv6DbStatDesc[id].statName, names[id]);
+    EXPECT_EQ(g_srv6DbStatDesc[id].timeStampEnable, 1u);
+  }
+  EXPECT_EQ(SRV6_DB_GetDbStatDesc(22), nullptr);
+}
+
+using Hooks = LibraryTest;
+
+TEST_F(Hooks, LogFuncInitKeepsHooksOnNullAndAcceptsNullMembers) {
+  EXPECT_EQ(SRV6_DB_LogFuncInit(nullptr), SRV6_DB_ERR);
+  EXPECT_EQ(SRV6_DB_GetErrLogCallBack(), &RecordingErrLog);
+  const Srv6DbLogCallBack infoOnly = {&RecordingErrLog, nullptr};
+  EXPECT_EQ(SRV6_DB_LogFuncInit(&infoOnly), SRV6_DB_OK);
+  EXPECT_EQ(SRV6_DB_GetInfoLogCallBack(), &RecordingErrLog);
+  EXPECT_EQ(SRV6_DB_GetErrLogCallBack(), nullptr);
+  g_srv6DbGlbCtl[4].createDbObj = nullptr;
+  const uint8_t record[112] = {};
+  const Srv6DbBuf buf = {const_cast<uint8_t *>(record), sizeof(record)};
+  EXPECT_EQ(SRV6_DB_Create(4, &buf), SRV6_DB_ERR);
+  EXPECT_EQ(MovedCells(), std::vector{Cell(SRV6_DB_STAT_GLB_CTL_INVALID, 4)});
+  EXPECT_TRUE(Events().empty()) << "the info log never carries failures";
+}
+
+TEST_F(Hooks, SetIpaddrReversesEachWordAndMayWorkInPlace) {
+  uint8_t in[16], want[16], out[16];
+  for (int i = 0; i < 16; ++i) in[i] = uint8_t(i), want[i] = uint8_t(i / 4 * 4 + 3 - i % 4);
+  SRV6_DB_SetIpaddr(out, in);
+  EXPECT_EQ(0, std::memcmp(out, want, 16));
+  SRV6_DB_SetIpaddr(out, out);
+  EXPECT_EQ(0, std::memcmp(out, in, 16));
+}
+
+TEST_F(Hooks, SysTimeIsTheCalendarTime) {
+  const int64_t before = static_cast<int64_t>(time(nullptr));
+  const int64_t now = SRV6_DB_GetSysTime();
+  EXPECT_GE(now, before);
+  EXPECT_LE(now, static_cast<int64_t>(time(nullptr)));
+}
+
+// The bounded copy keeps the platform contract: copy what fits, else zero and say why.
+TEST(BoundedCopy, CopiesWhatFitsAndZeroesOtherwise) {
+  const struct {
+    bool nullDst, nullSrc;
+    size_t capacity, count;
+    int result;
+    uint8_t firstByte;  // of the destination afterwards
+  } rows[] = {{false, false, 16, 16, 0, 0x11},     {false, false, 16, 4, 0, 0x11},
+              {false, false, 8, 16, ERANGE, 0x00}, {false, true, 16, 16, EINVAL, 0x00},
+              {true, false, 16, 16, EINVAL, 0xEE}};
+  for (const auto &row : rows) {
+    SCOPED_TRACE(&row - rows);
+    uint8_t src[16], dst[16];
+    std::memset(src, 0x11, sizeof(src));
+    std::memset(dst, 0xEE, sizeof(dst));
+    EXPECT_EQ(CopyBounded(row.nullDst ? nullptr : dst, row.capacity, row.nullSrc ? nullptr : src,
+                          row.count),
+              row.result);
+    EXPECT_EQ(dst[0], row.firstByte);
+    if (row.result == 0) {
+      EXPECT_EQ(dst[row.count - 1], 0x11);
+      EXPECT_EQ(row.count == sizeof(dst) || dst[row.count] == 0xEE, true) << "wrote past count";
+    }
+  }
+}
+
+// ---- The generic operations, on the common table (4-byte primary key at offset 0) ------
+
+constexpr uint32_t kCommon = SRV6_DB_TABLE_COMMON;
+
+class Generic : public LibraryTest {
+ protected:
+  uint8_t record_[112] = {7};
+  uint8_t info_[16] = {0x04, 0x00, 0x01, 0x00};  // key word 0x00010004
+  Srv6DbKey key_ = {info_, 16, record_, 4};
+  Srv6DbBuf buf_ = {record_, 112};
+};
+
+TEST_F(Generic, NullArgumentsCountParamInvalidWithoutMessage) {
+  uint64_t count = 0;
+  Srv6DbUpdateCtx ctx = {&count, 8};
+  EXPECT_EQ(SRV6_DB_Create(kCommon, nullptr), SRV6_DB_ERR);
+  EXPECT_EQ(SRV6_DB_Read(kCommon, nullptr, &buf_), SRV6_DB_ERR);
+  EXPECT_EQ(SRV6_DB_Read(kCommon, &key_, nullptr), SRV6_DB_ERR);
+  EXPECT_EQ(SRV6_DB_Update(kCommon, nullptr, &ctx, SRV6_DB_SetCommonSmoothID), SRV6_DB_ERR);
+  EXPECT_EQ(SRV6_DB_Update(kCommon, &key_, nullptr, SRV6_DB_SetCommonSmoothID), SRV6_DB_ERR);
+  EXPECT_EQ(SRV6_DB_Update(kCommon, &key_, &ctx, nullptr), SRV6_DB_ERR);
+  EXPECT_EQ(SRV6_DB_Delete(kCommon, nullptr), SRV6_DB_ERR);
+  EXPECT_EQ(SRV6_DB_CountByKey(kCommon, nullptr, &count), SRV6_DB_ERR);
+  EXPECT_EQ(SRV6_DB_CountByKey(kCommon, &key_, nullptr), SRV6_DB_ERR);
+  EXPECT_EQ(SRV6_DB_ReadUniqueHash(kCommon, nullptr, &buf_), SRV6_DB_ERR);
+  EXPECT_EQ(SRV6_DB_ReadUniqueHash(kCommon, &key_, nullptr), SRV6_DB_ERR);
+  EXPECT_EQ(SRV6_DB_CreateIteratorByKey(kCommon, 1, nullptr), nullptr);
+  EXPECT_EQ(SRV6_DB_GetNextEntry(kCommon, nullptr, &buf_), SRV6_DB_ERR);
+  SRV6_DB_ReleaseIterator(kCommon, nullptr);
+  EXPECT_EQ(MovedCells(), std::vector{Cell(SRV6_DB_STAT_PARAM_INVALID, kCommon, 14)});
+  EXPECT_TRUE(Events().empty());
+  EXPECT_EQ(EngineCalls(), 0u);
+}
+
+// A failed conversion or update callback stops before the engine writes anything; the
+// callback's own code is the result.
+TEST_F(Generic, FailedSetFieldsOrCallbackStopsBeforeTheWrite) {
+  ASSERT_EQ(0u, srv6db_engine_inject_fault(SRV6DB_ENGINE_FN_SET_ALL_FIELDS, kCommon, 5,
+                                           SRV6DB_ENGINE_FAULT_NEXT_N, 1));
+  EXPECT_EQ(SRV6_DB_Create(kCommon, &buf_), SRV6_DB_ERR);
+  EXPECT_EQ(srv6db_engine_record_count(kCommon), 0u);
+  ASSERT_EQ(SRV6_DB_Create(kCommon, &buf_), SRV6_DB_OK);
+  Srv6DbUpdateCtx ctx = {record_, 4};
+  auto failing = [](Srv6DbUpdateCtx *, void *) -> uint32_t { return 3; };
+  EXPECT_EQ(SRV6_DB_Update(kCommon, &key_, &ctx, failing), 3u);
+  EXPECT_EQ(srv6db_engine_call_count(SRV6DB_ENGINE_FN_UPDATE, SRV6DB_ENGINE_ANY_TABLE), 0u);
+}
+
+// The count property is set unless every bit of the count is set; the handle is one
+// Srv6DbIter from the hook, freed by the hook installed at release.
+TEST_F(Generic, IteratorCountPropertyAndHandle) {
+  uint32_t last = 0;
+  uint64_t calls = 0;
+  for (uint32_t count : {SRV6_DB_ITER_NO_COUNT, 0u, 7u}) {
+    Srv6DbIter *iter = SRV6_DB_CreateIterator(kCommon, count);
+    ASSERT_NE(iter, nullptr);
+    SRV6_DB_ReleaseIterator(kCommon, iter);
+  }
+  srv6db_engine_iter_property_stats(&last, &calls);
+  EXPECT_EQ(calls, 2u);
+  EXPECT_EQ(last, 7u);
+  static size_t asked = 0, freed = 0;
+  static Srv6DbMemCallback counting;
+  counting = g_srv6DbMemCallback;
+  const Srv6DbMemCallback sizing = {[](size_t n) { return asked = n, counting.mallocFunc(n); },
+                                    [](void *p) { ++freed, counting.freeFunc(p); }};
+  SRV6_DB_InitMem(&sizing);
+  Srv6DbIter *iter = SRV6_DB_CreateIterator(kCommon, 1);
+  ASSERT_NE(iter, nullptr);
+  EXPECT_EQ(asked, sizeof(Srv6DbIter));
+  SRV6_DB_InitMem(&counting);
+  SRV6_DB_ReleaseIterator(kCommon, iter);
+  iter = SRV6_DB_CreateIterator(kCommon, 1);
+  SRV6_DB_InitMem(&sizing);
+  SRV6_DB_ReleaseIterator(kCommon, iter);
+  EXPECT_EQ(freed, 1u) << "freed by the hook installed at release";
+}
+
+}  // namespace
+}  // namespace srv6db::test
