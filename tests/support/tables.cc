@@ -2,7 +2,6 @@
 #include "tests/support/tables.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 
 namespace srv6db::test {
@@ -13,32 +12,18 @@ std::vector<TableCase> &Rows() {
   return rows;
 }
 
-int Digit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 }  // namespace
 
 Bytes Hex(std::string_view hex) {
   Bytes out;
-  int high = -1;
+  std::string digits;
   for (char c : hex) {
-    if (c == ' ') continue;
-    const int v = Digit(c);
-    if (v < 0) {
-      std::fprintf(stderr, "Hex: '%c' in \"%.*s\"\n", c, int(hex.size()), hex.data());
-      std::abort();
-    }
-    if (high < 0) {
-      high = v;
-    } else {
-      out.push_back(static_cast<uint8_t>(high << 4 | v));
-      high = -1;
-    }
+    if (c != ' ') digits += c;
   }
-  if (high >= 0) std::abort();
+  if (digits.size() % 2 != 0) std::abort();
+  for (size_t i = 0; i < digits.size(); i += 2) {
+    out.push_back(static_cast<uint8_t>(std::stoul(digits.substr(i, 2), nullptr, 16)));
+  }
   return out;
 }
 
@@ -58,6 +43,11 @@ TableCaseRegistrar::TableCaseRegistrar(TableCase c) {
 size_t &WalkedEntries() {
   thread_local size_t n;
   return n;
+}
+
+uint64_t *CountSink() {
+  thread_local uint64_t count;
+  return &count;
 }
 
 }  // namespace srv6db::test

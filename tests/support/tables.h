@@ -4,15 +4,11 @@
 #ifndef SRV6DB_TESTS_SUPPORT_TABLES_H
 #define SRV6DB_TESTS_SUPPORT_TABLES_H
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
-#include <initializer_list>
 #include <ostream>
 #include <string>
 #include <string_view>
-#include <type_traits>
 #include <vector>
 
 #include "srv6_db.h"
@@ -24,20 +20,12 @@ using Bytes = std::vector<uint8_t>;
 // Bytes written as hex digits in memory order; spaces only group them.
 Bytes Hex(std::string_view hex);
 // An entry whose byte i holds (i + 37 * seed) % 255 + 1: never zero, so a dropped byte shows,
-// and different in every byte for another seed. Seed 0 is the row's entry.
+// and different in every byte for another seed. Seed 0 is the rows' entry.
 Bytes Pattern(size_t size, uint32_t seed);
-
-// An object whose every byte is @p byte; one whose bytes count up from @p first.
 template <typename T>
-T Filled(uint8_t byte) {
-  T value;
-  std::memset(&value, byte, sizeof(value));
-  return value;
-}
-template <typename T>
-void Ramp(T &array, uint8_t first) {
-  auto *b = reinterpret_cast<uint8_t *>(&array);
-  for (size_t i = 0; i < sizeof(array); ++i) b[i] = static_cast<uint8_t>(first + i);
+Bytes BytesOf(const T &value) {
+  const auto *p = reinterpret_cast<const uint8_t *>(&value);
+  return Bytes(p, p + sizeof(T));
 }
 
 struct Range {
@@ -89,7 +77,7 @@ struct TableCase {
   Srv6DbIter *(*createIterator)(uint32_t count);
   uint32_t (*getNext)(Srv6DbIter *iter, void *entry);
   void (*release)(Srv6DbIter *iter);
-  size_t smoothIdOffset = SIZE_MAX;                     // of the u32 smooth id, if any
+  size_t smoothIdOffset = SIZE_MAX;  // of the u32 smooth id, if any
   uint32_t (*updateSmoothId)(const void *entry) = nullptr;
   uint32_t (*stageSmoothId)(Srv6DbUpdateCtx *ctx, void *dbObj) = nullptr;
   std::vector<Range> entryUncarried = {};   // spare fields, gaps, unmapped tails
@@ -103,20 +91,20 @@ struct TableCase {
 // Every table's row, in table id order.
 const std::vector<TableCase> &TableCases();
 inline void PrintTo(const TableCase &c, std::ostream *os) { *os << c.name; }
-
 struct TableCaseRegistrar {
   explicit TableCaseRegistrar(TableCase c);
 };
 
 // Walks @p iter to its end and releases it: 1 if it was not made, else the result that ended
-// the walk; WalkedEntries() tells how many it yielded.
+// the walk. Per thread, WalkedEntries() counts what it yielded and CountSink() takes counts.
 size_t &WalkedEntries();
+uint64_t *CountSink();
 template <typename Entry>
 uint32_t WalkToEnd(Srv6DbIter *iter, uint32_t (*next)(Srv6DbIter *, Entry *),
                    void (*release)(Srv6DbIter *)) {
   WalkedEntries() = 0;
   if (iter == nullptr) return SRV6_DB_ERR;
-  Entry entry{};
+  Entry entry;
   uint32_t rc;
   while ((rc = next(iter, &entry)) == SRV6_DB_OK) ++WalkedEntries();
   release(iter);
@@ -132,61 +120,45 @@ const Srv6DbSmoothKey *SmoothKeyOf(const Entry *e) {
   return &key;
 }
 
-template <typename Entry>
-Entry *OneEntry() {
-  thread_local Entry entry;
-  return &entry;
-}
-
-// Where count operations write; one per thread.
-inline uint64_t *CountSink() {
-  thread_local uint64_t count;
-  return &count;
-}
-
 // clang-format off
 #define SRV6DB_TEST_COMMA ,
-#define SRV6DB_TEST_ENTRY(T, p) static_cast<const Srv6Db##T##Entry *>(p)
+#define SRV6DB_TEST_E(T, p) static_cast<Srv6Db##T##Entry *>(const_cast<void *>(p))
+#define SRV6DB_TEST_R(T, p) static_cast<Srv6Db##T##Record *>(const_cast<void *>(p))
 // The plain typed functions of table T, by the pattern's names.
-#define SRV6DB_TEST_TABLE(T, id)                                                                 \
-  .name = #T, .tableId = id, .entrySize = sizeof(Srv6Db##T##Entry),                              \
-  .recordSize = sizeof(Srv6Db##T##Record),                                                       \
-  .create = [](const void *e) { return SRV6_DB_Create##T(SRV6DB_TEST_ENTRY(T, e)); },           \
-  .read = [](void *e) { return SRV6_DB_Read##T(static_cast<Srv6Db##T##Entry *>(e)); },           \
-  .remove = [](const void *e) { return SRV6_DB_Delete##T(SRV6DB_TEST_ENTRY(T, e)); },           \
-  .setFields = [](const void *e, void *r) { SRV6_DB_Set##T##Fields(SRV6DB_TEST_ENTRY(T, e), static_cast<Srv6Db##T##Record *>(r)); }, \
-  .getFields = [](const void *r, void *e) { SRV6_DB_Get##T##Fields(static_cast<const Srv6Db##T##Record *>(r), static_cast<Srv6Db##T##Entry *>(e)); }, \
-  .setPriKey = [](const void *e, uint32_t *w, void *k) { SRV6_DB_Set##T##PriKey(SRV6DB_TEST_ENTRY(T, e), w, k); }, \
-  .createIterator = [](uint32_t n) { return SRV6_DB_Create##T##Iterator(n); },                  \
-  .getNext = [](Srv6DbIter *i, void *e) { return SRV6_DB_GetNext##T##Entry(i, static_cast<Srv6Db##T##Entry *>(e)); }, \
+#define SRV6DB_TEST_TABLE(T, id)                                                                   \
+  .name = #T, .tableId = id, .entrySize = sizeof(Srv6Db##T##Entry),                                \
+  .recordSize = sizeof(Srv6Db##T##Record),                                                         \
+  .create = [](const void *e) { return SRV6_DB_Create##T(SRV6DB_TEST_E(T, e)); },                  \
+  .read = [](void *e) { return SRV6_DB_Read##T(SRV6DB_TEST_E(T, e)); },                            \
+  .remove = [](const void *e) { return SRV6_DB_Delete##T(SRV6DB_TEST_E(T, e)); },                  \
+  .setFields = [](const void *e, void *r) { SRV6_DB_Set##T##Fields(SRV6DB_TEST_E(T, e), SRV6DB_TEST_R(T, r)); }, \
+  .getFields = [](const void *r, void *e) { SRV6_DB_Get##T##Fields(SRV6DB_TEST_R(T, r), SRV6DB_TEST_E(T, e)); }, \
+  .setPriKey = [](const void *e, uint32_t *w, void *k) { SRV6_DB_Set##T##PriKey(SRV6DB_TEST_E(T, e), w, k); }, \
+  .createIterator = [](uint32_t n) { return SRV6_DB_Create##T##Iterator(n); },                     \
+  .getNext = [](Srv6DbIter *i, void *e) { return SRV6_DB_GetNext##T##Entry(i, SRV6DB_TEST_E(T, e)); }, \
   .release = [](Srv6DbIter *i) { SRV6_DB_Release##T##Iterator(i); }
-#define SRV6DB_TEST_SMOOTH(T)                                                                    \
-  .smoothIdOffset = offsetof(Srv6Db##T##Entry, smoothId),                                        \
-  .updateSmoothId = [](const void *e) { return SRV6_DB_Update##T##SmoothId(SRV6DB_TEST_ENTRY(T, e)); }, \
+#define SRV6DB_TEST_SMOOTH(T)                                                                      \
+  .smoothIdOffset = offsetof(Srv6Db##T##Entry, smoothId),                                          \
+  .updateSmoothId = [](const void *e) { return SRV6_DB_Update##T##SmoothId(SRV6DB_TEST_E(T, e)); }, \
   .stageSmoothId = &SRV6_DB_Set##T##SmoothID
-// Key setter `setter` of table T given the row's entry as `e` (converted by @p input).
-#define SRV6DB_TEST_KEY_OF(T, keyName, setter, input, word, hex)                                 \
-  ::srv6db::test::KeyCase{keyName, word, ::srv6db::test::Hex(hex),                               \
-    [](const void *p, uint32_t *w, void *k) { [[maybe_unused]] auto *e = SRV6DB_TEST_ENTRY(T, p); (void)setter(input, w, k); }}
+// Key setter @p setter of table T given @p input, computed from `e`, the typed pattern entry.
+#define SRV6DB_TEST_KEY_OF(T, keyName, setter, input, word, hex)                                   \
+  ::srv6db::test::KeyCase{keyName, word, ::srv6db::test::Hex(hex), [](const void *p, uint32_t *w, void *k) { \
+    [[maybe_unused]] auto *e = SRV6DB_TEST_E(T, p); (void)setter(input, w, k); }}
 #define SRV6DB_TEST_KEY(T, keyName, setter, word, hex) SRV6DB_TEST_KEY_OF(T, keyName, setter, e, word, hex)
-#define SRV6DB_TEST_SMOOTH_KEY(T, word, hex)                                                     \
+#define SRV6DB_TEST_SMOOTH_KEY(T, word, hex)                                                       \
   SRV6DB_TEST_KEY_OF(T, "Smooth", SRV6_DB_Set##T##SmoothHashKey, ::srv6db::test::SmoothKeyOf(e), word, hex)
 // An extra operation of table T whose result is @p expr, computed from `e`, the typed entry.
-#define SRV6DB_TEST_OP(T, opName, opKind, keyName, expr)                                         \
-  ::srv6db::test::ExtraOp {                                                                      \
-    opName, ::srv6db::test::OpKind::opKind, [](void *p) -> uint32_t {                           \
-      [[maybe_unused]] auto *e = static_cast<Srv6Db##T##Entry *>(p);                             \
-      return (expr);                                                                             \
-    }, keyName                                                                                   \
-  }
-// The same for a function that takes scalars from the entry rather than the entry.
-#define SRV6DB_TEST_SCALAR(T, opName, opKind, keyName, expr)                                     \
+#define SRV6DB_TEST_OP(T, opName, opKind, keyName, expr)                                           \
+  ::srv6db::test::ExtraOp{opName, ::srv6db::test::OpKind::opKind, [](void *p) -> uint32_t {        \
+    [[maybe_unused]] auto *e = static_cast<Srv6Db##T##Entry *>(p); return (expr); }, keyName}
+#define SRV6DB_TEST_SCALAR(T, opName, opKind, keyName, expr)                                       \
   [] { auto op = SRV6DB_TEST_OP(T, opName, opKind, keyName, expr); op.takesEntry = false; return op; }()
 // An iterator of table T made by @p createExpr (from `e`), walked to its end and released.
-#define SRV6DB_TEST_WALK(T, opName, keyName, createExpr)                                        \
-  SRV6DB_TEST_OP(T, opName, kWalk, keyName,                                                      \
-                 ::srv6db::test::WalkToEnd(createExpr, &SRV6_DB_GetNext##T##Entry, &SRV6_DB_Release##T##Iterator))
-#define SRV6DB_TEST_BY_VRF(T, createFn)                                                          \
+#define SRV6DB_TEST_WALK(T, opName, keyName, createExpr)                                           \
+  SRV6DB_TEST_OP(T, opName, kWalk, keyName, ::srv6db::test::WalkToEnd(createExpr,                  \
+                 &SRV6_DB_GetNext##T##Entry, &SRV6_DB_Release##T##Iterator))
+#define SRV6DB_TEST_BY_VRF(T, createFn)                                                            \
   SRV6DB_TEST_WALK(T, "ByVrf", "Smooth", createFn(::srv6db::test::SmoothKeyOf(e), 1))
 // clang-format on
 
