@@ -115,26 +115,6 @@ TEST_P(TableContract, RoundTripUpdateAndDelete) {
   EXPECT_TRUE(Events().empty());
 }
 
-// Every primary key byte tells records apart; the same key replaces.
-TEST_P(TableContract, EveryPrimaryKeyFieldTellsRecordsApart) {
-  const Bytes base = Pattern(T().entrySize, 9);
-  ASSERT_EQ(T().create(base.data()), SRV6_DB_OK);
-  uint64_t expected = 1;
-  for (const Range &r : T().primaryKeyFields) {
-    for (size_t at : {r.offset, r.offset + r.length - 1}) {
-      Bytes variant = base;
-      variant[at] ^= 0x80;
-      ASSERT_EQ(T().create(variant.data()), SRV6_DB_OK);
-      EXPECT_EQ(srv6db_engine_record_count(T().tableId), ++expected) << "key byte " << at;
-    }
-  }
-  Bytes replaced = Pattern(T().entrySize, 10);
-  CopyKey(base, replaced);
-  ASSERT_EQ(T().create(replaced.data()), SRV6_DB_OK);
-  EXPECT_EQ(srv6db_engine_record_count(T().tableId), expected);
-  EXPECT_EQ(ReadBack(base), Carried(replaced, 0xA5));
-}
-
 TEST_P(TableContract, FullIteratorYieldsEveryRecordOnce) {
   constexpr uint32_t kRecords = 20;
   std::vector<Bytes> created;
@@ -161,96 +141,103 @@ TEST_P(TableContract, FullIteratorYieldsEveryRecordOnce) {
   EXPECT_TRUE(MovedCells().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Tables, TableContract, ::testing::ValuesIn(TableCases()),
-                         [](const auto &info) { return info.param.name; });
-
-// ---- Extra operations ------------------------------------------------------------------
-
-struct Extra {
-  const TableCase *table;
-  ExtraOp op;
-};
-void PrintTo(const Extra &x, std::ostream *os) { *os << x.table->name << x.op.name; }
-
-std::vector<Extra> Extras() {
-  std::vector<Extra> all;
-  for (const TableCase &t : TableCases()) {
-    for (const ExtraOp &op : t.extraOps) all.push_back({&t, op});
-  }
-  return all;
-}
-
-class ExtraOps : public LibraryTest, public ::testing::WithParamInterface<Extra> {
- protected:
-  const TableCase &T() const { return *GetParam().table; }
-  const ExtraOp &Op() const { return GetParam().op; }
-  uint32_t Run(const Bytes &entry, Bytes *after = nullptr) {
-    Bytes copy = entry;
-    const uint32_t rc = Op().run(copy.data());
-    if (after != nullptr) *after = copy;
-    return rc;
-  }
-  Bytes KeySentFor(const Bytes &entry) {
-    Run(entry);
-    return LastKey(Op().kind == OpKind::kCount    ? SRV6DB_ENGINE_FN_COUNT
-                   : Op().kind == OpKind::kUpdate ? SRV6DB_ENGINE_FN_UPDATE
-                                                  : SRV6DB_ENGINE_FN_CREATE_ROOT_ITER);
-  }
-};
-
-// The operation sends the documented key, and selects the stored records that share it: the
-// pattern entry, a copy differing in one primary key byte, and another pattern entry.
-TEST_P(ExtraOps, SelectByTheirKeyAlone) {
+// Each extra operation sends its documented key and selects the stored records that share
+// it: the pattern entry, a copy differing in one primary key byte, and another pattern entry.
+TEST_P(TableContract, ExtraOpsSelectByTheirKeyAlone) {
   const Bytes golden = Pattern(T().entrySize, 0);
-  const auto key = std::ranges::find(T().keys, Op().key, &KeyCase::name);
-  ASSERT_NE(key, T().keys.end()) << Op().key;
-  Bytes want = BytesOf(key->word);
-  want.insert(want.end(), key->bytes.begin(), key->bytes.end());
-  EXPECT_EQ(KeySentFor(golden), want);
-
-  Bytes variant = golden;
+  Bytes variant = golden, after;
   variant[T().primaryKeyFields.back().offset + T().primaryKeyFields.back().length - 1] ^= 0x40;
   const std::vector<Bytes> records = {golden, variant, Pattern(T().entrySize, 3)};
-  size_t sharing = 0;
-  for (const Bytes &r : records) sharing += KeySentFor(r) == KeySentFor(golden);
+  for (const ExtraOp &op : T().extraOps) {
+    SCOPED_TRACE(op.name);
+    const auto run = [&op](const Bytes &entry, Bytes *out) {
+      *out = entry;
+      return op.run(out->data());
+    };
+    const auto keySent = [&](const Bytes &entry) {
+      run(entry, &after);
+      return LastKey(op.kind == OpKind::kCount    ? SRV6DB_ENGINE_FN_COUNT
+                     : op.kind == OpKind::kUpdate ? SRV6DB_ENGINE_FN_UPDATE
+                                                  : SRV6DB_ENGINE_FN_CREATE_ROOT_ITER);
+    };
+    const auto key = std::ranges::find(T().keys, op.key, &KeyCase::name);
+    ASSERT_NE(key, T().keys.end()) << op.key;
+    Bytes want = BytesOf(key->word);
+    want.insert(want.end(), key->bytes.begin(), key->bytes.end());
+    EXPECT_EQ(keySent(golden), want);
+    size_t sharing = 0;
+    for (const Bytes &r : records) sharing += keySent(r) == keySent(golden);
 
-  Bytes after;
-  *CountSink() = 99;
-  const uint32_t none = Run(golden, &after);  // nothing stored: nothing found, entry alone
-  EXPECT_EQ(after, golden);
-  const uint64_t noneCount = *CountSink();
-  BeginRun([&] {
-    for (const Bytes &r : records) ASSERT_EQ(T().create(r.data()), SRV6_DB_OK);
-  });
-  const uint32_t found = Run(golden, &after);
-  EXPECT_EQ(found, Op().kind == OpKind::kWalk ? SRV6_DB_NOT_FOUND : SRV6_DB_OK);
-  if (Op().kind == OpKind::kWalk) {
-    EXPECT_EQ(WalkedEntries(), sharing);
+    BeginRun();
+    *CountSink() = 99;
+    const uint32_t none = run(golden, &after);  // nothing stored: nothing found, entry alone
+    EXPECT_EQ(after, golden);
+    const uint64_t noneCount = *CountSink();
+    BeginRun([&] {
+      for (const Bytes &r : records) ASSERT_EQ(T().create(r.data()), SRV6_DB_OK);
+    });
+    EXPECT_EQ(run(golden, &after), op.kind == OpKind::kWalk ? SRV6_DB_NOT_FOUND : SRV6_DB_OK);
+    if (op.kind == OpKind::kWalk) {
+      EXPECT_EQ(WalkedEntries(), sharing);
+    }
+    if (op.kind == OpKind::kCount) {
+      EXPECT_EQ(noneCount, 0u);
+      EXPECT_EQ(*CountSink(), sharing);
+    }
+    if (op.kind == OpKind::kWalk || op.kind == OpKind::kBoundedRead) {
+      EXPECT_EQ(none, SRV6_DB_NOT_FOUND);
+    }
+    if (op.kind == OpKind::kUnique) {
+      EXPECT_EQ(none, SRV6_DB_ERR);
+      // The whole record of one sharing entry; uncarried bytes stay the caller's.
+      EXPECT_TRUE(std::ranges::any_of(records, [&](const Bytes &r) {
+        for (size_t i = 0; i < after.size(); ++i) {
+          if (after[i] != (In(T().entryUncarried, i) ? golden[i] : r[i])) return false;
+        }
+        return true;
+      }));
+    }
+    EXPECT_TRUE(MovedCells().empty());
+    EXPECT_TRUE(Events().empty());
   }
-  if (Op().kind == OpKind::kCount) {
-    EXPECT_EQ(noneCount, 0u);
-    EXPECT_EQ(*CountSink(), sharing);
-  }
-  if (Op().kind == OpKind::kWalk || Op().kind == OpKind::kBoundedRead) {
-    EXPECT_EQ(none, SRV6_DB_NOT_FOUND);
-  }
-  if (Op().kind == OpKind::kUnique) {
-    EXPECT_EQ(none, SRV6_DB_ERR);
-    // The whole record of one sharing entry; uncarried bytes stay the caller's.
-    EXPECT_TRUE(std::ranges::any_of(records, [&](const Bytes &r) {
-      for (size_t i = 0; i < after.size(); ++i) {
-        if (after[i] != (In(T().entryUncarried, i) ? golden[i] : r[i])) return false;
-      }
-      return true;
-    }));
-  }
-  EXPECT_TRUE(MovedCells().empty());
-  EXPECT_TRUE(Events().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Tables, ExtraOps, ::testing::ValuesIn(Extras()), [](const auto &info) {
-  return info.param.table->name + info.param.op.name;
-});
+// Converters and key setters do nothing when any pointer is null; update callbacks answer 1
+// for a null context or one without an entry; a null output entry answers 1 and leaves the
+// handle where it was. Nothing is counted.
+TEST_P(TableContract, NullPointersChangeNothing) {
+  Bytes entry = Pattern(T().entrySize, 2), record(T().recordSize, 0x77);
+  uint32_t keyWord = 0x12345678;
+  uint8_t key[4] = {0x66};
+  T().setFields(nullptr, record.data());
+  T().setFields(entry.data(), nullptr);
+  T().getFields(nullptr, entry.data());
+  T().getFields(record.data(), nullptr);
+  T().setPriKey(nullptr, &keyWord, key);
+  T().setPriKey(entry.data(), nullptr, key);
+  T().setPriKey(entry.data(), &keyWord, nullptr);
+  EXPECT_EQ(entry, Pattern(T().entrySize, 2));
+  EXPECT_EQ(record, Bytes(T().recordSize, 0x77));
+  EXPECT_EQ(keyWord, 0x12345678u);
+  EXPECT_EQ(key[0], 0x66);
+  Srv6DbUpdateCtx noEntry = {nullptr, 0};
+  EXPECT_TRUE(T().stageSmoothId == nullptr || T().stageSmoothId(nullptr, nullptr) == SRV6_DB_ERR);
+  EXPECT_TRUE(T().stageSmoothId == nullptr || T().stageSmoothId(&noEntry, nullptr) == SRV6_DB_ERR);
+  EXPECT_EQ(EngineCalls(), 0u);
+  ASSERT_EQ(T().create(entry.data()), SRV6_DB_OK);
+  EXPECT_EQ(T().getNext(nullptr, entry.data()), SRV6_DB_ERR);
+  Srv6DbIter *iter = T().createIterator(SRV6_DB_ITER_NO_COUNT);
+  ASSERT_NE(iter, nullptr);
+  EXPECT_EQ(T().getNext(iter, nullptr), SRV6_DB_ERR);
+  EXPECT_EQ(T().getNext(iter, entry.data()), SRV6_DB_OK) << "the null call must not have stepped";
+  EXPECT_EQ(T().getNext(iter, entry.data()), SRV6_DB_NOT_FOUND);
+  T().release(iter);
+  T().release(nullptr);
+  EXPECT_TRUE(MovedCells().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Tables, TableContract, ::testing::ValuesIn(TableCases()),
+                         [](const auto &info) { return info.param.name; });
 
 }  // namespace
 }  // namespace srv6db::test
