@@ -121,7 +121,6 @@ const Srv6DbSmoothKey *SmoothKeyOf(const Entry *e) {
 }
 
 // clang-format off
-#define SRV6DB_TEST_COMMA ,
 #define SRV6DB_TEST_E(T, p) static_cast<Srv6Db##T##Entry *>(const_cast<void *>(p))
 #define SRV6DB_TEST_R(T, p) static_cast<Srv6Db##T##Record *>(const_cast<void *>(p))
 // The plain typed functions of table T, by the pattern's names.
@@ -141,13 +140,14 @@ const Srv6DbSmoothKey *SmoothKeyOf(const Entry *e) {
   .smoothIdOffset = offsetof(Srv6Db##T##Entry, smoothId),                                          \
   .updateSmoothId = [](const void *e) { return SRV6_DB_Update##T##SmoothId(SRV6DB_TEST_E(T, e)); }, \
   .stageSmoothId = &SRV6_DB_Set##T##SmoothID
-// Key setter @p setter of table T given @p input, computed from `e`, the typed pattern entry.
-#define SRV6DB_TEST_KEY_OF(T, keyName, setter, input, word, hex)                                   \
+// Key setter @p setter of table T given the inputs after @p hex, computed from `e`, the typed
+// pattern entry.
+#define SRV6DB_TEST_KEY_OF(T, keyName, setter, word, hex, ...)                                     \
   ::srv6db::test::KeyCase{keyName, word, ::srv6db::test::Hex(hex), [](const void *p, uint32_t *w, void *k) { \
-    [[maybe_unused]] auto *e = SRV6DB_TEST_E(T, p); (void)setter(input, w, k); }}
-#define SRV6DB_TEST_KEY(T, keyName, setter, word, hex) SRV6DB_TEST_KEY_OF(T, keyName, setter, e, word, hex)
+    [[maybe_unused]] auto *e = SRV6DB_TEST_E(T, p); (void)setter(__VA_ARGS__, w, k); }}
+#define SRV6DB_TEST_KEY(T, keyName, setter, word, hex) SRV6DB_TEST_KEY_OF(T, keyName, setter, word, hex, e)
 #define SRV6DB_TEST_SMOOTH_KEY(T, word, hex)                                                       \
-  SRV6DB_TEST_KEY_OF(T, "Smooth", SRV6_DB_Set##T##SmoothHashKey, ::srv6db::test::SmoothKeyOf(e), word, hex)
+  SRV6DB_TEST_KEY_OF(T, "Smooth", SRV6_DB_Set##T##SmoothHashKey, word, hex, ::srv6db::test::SmoothKeyOf(e))
 // An extra operation of table T whose result is @p expr, computed from `e`, the typed entry.
 #define SRV6DB_TEST_OP(T, opName, opKind, keyName, expr)                                           \
   ::srv6db::test::ExtraOp{opName, ::srv6db::test::OpKind::opKind, [](void *p) -> uint32_t {        \
