@@ -1,5 +1,5 @@
-// What is particular to one table: the XSID read into a caller's array, the port group visit,
-// the SR tunnel's widened bytes.
+// What is particular to one table: the XSID read into a caller's array and its discriminator
+// update, the port group visit, the SR tunnel's widened bytes.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -83,6 +83,21 @@ TEST_F(Particular, PortInfoVisitStopsAsTheVisitorSays) {
     EXPECT_EQ(SRV6_DB_ReadPortInfoByPortGroupHashKey(&key, visit, &v), row.result);
     EXPECT_EQ(v.seen, row.seen);
   }
+}
+
+// The discriminator update writes that one field of the stored record and nothing else.
+TEST_F(Particular, XsidDiscriminatorUpdateWritesItsOneField) {
+  const Bytes golden = Pattern(sizeof(Srv6DbXsidEntry), 0);
+  Bytes changed = Pattern(sizeof(Srv6DbXsidEntry), 5);
+  std::memcpy(changed.data(), golden.data(), 58);  // the primary key
+  ASSERT_EQ(TableCases()[SRV6_DB_TABLE_XSID_PREFIX].create(golden.data()), SRV6_DB_OK);
+  ASSERT_EQ(SRV6_DB_UpdateXsidDiscriminator(reinterpret_cast<Srv6DbXsidEntry *>(changed.data())),
+            0u);
+  Bytes want = TableCases()[SRV6_DB_TABLE_XSID_PREFIX].record, stored(want.size());
+  std::memcpy(&want[68], &changed[72], 4);
+  ASSERT_EQ(
+      srv6db_engine_get_record(SRV6_DB_TABLE_XSID_PREFIX, want.data(), 58, stored.data(), 180), 0u);
+  EXPECT_EQ(stored, want);
 }
 
 // byte2 and byte3 are u32 words in the record; reading keeps their low eight bits.
