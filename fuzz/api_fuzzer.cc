@@ -1,19 +1,16 @@
 // Turns its input into a sequence of API calls on every table, with engine faults and refused
 // allocations mixed in, and checks each answer against a model of what should be stored:
 // what was acknowledged reads back byte for byte, counts agree, nothing leaks.
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <set>
-#include <vector>
 
 #include "engine/srv6db_engine.h"
-#include "srv6_db.h"
 #include "tests/support/counting_mem.h"
-#include "tests/tables/table_case.h"
+#include "tests/support/tables.h"
 
 namespace srv6db::test {
 namespace {
@@ -26,50 +23,23 @@ namespace {
     }                                                                                    \
   } while (0)
 
-using Bytes = std::vector<uint8_t>;
-
-// Reads the input front to back; past its end every read gives 0.
-class Input {
- public:
-  Input(const uint8_t *data, size_t size) : data_(data), size_(size) {}
-  bool Done() const { return at_ >= size_; }
-  uint8_t U8() { return at_ < size_ ? data_[at_++] : 0; }
-
- private:
-  const uint8_t *data_;
-  size_t size_;
-  size_t at_ = 0;
-};
-
-// Engine functions a command may make fail, and the codes it may answer.
+// Engine functions a command may make fail, and the codes they may answer.
 constexpr uint32_t kFaultFns[] = {
     SRV6DB_ENGINE_FN_CREATE_OBJ,    SRV6DB_ENGINE_FN_SET_ALL_FIELDS,
     SRV6DB_ENGINE_FN_SET_SMOOTH_ID, SRV6DB_ENGINE_FN_WRITE,
     SRV6DB_ENGINE_FN_READ,          SRV6DB_ENGINE_FN_UPDATE,
     SRV6DB_ENGINE_FN_REMOVE,        SRV6DB_ENGINE_FN_CREATE_ROOT_ITER,
     SRV6DB_ENGINE_FN_ITER_NEXT,     SRV6DB_ENGINE_FN_SET_ITER_PROPERTY,
-    SRV6DB_ENGINE_FN_RELEASE_OBJ,
-};
+    SRV6DB_ENGINE_FN_RELEASE_OBJ};
 constexpr uint32_t kFaultCodes[] = {4242, 13044, 15005, 110012};
-constexpr uint32_t kKeys = 6;
 
-const std::vector<const TableCase *> &Tables() {
-  static const std::vector<const TableCase *> tables = [] {
-    std::vector<const TableCase *> t;
-    for (const TableCase &c : TableCases()) t.push_back(&c);
-    std::sort(t.begin(), t.end(),
-              [](const TableCase *a, const TableCase *b) { return a->tableId < b->tableId; });
-    return t;
-  }();
-  return tables;
-}
-
-Bytes PrimaryKey(const TableCase &t, const Bytes &entry) {
-  uint32_t keyWord = 0;
-  uint8_t key[64] = {};
-  t.setPriKey(entry.data(), &keyWord, key);
-  return Bytes(key, key + (keyWord & 0xFFFF));
-}
+// Reads the input front to back; past its end every read gives 0.
+struct Input {
+  const uint8_t *data;
+  size_t size;
+  size_t at = 0;
+  uint8_t U8() { return at < size ? data[at++] : 0; }
+};
 
 Bytes Record(const TableCase &t, const Bytes &entry) {
   Bytes record(t.recordSize, 0);
@@ -100,118 +70,72 @@ void Run(Input &in) {
   srv6db_engine_clear_faults();
   InstallCountingMem();
   std::map<uint32_t, std::map<uint32_t, Bytes>> model;  // table id -> key number -> entry
-  Srv6DbEngineObjectStats start;
+  Srv6DbEngineObjectStats start, objects;
   srv6db_engine_object_stats(&start);
   uint64_t releaseFaults = 0;
-
-  for (int command = 0; command < 64 && !in.Done(); ++command) {
+  for (int command = 0; command < 64 && in.at < in.size; ++command) {
     const uint8_t op = in.U8();
-    const TableCase &t = *Tables()[in.U8() % Tables().size()];
-    const uint32_t keyNo = in.U8() % kKeys;
-    const uint8_t faultByte = in.U8();
-    const bool faulted = (faultByte & 0x80) != 0;
-    const bool refuseMemory = (faultByte & 0x70) == 0x70;
-    if (faulted) {
-      const uint32_t fn = kFaultFns[faultByte % (sizeof(kFaultFns) / sizeof(kFaultFns[0]))];
-      const uint32_t code = kFaultCodes[(faultByte >> 4) % 4];
-      srv6db_engine_inject_fault(fn, SRV6DB_ENGINE_ANY_TABLE, code, SRV6DB_ENGINE_FAULT_NTH,
-                                 1 + (faultByte >> 6 & 1));
-      if (fn == SRV6DB_ENGINE_FN_RELEASE_OBJ) ++releaseFaults;
+    const TableCase &t = TableCases()[in.U8() % TableCases().size()];
+    const uint32_t keyNo = in.U8() % 6;
+    const uint8_t fault = in.U8();
+    const bool refuseMemory = (fault & 0x70) == 0x70, clean = (fault & 0x80) == 0 && !refuseMemory;
+    if ((fault & 0x80) != 0) {
+      const uint32_t fn = kFaultFns[fault % std::size(kFaultFns)];
+      srv6db_engine_inject_fault(fn, SRV6DB_ENGINE_ANY_TABLE, kFaultCodes[(fault >> 4) % 4],
+                                 SRV6DB_ENGINE_FAULT_NTH, 1 + (fault >> 6 & 1));
+      releaseFaults += fn == SRV6DB_ENGINE_FN_RELEASE_OBJ;
     }
     RefuseAllocations(refuseMemory);
-    const bool clean = !faulted && !refuseMemory;
     auto &stored = model[t.tableId];
     const auto known = stored.find(keyNo);
     const uint32_t statsBefore = StatSum();
     uint32_t expectedStats = 0;  // statistics a fault-free command must count
-
-    switch (op % 6) {
-      case 0: {  // create: 0 exactly when it was stored
-        const Bytes entry = MakeEntry(t, keyNo, in);
-        const uint32_t rc = t.create(entry.data());
-        FUZZ_CHECK(rc == SRV6_DB_OK || (rc == SRV6_DB_ERR && !clean), "create result");
-        if (rc == SRV6_DB_OK) stored[keyNo] = entry;
-        break;
+    const bool changing = op % 6 == 3 || (op % 6 == 2 && t.updateSmoothId != nullptr);
+    Bytes entry = op % 6 < 2 || changing ? MakeEntry(t, keyNo, in) : Bytes(t.entrySize);
+    const Bytes before = entry;
+    uint32_t rc = SRV6_DB_OK;
+    if (op % 6 == 0) {  // create: 0 exactly when it was stored
+      rc = t.create(entry.data());
+      FUZZ_CHECK(rc == SRV6_DB_OK || (rc == SRV6_DB_ERR && !clean), "create result");
+      if (rc == SRV6_DB_OK) stored[keyNo] = entry;
+    } else if (op % 6 == 1) {  // read: the stored record, byte for byte in every carried field
+      rc = t.read(entry.data());
+      FUZZ_CHECK(!clean || rc == (known != stored.end() ? SRV6_DB_OK : SRV6_DB_NOT_FOUND), "read");
+      FUZZ_CHECK(rc != SRV6_DB_OK || Record(t, entry) == Record(t, known->second), "read back");
+      FUZZ_CHECK(rc == SRV6_DB_OK || entry == before, "a failed read changed the entry");
+    } else if (changing) {
+      // smooth id update or delete: 0 exactly when applied
+      rc = op % 6 == 2 ? t.updateSmoothId(entry.data()) : t.remove(entry.data());
+      FUZZ_CHECK(rc != SRV6_DB_OK || known != stored.end(), "changed a missing record");
+      FUZZ_CHECK(!clean || (rc == SRV6_DB_OK) == (known != stored.end()), "update or delete");
+      expectedStats = clean && known == stored.end();  // UpdateNoExist or DeleteDbFailed
+      if (rc == SRV6_DB_OK && op % 6 == 2) {
+        std::memcpy(&known->second[t.smoothIdOffset], &entry[t.smoothIdOffset], 4);
+      } else if (rc == SRV6_DB_OK) {
+        stored.erase(known);
       }
-      case 1: {  // read: the stored record, byte for byte in every carried field
-        Bytes entry = MakeEntry(t, keyNo, in);
-        const Bytes before = entry;
-        const uint32_t rc = t.read(entry.data());
-        if (clean)
-          FUZZ_CHECK(rc == (known != stored.end() ? SRV6_DB_OK : SRV6_DB_NOT_FOUND), "read result");
-        if (rc == SRV6_DB_OK) {
-          FUZZ_CHECK(known != stored.end(), "read a record never stored");
-          FUZZ_CHECK(Record(t, entry) == Record(t, known->second), "read back other bytes");
-        } else {
-          FUZZ_CHECK(entry == before, "a failed read changed the entry");
-        }
-        break;
+    } else if (op % 6 == 4) {  // stored records only, each once; all of them when nothing failed
+      Srv6DbIter *iter = t.createIterator(in.U8() & 1 ? SRV6_DB_ITER_NO_COUNT : 1);
+      FUZZ_CHECK(!clean || iter != nullptr, "iterator not made");
+      std::set<Bytes> seen, all;
+      for (const auto &[k, e] : stored) all.insert(Record(t, e));
+      while (iter != nullptr && (rc = t.getNext(iter, entry.data())) == SRV6_DB_OK) {
+        FUZZ_CHECK(all.count(Record(t, entry)) == 1, "walk yielded a record never stored");
+        FUZZ_CHECK(seen.insert(Record(t, entry)).second, "a record yielded twice");
       }
-      case 2: {  // smooth id update: 0 exactly when applied
-        if (t.updateSmoothId == nullptr) break;
-        Bytes entry = MakeEntry(t, keyNo, in);
-        const uint32_t rc = t.updateSmoothId(entry.data());
-        if (known == stored.end()) {
-          FUZZ_CHECK(rc != SRV6_DB_OK, "updated a missing record");
-          if (clean) expectedStats = 1;  // UpdateNoExist
-        } else {
-          if (clean) FUZZ_CHECK(rc == SRV6_DB_OK, "update result");
-          if (rc == SRV6_DB_OK) {
-            std::memcpy(&known->second[t.smoothIdOffset], &entry[t.smoothIdOffset], 4);
-          }
-        }
-        break;
-      }
-      case 3: {  // delete: 0 exactly when removed
-        const Bytes entry = MakeEntry(t, keyNo, in);
-        const uint32_t rc = t.remove(entry.data());
-        if (known == stored.end()) {
-          FUZZ_CHECK(rc == SRV6_DB_ERR, "deleted a missing record");
-          if (clean) expectedStats = 1;  // DeleteDbFailed
-        } else {
-          if (clean) FUZZ_CHECK(rc == SRV6_DB_OK, "delete result");
-          if (rc == SRV6_DB_OK) stored.erase(known);
-        }
-        break;
-      }
-      case 4: {  // walk: stored records only, each once; all of them when nothing failed
-        Srv6DbIter *iter = t.createIterator(in.U8() & 1 ? SRV6_DB_ITER_NO_COUNT : 1);
-        if (clean) FUZZ_CHECK(iter != nullptr, "iterator not made");
-        if (iter == nullptr) break;
-        std::set<Bytes> seen;
-        std::map<Bytes, const Bytes *> byKey;
-        for (const auto &[k, e] : stored) byKey[PrimaryKey(t, e)] = &e;
-        Bytes entry(t.entrySize);
-        uint32_t rc;
-        while ((rc = t.getNext(iter, entry.data())) == SRV6_DB_OK) {
-          const Bytes key = PrimaryKey(t, entry);
-          FUZZ_CHECK(seen.insert(key).second, "a record yielded twice");
-          const auto found = byKey.find(key);
-          FUZZ_CHECK(found != byKey.end(), "walk yielded a record never stored");
-          FUZZ_CHECK(Record(t, entry) == Record(t, *found->second), "walk yielded other bytes");
-        }
-        t.release(iter);
-        if (clean)
-          FUZZ_CHECK(rc == SRV6_DB_NOT_FOUND && seen.size() == stored.size(), "walk incomplete");
-        break;
-      }
-      default:  // the engine holds what the model holds
-        FUZZ_CHECK(srv6db_engine_record_count(t.tableId) == stored.size(), "record count");
-        break;
+      if (iter != nullptr) t.release(iter);
+      FUZZ_CHECK(!clean || iter == nullptr || (rc == SRV6_DB_NOT_FOUND && seen == all), "walk");
     }
     RefuseAllocations(false);
     srv6db_engine_clear_faults();
-
     const uint32_t moved = StatSum() - statsBefore;
-    if (clean) FUZZ_CHECK(moved == expectedStats, "statistics moved without a failure");
+    FUZZ_CHECK(!clean || moved == expectedStats, "statistics moved without a failure");
     FUZZ_CHECK(moved <= 1, "one command counted more than one failure");
     FUZZ_CHECK(srv6db_engine_record_count(t.tableId) == stored.size(), "record count");
-    Srv6DbEngineObjectStats objects;
     srv6db_engine_object_stats(&objects);
     FUZZ_CHECK(objects.badReleases == 0, "released an object twice");
     FUZZ_CHECK(objects.live - start.live <= releaseFaults, "an engine object leaked");
-    const MemCounts mem = CountedMem();
-    FUZZ_CHECK(mem.live == 0 && mem.badFrees == 0, "an iterator handle leaked");
+    FUZZ_CHECK(CountedMem().live == 0 && CountedMem().badFrees == 0, "a handle leaked");
   }
 }
 
@@ -221,7 +145,7 @@ void Run(Input &in) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   static const Srv6DbLogCallBack silent = {nullptr, nullptr};
   SRV6_DB_LogFuncInit(&silent);
-  srv6db::test::Input in(data, size);
+  srv6db::test::Input in{data, size};
   srv6db::test::Run(in);
   return 0;
 }

@@ -14,7 +14,7 @@
 #include "engine/srv6db_engine.h"
 #include "srv6_db.h"
 #include "tests/support/counting_mem.h"
-#include "tests/tables/table_case.h"
+#include "tests/support/tables.h"
 
 namespace srv6db::test {
 namespace {

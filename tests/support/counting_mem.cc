@@ -1,86 +1,65 @@
-// Memory hooks that track every block the library allocates through them, and can fail.
+// Memory hooks that track every block the library allocates through them, and can refuse.
 #include "tests/support/counting_mem.h"
 
 #include <cstdlib>
 #include <mutex>
-#include <unordered_set>
+#include <set>
 
 #include "srv6_db.h"
 
 namespace srv6db::test {
 namespace {
 
-struct State {
-  std::mutex mu;
-  std::unordered_set<void *> live;
-  MemCounts counts{};
-  bool refuse = false;
-};
-
-State &S() {
-  static State *state = new State;  // outlives every static that may still free through it
-  return *state;
-}
+std::mutex mu;
+std::set<void *> live;
+MemCounts counts{};
+bool refuse = false;
 
 void *CountingMalloc(size_t size) {
-  State &s = S();
-  std::lock_guard<std::mutex> lock(s.mu);
-  if (s.refuse) {
-    ++s.counts.refused;
-    return nullptr;
-  }
-  void *p = std::malloc(size);
-  s.live.insert(p);
-  ++s.counts.allocations;
+  std::lock_guard<std::mutex> lock(mu);
+  void *p = refuse ? nullptr : std::malloc(size);
+  if (p != nullptr) live.insert(p), ++counts.allocations;
   return p;
 }
 
 void CountingFree(void *p) {
-  State &s = S();
-  std::lock_guard<std::mutex> lock(s.mu);
-  if (s.live.erase(p) == 0) {
-    ++s.counts.badFrees;  // never follow a pointer we did not hand out
+  std::lock_guard<std::mutex> lock(mu);
+  if (live.erase(p) == 0) {
+    ++counts.badFrees;  // never follow a pointer not handed out here
     return;
   }
-  ++s.counts.frees;
+  ++counts.frees;
   std::free(p);
 }
 
 }  // namespace
 
 void InstallCountingMem() {
-  {
-    State &s = S();
-    std::lock_guard<std::mutex> lock(s.mu);
-    for (void *p : s.live) std::free(p);
-    s.live.clear();
-    s.counts = {};
-    s.refuse = false;
-  }
+  FreeLeftovers();
+  std::lock_guard<std::mutex> lock(mu);
+  counts = {};
+  refuse = false;
   const Srv6DbMemCallback hooks = {&CountingMalloc, &CountingFree};
   SRV6_DB_InitMem(&hooks);
 }
 
-void RefuseAllocations(bool refuse) {
-  State &s = S();
-  std::lock_guard<std::mutex> lock(s.mu);
-  s.refuse = refuse;
+void RefuseAllocations(bool on) {
+  std::lock_guard<std::mutex> lock(mu);
+  refuse = on;
 }
 
 MemCounts CountedMem() {
-  State &s = S();
-  std::lock_guard<std::mutex> lock(s.mu);
-  MemCounts c = s.counts;
-  c.live = s.live.size();
+  std::lock_guard<std::mutex> lock(mu);
+  MemCounts c = counts;
+  c.live = live.size();
   return c;
 }
 
 size_t FreeLeftovers() {
-  State &s = S();
-  std::lock_guard<std::mutex> lock(s.mu);
-  const size_t n = s.live.size();
-  for (void *p : s.live) std::free(p);
-  s.live.clear();
+  std::lock_guard<std::mutex> lock(mu);
+  const size_t n = live.size();
+  for (void *p : live) std::free(p);
+  live.clear();
   return n;
 }
 

@@ -1,4 +1,4 @@
-// Memory hooks that track every block the library allocates through them, and can fail.
+// Memory hooks that track every block the library allocates through them, and can refuse.
 #ifndef SRV6DB_TESTS_SUPPORT_COUNTING_MEM_H
 #define SRV6DB_TESTS_SUPPORT_COUNTING_MEM_H
 
@@ -10,7 +10,6 @@ namespace srv6db::test {
 struct MemCounts {
   uint64_t allocations;  // blocks handed out
   uint64_t frees;        // blocks given back that had been handed out
-  uint64_t refused;      // calls answered with null
   uint64_t badFrees;     // frees of null, unknown or already freed pointers
   size_t live;           // blocks handed out and not given back
 };

@@ -1,0 +1,157 @@
+// The VRF class data walk: every field from its own getter, the iterator count, every engine
+// call failed in turn with its message, bad input; no statistic moves and nothing leaks.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "engine/engine_api.h"
+#include "tests/support/env.h"
+#include "tests/support/tables.h"
+
+namespace srv6db::test {
+namespace {
+
+using Log = std::vector<std::string>;
+
+class VrfWalk : public LibraryTest {
+ protected:
+  void TearDown() override {
+    EXPECT_TRUE(MovedCells().empty()) << "the walk counts no statistic";
+    LibraryTest::TearDown();
+  }
+  // A record whose every byte differs from the others: a field read by the wrong getter shows.
+  static Bytes Stored() { return Pattern(sizeof(Srv6DbEngineVrfClassData), 1); }
+  void Plant() {
+    BeginRun([] {
+      Srv6DbEngineVrfClassData r;
+      std::memcpy(&r, Stored().data(), sizeof(r));
+      ASSERT_EQ(srv6db_engine_vrf_add(&r), 0u);
+    });
+  }
+  static void Fail(uint32_t fn, uint32_t code, uint32_t nth = 1) {
+    ASSERT_EQ(0u, srv6db_engine_inject_fault(fn, SRV6DB_ENGINE_ANY_TABLE, code,
+                                             SRV6DB_ENGINE_FAULT_NTH, nth));
+  }
+  // Every record a walk yields, as bytes; in @p result 1 if creation failed, else what ended it.
+  static std::vector<Bytes> Walk(uint32_t count, uint32_t *result) {
+    std::vector<Bytes> walked;
+    Srv6DbIter *iter = SRV6_DB_CreateVrfClassDataIterator(count);
+    *result = SRV6_DB_ERR;
+    Srv6DbVrfClassData d;
+    std::memset(&d, 0xEE, sizeof(d));
+    while (iter != nullptr && (*result = SRV6_DB_GetNextVrfClassData(iter, &d)) == SRV6_DB_OK) {
+      walked.push_back(BytesOf(d));
+    }
+    SRV6_DB_ReleaseVrfClassDataIterator(iter);
+    return walked;
+  }
+};
+
+// Every field comes from its own getter; all run whatever the others answer, and failures are
+// logged as the OR of their codes. The count property is set when asked for.
+TEST_F(VrfWalk, DeliversEveryFieldFromItsOwnGetter) {
+  uint32_t rc = 0, last = 0;
+  uint64_t calls = 0;
+  EXPECT_TRUE(Walk(SRV6_DB_ITER_NO_COUNT, &rc).empty());
+  EXPECT_EQ(rc, SRV6_DB_NOT_FOUND);
+  Plant();
+  EXPECT_EQ(Walk(7, &rc), std::vector<Bytes>{Stored()});
+  srv6db_engine_iter_property_stats(&last, &calls);
+  EXPECT_EQ(calls, 1u);
+  EXPECT_EQ(last, 7u);
+  Plant();
+  Fail(SRV6DB_ENGINE_FN_VRF_GET_VR_ID, 2);
+  Fail(SRV6DB_ENGINE_FN_VRF_GET_TIME_STAMP_AGE_END, 4);
+  EXPECT_EQ(Walk(SRV6_DB_ITER_NO_COUNT, &rc).size(), 1u);
+  EXPECT_EQ(Messages(), Log{"GetVrfClassDataItem getField failed, ret: 6."});
+}
+
+TEST_F(VrfWalk, EveryEngineCallFailedInTurn) {
+  Plant();
+  uint32_t rc = 0;
+  Walk(1, &rc);
+  std::vector<std::pair<uint32_t, uint64_t>> calls;
+  for (uint32_t fn = 0; fn < SRV6DB_ENGINE_FN_COUNT_OF; ++fn) {
+    const uint64_t n = srv6db_engine_call_count(fn, SRV6DB_ENGINE_ANY_TABLE);
+    if (n != 0) calls.emplace_back(fn, n);
+  }
+  ASSERT_EQ(calls.size(), 5u + 14u) << "create, root iter, property, next, release, getters";
+  for (const auto &[fn, n] : calls) {
+    for (uint32_t nth = 1; nth <= n; ++nth) {
+      for (uint32_t code : {4242u, DB_ERR_NO_RECORD, DB_ERR_ITER_END}) {
+        SCOPED_TRACE(std::string(srv6db_engine_function_name(fn)) + " call " + std::to_string(nth) +
+                     " answering " + std::to_string(code));
+        Plant();
+        Fail(fn, code, nth);
+        const std::vector<Bytes> walked = Walk(1, &rc);
+        const std::string ret = " failed, ret: " + std::to_string(code);
+        // A failed getter leaves just its own field as it was.
+        Bytes record = Stored();
+        const uint32_t field = fn - SRV6DB_ENGINE_FN_VRF_GET_FIRST;
+        if (field < 14) {
+          std::memset(&record[field < 10 ? 4 * field : 8 * field - 40], 0xEE, field < 10 ? 4 : 8);
+        }
+        Log log = {"GetVrfClassDataItem getField" + ret + "."};
+        std::vector<Bytes> records = {record};
+        uint32_t result = SRV6_DB_NOT_FOUND;
+        if (fn == SRV6DB_ENGINE_FN_VRF_CREATE_OBJ || fn == SRV6DB_ENGINE_FN_CREATE_ROOT_ITER ||
+            fn == SRV6DB_ENGINE_FN_SET_ITER_PROPERTY) {
+          const char *step = fn == SRV6DB_ENGINE_FN_VRF_CREATE_OBJ     ? "createObj"
+                             : fn == SRV6DB_ENGINE_FN_CREATE_ROOT_ITER ? "createIter"
+                                                                       : "setProperty";
+          log = {"CreateVrfClassDataIterator " + std::string(step) + ret};
+          records = {}, result = SRV6_DB_ERR;
+        } else if (fn == SRV6DB_ENGINE_FN_ITER_NEXT) {
+          log = code == DB_ERR_ITER_END ? Log{} : Log{"GetNextVrfClassData" + ret};
+          records.resize(nth - 1);
+          result = code == DB_ERR_ITER_END ? SRV6_DB_NOT_FOUND : SRV6_DB_ERR;
+        } else if (fn == SRV6DB_ENGINE_FN_VRF_RELEASE_OBJ) {
+          log = {};
+        }
+        EXPECT_EQ(rc, result);
+        EXPECT_EQ(walked, records);
+        EXPECT_EQ(Messages(), log);
+        ExpectNothingLeaked("vrf walk");
+      }
+    }
+  }
+  Plant();
+  RefuseAllocations(true);
+  EXPECT_EQ(SRV6_DB_CreateVrfClassDataIterator(1), nullptr);
+  RefuseAllocations(false);
+  EXPECT_EQ(Messages(), Log{"CreateVrfClassDataIterator malloc failed"});
+  EXPECT_EQ(EngineCalls(), 0u);
+}
+
+TEST_F(VrfWalk, BadInputAndMissingHooks) {
+  Plant();
+  Srv6DbIter *iter = SRV6_DB_CreateVrfClassDataIterator(SRV6_DB_ITER_NO_COUNT);
+  ASSERT_NE(iter, nullptr);
+  Srv6DbVrfClassData d;
+  srv6db_engine_reset_call_counts();
+  EXPECT_EQ(SRV6_DB_GetNextVrfClassData(iter, nullptr), SRV6_DB_ERR);
+  EXPECT_EQ(SRV6_DB_GetNextVrfClassData(nullptr, &d), SRV6_DB_ERR);
+  SRV6_DB_ReleaseVrfClassDataIterator(nullptr);
+  SRV6_DB_GetVrfClassDataItem(nullptr, nullptr);
+  EXPECT_EQ(EngineCalls(), 0u);
+  EXPECT_EQ(Messages(), Log(2, "GetNextVrfClassData failed, para is NULL"));
+  EXPECT_EQ(SRV6_DB_GetNextVrfClassData(iter, &d), SRV6_DB_OK) << "the handle is intact";
+  SRV6_DB_ReleaseVrfClassDataIterator(iter);
+
+  const Srv6DbMemCallback counting = g_srv6DbMemCallback, noFree = {counting.mallocFunc, nullptr};
+  SRV6_DB_InitMem(&noFree);
+  SRV6_DB_ReleaseVrfClassDataIterator(SRV6_DB_CreateVrfClassDataIterator(1));
+  SRV6_DB_InitMem(&counting);
+  EXPECT_EQ(FreeLeftovers(), 1u) << "without freeFunc the handle stays with the caller";
+  const Srv6DbLogCallBack none = {nullptr, nullptr};
+  SRV6_DB_LogFuncInit(&none);
+  Plant();
+  Fail(SRV6DB_ENGINE_FN_VRF_CREATE_OBJ, 4242);
+  EXPECT_EQ(SRV6_DB_CreateVrfClassDataIterator(1), nullptr);
+  EXPECT_EQ(SRV6_DB_GetNextVrfClassData(nullptr, nullptr), SRV6_DB_ERR);
+}
+
+}  // namespace
+}  // namespace srv6db::test
