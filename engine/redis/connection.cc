@@ -106,7 +106,7 @@ class NoSigpipe {
     }
     pthread_sigmask(SIG_SETMASK, &old_, nullptr);
   }
-  bool succeeded = false;
+  bool succeeded = false;  // at the first attempt: nothing can be pending
 
  private:
   sigset_t pipe_;
@@ -185,7 +185,7 @@ uint32_t Command(int argc, const char *const *argv, const size_t *lens, bool ide
         continue;
       return SRV6DB_ENGINE_ERR_SERVER;
     }
-    guard.succeeded = true;
+    guard.succeeded = attempt == 0;  // a failed first attempt may have raised SIGPIPE
     return 0;
   }
   return SRV6DB_ENGINE_ERR_UNAVAILABLE;
