@@ -88,30 +88,29 @@ redisContext *Connect(uint32_t *code) {
 }
 
 // Writing to a connection the server dropped raises SIGPIPE, which would end the process:
-// it is blocked while a command runs, and one it raised is taken before it is unblocked.
+// it is blocked while a command runs, and one raised meanwhile is taken before it is
+// unblocked (two system calls when the command succeeds).
 class NoSigpipe {
  public:
   NoSigpipe() {
     sigemptyset(&pipe_);
     sigaddset(&pipe_, SIGPIPE);
-    sigset_t pending;
-    sigpending(&pending);
-    wasPending_ = sigismember(&pending, SIGPIPE) == 1;
     pthread_sigmask(SIG_BLOCK, &pipe_, &old_);
   }
   ~NoSigpipe() {
     sigset_t pending;
-    if (!wasPending_ && sigpending(&pending) == 0 && sigismember(&pending, SIGPIPE) == 1) {
+    if (!succeeded && sigismember(&old_, SIGPIPE) == 0 && sigpending(&pending) == 0 &&
+        sigismember(&pending, SIGPIPE) == 1) {
       const timespec now = {0, 0};
       sigtimedwait(&pipe_, nullptr, &now);
     }
     pthread_sigmask(SIG_SETMASK, &old_, nullptr);
   }
+  bool succeeded = false;  // at the first attempt: nothing can be pending
 
  private:
   sigset_t pipe_;
   sigset_t old_;
-  bool wasPending_ = false;
 };
 
 }  // namespace
@@ -186,6 +185,7 @@ uint32_t Command(int argc, const char *const *argv, const size_t *lens, bool ide
         continue;
       return SRV6DB_ENGINE_ERR_SERVER;
     }
+    guard.succeeded = attempt == 0;  // a failed first attempt may have raised SIGPIPE
     return 0;
   }
   return SRV6DB_ENGINE_ERR_UNAVAILABLE;

@@ -237,6 +237,24 @@ TEST_F(RedisBackend, BadUrlsAndUnreachableServersAnswerCodesOnEveryCall) {
   EXPECT_EQ(Write(kLocalSid, LocalSid(1, 1)), 0u);
 }
 
+// The function library comes back when someone flushes it, and a connection that finds an
+// older version replaces it.
+TEST_F(RedisBackend, FunctionLibraryIsLoadedAgainWhenFlushedOrOutdated) {
+  redisContext *c = redisConnectUnix(server_->Socket().c_str());
+  ASSERT_TRUE(c != nullptr && c->err == 0);
+  freeReplyObject(redisCommand(c, "FUNCTION FLUSH"));
+  EXPECT_EQ(Write(kLocalSid, LocalSid(1, 1)), 0u);
+  // Another version of the library, whose write stores nothing.
+  freeReplyObject(redisCommand(c, "FUNCTION LOAD REPLACE %s",
+                               "#!lua name=srv6db\nlocal function old() return 'old' end\n"
+                               "redis.register_function{function_name='srv6db_version', "
+                               "callback=old, flags={'no-writes'}}\n"
+                               "redis.register_function('srv6db_write', old)"));
+  EXPECT_EQ(Wait(Spawn([] { return Write(kLocalSid, LocalSid(2, 1)) == 0 ? 0 : 1; })), 0);
+  redisFree(c);
+  EXPECT_EQ(srv6db_engine_record_count(kLocalSid), 2u);
+}
+
 // A primary on a loopback TCP port and a replica of it: writes through the primary reach the
 // replica (function library included), whose tables serve counts, reads and walks, and refuse
 // writes with a code.

@@ -5,6 +5,7 @@
 
 #include <netinet/in.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -42,6 +43,7 @@ class RedisServer {
     if (pipe(fds) != 0) return false;
     pid_ = fork();
     if (pid_ == 0) {
+      prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlives the test
       dup2(fds[1], STDOUT_FILENO);
       close(fds[0]);
       std::vector<std::string> args = {"redis-server",
