@@ -154,7 +154,10 @@ struct Walk {
 };
 
 std::mutex g_walksMu;
-std::unordered_map<const Object *, Walk *> g_walks;
+// Walks by object. Never destroyed: an object a caller never released keeps its walk, which
+// stays reachable through static destruction like the in-memory backend's objects.
+std::unordered_map<const Object *, Walk *> &g_walks =
+    *new std::unordered_map<const Object *, Walk *>;
 
 Walk *WalkOf(const Object *o) noexcept {
   std::lock_guard lock(g_walksMu);
@@ -234,7 +237,11 @@ uint32_t CreateRootIter(Object *o, bool whole, uint32_t index, const KeyBytes &k
   w->highWater = r->type == REDIS_REPLY_STRING ? std::strtoull(r->str, nullptr, 10) : 0;
   {
     std::lock_guard lock(g_walksMu);
-    g_walks[o] = w;
+    // A walk still filed under this object belongs to an earlier owner of its slot (one whose
+    // release failed and whose slot a reset reclaimed): it ends here.
+    Walk *&slot = g_walks[o];
+    delete slot;
+    slot = w;
   }
   o->iter.made = true;
   const HandleParts object = FromHandle(dbObj);
