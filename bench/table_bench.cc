@@ -29,6 +29,9 @@ enum class Column { kLibrary, kEngine, kFloor, kSqlite };
 
 constexpr const char *kOpNames[] = {"create",      "read",         "update_smooth", "delete",
                                     "read_unique", "count_by_key", "walk",          "walk_by_key"};
+// The count property of every walk: the records the engine may hand out per lock.
+constexpr uint32_t kWalkCount = 64;
+
 constexpr const char *kColumnNames[] = {"library", "engine", "floor", "sqlite"};
 
 // Set when a benchmark fails: the run then exits non-zero, so a smoke run can gate CI.
@@ -309,7 +312,7 @@ __attribute__((noinline)) int64_t LibraryPass(Dataset &ds, Op op) {
     }
     case Op::kWalk: {
       alignas(8) uint8_t entry[512];
-      Srv6DbIter *it = t.iterate(SRV6_DB_ITER_NO_COUNT);
+      Srv6DbIter *it = t.iterate(kWalkCount);
       if (it == nullptr) return -1;
       while (t.next(it, entry) == SRV6_DB_OK) ++done;
       t.release(it);
@@ -319,7 +322,7 @@ __attribute__((noinline)) int64_t LibraryPass(Dataset &ds, Op op) {
       alignas(8) uint8_t entry[512];
       for (uint32_t g = 0; g < ds.groups; ++g) {
         const Srv6DbSmoothKey group = GroupKey(g);
-        Srv6DbIter *it = t.iterateGroup(&group, SRV6_DB_ITER_NO_COUNT);
+        Srv6DbIter *it = t.iterateGroup(&group, kWalkCount);
         if (it == nullptr) return -1;
         while (t.next(it, entry) == SRV6_DB_OK) ++done;
         t.release(it);
@@ -404,7 +407,8 @@ __attribute__((noinline)) int64_t EnginePass(Dataset &ds, Op op) {
         const uint32_t rc = op == Op::kWalk ? db_create_root_iter(obj, nullptr, nullptr, &it)
                                             : db_create_root_iter(obj, ds.keyInfo[t.groupIndex],
                                                                   ds.GroupKeyBytes(g), &it);
-        if (rc == DB_OK) {
+        if (rc == DB_OK &&
+            db_set_root_iterator_property(it, DB_ITER_PROP_COUNT, &kWalkCount, 4) == DB_OK) {
           while (db_root_iterator_next(it) == DB_OK &&
                  db_read_obj_with_buf(obj, nullptr, nullptr, record, len) == DB_OK) {
             ++done;

@@ -325,6 +325,7 @@ void Store::StartIter(IterState *it, uint32_t index, const KeyBytes *key) noexce
   it->cursor.seq = 0;
   it->cursor.prev = it->cursor.next = &it->cursor;
   it->cursorLinked = false;
+  it->batchCount = it->batchAt = 0;
   if (index == 0) {
     it->sentinel = &head_;
     return;
@@ -344,28 +345,51 @@ void Store::StartIter(IterState *it, uint32_t index, const KeyBytes *key) noexce
   ++it->bucket->links;
 }
 
-bool Store::Next(IterState *it, uint8_t *record) noexcept {
-  if (it->ended) return false;
-  Node *node = it->lone ? LoneRecord(it) : Step(it);
-  if (node == nullptr) {
+uint32_t Store::NextBatch(IterState *it, uint8_t *out, uint32_t max) noexcept {
+  if (it->ended) return 0;
+  const uint32_t size = schema_->recordSize;
+  uint32_t n = 0;
+  if (it->lone) {
+    if (Node *node = LoneRecord(it)) {
+      std::memcpy(out, node->record(), size);
+      n = 1;
+    }
+  } else {
+    n = Step(it, out, max);
+  }
+  if (n == 0) {
     LeavePosition(it);
     it->ended = true;
     it->positioned = false;
-    return false;
+    return 0;
   }
-  std::memcpy(record, node->record(), schema_->recordSize);
   it->positioned = true;
-  return true;
+  return n;
 }
 
-Node *Store::Step(IterState *it) noexcept {
+// Copies up to max records that follow the cursor and parks the cursor after the last one:
+// the cursor moves once per batch, not once per record.
+uint32_t Store::Step(IterState *it, uint8_t *out, uint32_t max) noexcept {
+  const uint32_t size = schema_->recordSize;
   Link *l = it->cursorLinked ? it->cursor.next : it->sentinel->next;
-  while (l != it->sentinel && l->seq == 0) l = l->next;             // other walks' cursors
-  if (l == it->sentinel || l->seq >= it->startSeq) return nullptr;  // joined after the start
-  if (it->cursorLinked) Unlink(&it->cursor);
-  LinkAfter(l, &it->cursor);
-  it->cursorLinked = true;
-  return OwnerOf(l, it->index);
+  Link *last = nullptr;
+  uint32_t n = 0;
+  while (n < max) {
+    while (l != it->sentinel && l->seq == 0) l = l->next;    // other walks' cursors
+    if (l == it->sentinel || l->seq >= it->startSeq) break;  // joined after the start
+    Link *next = l->next;
+    __builtin_prefetch(next);
+    std::memcpy(out + size_t{n} * size, OwnerOf(l, it->index)->record(), size);
+    ++n;
+    last = l;
+    l = next;
+  }
+  if (last != nullptr) {
+    if (it->cursorLinked) Unlink(&it->cursor);
+    LinkAfter(last, &it->cursor);
+    it->cursorLinked = true;
+  }
+  return n;
 }
 
 // The one record the key had at the start, if it still has the key: alone, or first in the
