@@ -63,9 +63,7 @@ uint32_t CreateObj(uint32_t fn, uint32_t store, uint32_t opCode, uint32_t reserv
   o->iter.made = false;
   o->iter.countHint = 0;
   *dbObj = ToHandle(HandleKind::kObject, slot, o->generation.load(std::memory_order_relaxed));
-  CounterBlock &counts = rt.counters.Mine();
-  counts.Add(CounterBlock::kMade);
-  counts.Add(CounterBlock::kLive);
+  rt.counters.Mine().Add(CounterBlock::kMade);
   return DB_OK;
 }
 
@@ -90,9 +88,7 @@ uint32_t ReleaseObj(uint32_t fn, uint32_t store, void *dbObj) noexcept {
   }
   StopIter(o);
   rt.pool.Recycle(handle.slot);
-  CounterBlock &counts = rt.counters.Mine();
-  counts.Add(CounterBlock::kReleased);
-  counts.Add(CounterBlock::kLive, ~uint64_t{0});
+  rt.counters.Mine().Add(CounterBlock::kReleased);
   return DB_OK;
 }
 

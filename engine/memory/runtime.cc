@@ -11,13 +11,16 @@ Runtime::Runtime() noexcept {
   for (uint32_t i = 0; i < kStoreCount; ++i) stores[i].Init(&SchemaOf(i));
 }
 
-std::atomic<Runtime *> g_runtime{nullptr};
+Runtime *g_runtime = nullptr;
 
 Runtime &MakeRuntime() noexcept {
   static Runtime *runtime = new Runtime;
-  g_runtime.store(runtime, std::memory_order_release);
   return *runtime;
 }
+
+namespace {
+__attribute__((constructor(101))) void MakeRuntimeAtLoad() { g_runtime = &MakeRuntime(); }
+}  // namespace
 
 // Initial-exec: the engine is loaded with the process (or its surplus static TLS serves a
 // later load), and every engine call reaches this without a __tls_get_addr call.
@@ -320,7 +323,9 @@ void Counters::ObjectStats(Srv6DbEngineObjectStats *out) noexcept {
   out->made = sums[CounterBlock::kMade];
   out->released = sums[CounterBlock::kReleased];
   out->badReleases = sums[CounterBlock::kBadReleases];
-  out->live = sums[CounterBlock::kLive];
+  for (CounterBlock *b = blocks_; b != nullptr; b = b->next)
+    out->live += b->objects[CounterBlock::kMade].load(std::memory_order_relaxed) -
+                 b->objects[CounterBlock::kReleased].load(std::memory_order_relaxed);
 }
 
 void Counters::ResetCalls() noexcept {

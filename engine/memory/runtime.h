@@ -206,9 +206,9 @@ class PushQueues {
 // own engine state is gone (from a thread_local destructor) count in one shared block,
 // atomically.
 struct CounterBlock {
-  enum Counter { kMade, kReleased, kBadReleases, kLive, kCounters };
+  enum Counter { kMade, kReleased, kBadReleases, kCounters };
   std::atomic<uint64_t> calls[kFnCount][kStoreCount + 1] = {};
-  std::atomic<uint64_t> objects[kCounters] = {};  // kLive: made - released, modulo 2^64
+  std::atomic<uint64_t> objects[kCounters] = {};  // live objects: made - released, unbased
   uint64_t callBase[kFnCount][kStoreCount + 1] = {};
   uint64_t objectBase[kCounters] = {};
   bool inUse = false;
@@ -258,12 +258,14 @@ struct Runtime {
   Counters counters;
 };
 
-// The one engine of the process; made on first use and never destroyed, so objects and
-// records stay valid through static destruction.
-extern std::atomic<Runtime *> g_runtime;
+// The one engine of the process; made when the library loads (or at an earlier first use)
+// and never destroyed, so objects and records stay valid through static destruction. Set
+// before any thread of the process can call, then only read: a plain pointer, so that one
+// call's several uses of it load it once.
+extern Runtime *g_runtime;
 Runtime &MakeRuntime() noexcept;
 inline Runtime &Rt() noexcept {
-  Runtime *rt = g_runtime.load(std::memory_order_acquire);
+  Runtime *rt = g_runtime;
   return __builtin_expect(rt != nullptr, 1) ? *rt : MakeRuntime();
 }
 
