@@ -74,23 +74,27 @@ def main(json_path, md_path, dat_path):
                 engine = best.get((table, op, "engine", n))
                 floor = best.get((table, op, "floor", n))
                 sql = best.get((table, op, "sqlite", n))
-                if lib is None or engine is None or floor is None or sql is None:
+                if lib is None or engine is None or floor is None:
                     continue
                 over = lib / engine
                 hand = lib / floor
                 bound = 2 if op in WALKS else 1.5
-                gain = sql / lib
                 need = 5 if op in KEYED_READS else 20
+                if sql is None:  # a run without the SQLite column
+                    sqlite = "–"
+                else:
+                    gain = sql / lib
+                    sqlite = f"{gain:.1f}{'' if gain >= need else ' ✗'}"
+                    sql = f"{sql:,.0f}"
                 allocs = counters[(table, op, "library", n)].get("lib_allocs_per_op", 0.0)
                 if op in WALKS:  # per iterator: a walk is n records, a walk by key one group
                     allocs *= n if op == "walk" else min(GROUP, n)
                     allocs = f"{allocs:.3g} per iterator"
                 else:
                     allocs = f"{allocs:.3g}"
-                out.append(f"| {op} | {lib:,.0f} | {engine:,.0f} | {floor:,.0f} | {sql:,.0f} | "
+                out.append(f"| {op} | {lib:,.0f} | {engine:,.0f} | {floor:,.0f} | {sql or '–'} | "
                            f"{over:.2f}{'' if over <= 1.10 else ' ✗'} | "
-                           f"{hand:.2f}{'' if hand <= bound else ' ✗'} | "
-                           f"{gain:.1f}{'' if gain >= need else ' ✗'} | {allocs} |")
+                           f"{hand:.2f}{'' if hand <= bound else ' ✗'} | {sqlite} | {allocs} |")
             create = counters.get((table, "create", "engine", n))
             if create and "bytes_per_record" in create:
                 used = create["bytes_per_record"]
@@ -100,15 +104,17 @@ def main(json_path, md_path, dat_path):
                 grew = heap.get((table, n))
                 seen = (f"; the heap grew by {grew:.0f} per record filling a reset engine"
                         if grew is not None else "")
+                hand = counters.get((table, "create", "floor", n), {}).get("bytes_per_record")
+                floor = f"; the floor takes {hand:.0f}" if hand is not None else ""
                 out.append(f"Engine memory: {used:.0f} bytes per record against "
                            f"{raw:.0f} bytes of record and index keys "
-                           f"({used / raw:.2f}×{'' if ok else ' ✗'}{seen}).")
+                           f"({used / raw:.2f}×{'' if ok else ' ✗'}{seen}{floor}).")
         n = max(sizes[table])
         dat.append(f"# {table}, {n:,} records")
         for op in OPS:
-            row = [best.get((table, op, c, n)) for c in ("library", "engine", "sqlite")]
+            row = [best.get((table, op, c, n)) for c in ("library", "engine", "floor", "sqlite")]
             if None not in row:
-                dat.append(f"{op} {row[0]:.1f} {row[1]:.1f} {row[2]:.1f}")
+                dat.append(f"{op} " + " ".join(f"{v:.1f}" for v in row))
         dat.append("")
         dat.append("")
     with open(md_path, "w") as f:
