@@ -186,7 +186,7 @@ uint32_t KeyedTarget(uint32_t fn, void *dbObj, const void *keyInfo, const void *
 
 // The null-key read of a walk, once per record walked: the keyed path's checks in the same
 // order, without a key to parse.
-__attribute__((noinline)) uint32_t ReadCurrent(void *dbObj, void *buf, uint32_t len) noexcept {
+uint32_t ReadCurrent(void *dbObj, void *buf, uint32_t len) noexcept {
   Rt().captures.RecordKey(SRV6DB_ENGINE_FN_READ, nullptr, nullptr);
   Object *o = Resolve(dbObj, HandleKind::kObject);
   if (uint32_t injected = Enter(SRV6DB_ENGINE_FN_READ, StoreOf(o))) return injected;

@@ -377,12 +377,10 @@ uint32_t Store::Step(IterState *it, uint8_t *out, uint32_t max) noexcept {
   while (n < max) {
     while (l != it->sentinel && l->seq == 0) l = l->next;    // other walks' cursors
     if (l == it->sentinel || l->seq >= it->startSeq) break;  // joined after the start
-    Link *next = l->next;
-    __builtin_prefetch(next);
     std::memcpy(out + size_t{n} * size, OwnerOf(l, it->index)->record(), size);
     ++n;
     last = l;
-    l = next;
+    l = l->next;
   }
   if (last != nullptr) {
     if (it->cursorLinked) Unlink(&it->cursor);
