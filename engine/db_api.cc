@@ -230,8 +230,9 @@ uint32_t Read(void *dbObj, const void *keyInfo, const void *keyData, void *buf,
   if (o->opCode != DB_OP_READ) return SRV6DB_ENGINE_ERR_WRONG_OPERATION;
   if (key.index != 0) return SRV6DB_ENGINE_ERR_BAD_KEY;
   if (RedisBackend()) return redis::Read(o, key.bytes, buf, len);
+  const uint64_t hash = HashKey(key.bytes);  // outside the lock
   std::lock_guard lock(s.mutex());
-  Node *node = s.Find(key.bytes);
+  Node *node = s.Find(key.bytes, hash);
   if (node == nullptr) return DB_ERR_NO_RECORD;
   std::memcpy(buf, node->record(), len);
   return DB_OK;
@@ -253,8 +254,9 @@ uint32_t Update(void *dbObj, const void *keyInfo, const void *keyData) noexcept 
   const uint32_t offsets[2] = {o->hasSmoothId ? s.schema().smoothIdOffset : kNoOffset,
                                o->hasDiscriminator ? s.schema().discriminatorOffset : kNoOffset};
   const uint32_t values[2] = {o->smoothId, o->discriminator};
+  const uint64_t hash = HashKey(key.bytes);  // outside the lock
   std::lock_guard lock(s.mutex());
-  Node *node = s.Find(key.bytes);
+  Node *node = s.Find(key.bytes, hash);
   if (node == nullptr) return DB_ERR_NO_RECORD;
   s.Patch(node, offsets, values, 2);
   return ChangeResult(o->store, SRV6DB_ENGINE_CHANGE_UPDATE, node->record(), pushFull);
@@ -272,14 +274,15 @@ uint32_t Remove(void *dbObj, const void *keyInfo, const void *keyData) noexcept 
   if (o->opCode != DB_OP_REMOVE) return SRV6DB_ENGINE_ERR_WRONG_OPERATION;
   if (RedisBackend()) return redis::Remove(o, key.bytes, pushFull);
   Store &s = Rt().stores[o->store];
+  const uint64_t hash = HashKey(key.bytes);
   std::lock_guard lock(s.mutex());
-  Node *node = s.Find(key.bytes);
+  Node *node = s.Find(key.bytes, hash);
   if (node == nullptr) return DB_ERR_NO_RECORD;
   // The removed record is kept for the push queue only when someone listens.
   const bool publish = Rt().push.HasSubscribers();
   uint8_t removed[kMaxRecord];
   if (publish) std::memcpy(removed, node->record(), s.schema().recordSize);
-  s.Remove(node);
+  s.Remove(node, hash);
   return ChangeResult(o->store, SRV6DB_ENGINE_CHANGE_REMOVE, publish ? removed : nullptr, pushFull);
 }
 

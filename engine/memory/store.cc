@@ -133,9 +133,9 @@ uint64_t Store::PrimaryHash(const uint8_t *record) const noexcept {
   return HashKey(key);
 }
 
-Node *Store::Find(const KeyBytes &primary) const noexcept {
+Node *Store::Find(const KeyBytes &primary, uint64_t hash) const noexcept {
   const IndexDef &def = schema_->indexes[0];
-  return static_cast<Node *>(primary_.Find(HashKey(primary), [&](void *p) {
+  return static_cast<Node *>(primary_.Find(hash, [&](void *p) {
     return KeyOfRecordIs(def, static_cast<Node *>(p)->record(), primary);
   }));
 }
@@ -175,8 +175,9 @@ Bucket *Store::MakeBucket(uint32_t index, Node *lone, const KeyBytes &key, uint6
 Node *Store::Put(const uint8_t *record, bool *created) noexcept {
   KeyBytes key;
   BuildKey(*schema_, 0, record, &key);
+  const uint64_t hash = HashKey(key);
   const uint32_t size = schema_->recordSize;
-  if (Node *node = Find(key)) {
+  if (Node *node = Find(key, hash)) {
     *created = false;
     Rewrite(node, record);
     return node;
@@ -186,7 +187,7 @@ Node *Store::Put(const uint8_t *record, bool *created) noexcept {
   std::memcpy(node->record(), record, size);
   node->tableLink.seq = nextSeq_++;
   LinkAfter(head_.prev, &node->tableLink);
-  primary_.Insert(HashKey(key), node,
+  primary_.Insert(hash, node,
                   [this](void *p) { return PrimaryHash(static_cast<Node *>(p)->record()); });
   for (uint32_t i = 1; i < schema_->indexCount; ++i) {
     Link *l = IndexLink(node, i);
@@ -272,10 +273,10 @@ void Store::DropBucketLink(Bucket *bucket, uint32_t index) noexcept {
   bucketBlocks_[index].Free(bucket);
 }
 
-void Store::Remove(Node *node) noexcept {
-  KeyBytes key;
-  BuildKey(*schema_, 0, node->record(), &key);
-  primary_.Erase(HashKey(key), node,
+void Store::Remove(Node *node) noexcept { Remove(node, PrimaryHash(node->record())); }
+
+void Store::Remove(Node *node, uint64_t primaryHash) noexcept {
+  primary_.Erase(primaryHash, node,
                  [this](void *p) { return PrimaryHash(static_cast<Node *>(p)->record()); });
   Unlink(&node->tableLink);
   for (uint32_t i = 1; i < schema_->indexCount; ++i) {

@@ -189,12 +189,14 @@ class Store {
   // Everything below needs mutex() held.
   uint64_t size() const noexcept { return size_; }
   uint64_t BytesInUse() const noexcept;
-  Node *Find(const KeyBytes &primary) const noexcept;
+  Node *Find(const KeyBytes &primary) const noexcept { return Find(primary, HashKey(primary)); }
+  Node *Find(const KeyBytes &primary, uint64_t hash) const noexcept;  // hash: HashKey(primary)
   // Stores a whole record; a record with the same primary key is overwritten in place.
   Node *Put(const uint8_t *record, bool *created) noexcept;
   // Writes a u32 at each offset given (kNoOffset skipped) and moves affected index entries.
   void Patch(Node *node, const uint32_t *offsets, const uint32_t *values, uint32_t n) noexcept;
   void Remove(Node *node) noexcept;
+  void Remove(Node *node, uint64_t primaryHash) noexcept;  // the hash of its primary key
   // Removes every record and gives back the index memory.
   void Clear() noexcept;
   uint64_t CountByKey(uint32_t index, const KeyBytes &key) const noexcept;
