@@ -45,11 +45,6 @@ struct Object {
 };
 static_assert(kBatchBytes >= kMaxRecord);
 
-// Objects live in chunks that are never freed, so a handle is a slot number and a
-// generation, never a pointer: a stale or foreign handle is detected without touching
-// freed memory. Acquire and release reuse slots through a free list; lookups take no lock,
-// and each thread keeps a few free slots of its own so that an operation's make and release
-// take none either.
 // Per-thread state the hot path reads: trivially constructed and destroyed, so reaching it is
 // one thread-pointer-relative load (initial-exec TLS), no guard and no wrapper call. What a
 // thread holds is given back at its exit by a separate thread_local (runtime.cc), set up at
@@ -64,6 +59,11 @@ struct ThreadFast {
 };
 extern constinit __attribute__((tls_model("initial-exec"))) thread_local ThreadFast t_fast;
 
+// Objects live in chunks that are never freed, so a handle is a slot number and a
+// generation, never a pointer: a stale or foreign handle is detected without touching
+// freed memory. Acquire and release reuse slots through a free list; lookups take no lock,
+// and each thread keeps a few free slots of its own so that an operation's make and release
+// take none either.
 class ObjectPool {
  public:
   Object *Acquire(uint32_t *slot) noexcept {
