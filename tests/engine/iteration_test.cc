@@ -1,4 +1,5 @@
 // Root iterators: positioning, the null-key read, changes during a walk, concurrent walks.
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -114,6 +115,32 @@ TEST_F(EngineTest, RecordsRemovedAfterTheirBatchWasTakenAreYieldedAsTheyStood) {
     EXPECT_EQ(w.Next(), DB_ERR_ITER_END);
     srv6db_engine_reset();
   }
+}
+
+// Batched walks by key, while another thread removes and re-creates other records of the key:
+// each walk yields every record that stays, and no record twice.
+TEST_F(EngineTest, BatchedWalksYieldEachStableRecordOnceWhileOthersChurn) {
+  for (uint32_t i = 0; i < 200; ++i) ASSERT_EQ(Write(kLocalSid, LocalSid(i, 9)), 0u);
+  std::atomic<bool> stop{false};
+  std::thread churn([&] {
+    for (uint32_t i = 0; !stop.load(); ++i) {
+      const uint32_t id = 200 + i % 200;
+      i / 200 % 2 == 0 ? Write(kLocalSid, LocalSid(id, 9)) : Remove(kLocalSid, PrimaryKey(id));
+    }
+  });
+  Key key = FunctKey(9);
+  uint32_t bad = 0;
+  for (uint32_t walk = 0, count = 16; walk < 200; ++walk) {
+    Sids w(&key);
+    ASSERT_EQ(db_set_root_iterator_property(w.it, DB_ITER_PROP_COUNT, &count, 4), 0u);
+    Ids ids = w.Rest();
+    std::sort(ids.begin(), ids.end());
+    bad += std::adjacent_find(ids.begin(), ids.end()) != ids.end() || ids.size() < 200 ||
+           ids[199] != 199;
+  }
+  stop = true;
+  churn.join();
+  EXPECT_EQ(bad, 0u);
 }
 
 // The getters read the fields of the record the step stood on, one version of it even while
