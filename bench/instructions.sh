@@ -15,16 +15,17 @@ out=docs/instructions.md
 mkdir -p docs
 {
   echo "Instructions per operation (walks: per record yielded), one pass over $records records,"
-  echo "counted by callgrind over the timed pass only. lib − floor is what the library itself adds."
+  echo "counted by callgrind over the timed pass only. lib − engine is what the library itself"
+  echo "adds; floor is the store written by hand (bench/hand_store.h)."
   echo
-  echo "| table | operation | library | floor | lib − floor | lib/floor |"
-  echo "|---|---|---:|---:|---:|---:|"
+  echo "| table | operation | library | engine | floor | lib − engine | lib/floor |"
+  echo "|---|---|---:|---:|---:|---:|---:|"
 } >"$out"
 for table in LocalSid Policy SidStack; do
   for op in create read read_unique update_smooth delete count_by_key walk walk_by_key; do
     declare -A ir=()
-    for column in library floor; do
-      case $column in library) fn=LibraryPass ;; floor) fn=FloorPass ;; esac
+    for column in library engine floor; do
+      case $column in library) fn=LibraryPass ;; engine) fn=EnginePass ;; floor) fn=FloorPass ;; esac
       file="$work/$table.$op.$column"
       valgrind --tool=callgrind --callgrind-out-file="$file" --toggle-collect="*$fn*" \
         "$bench" --max_records="$records" --benchmark_min_time=0 \
@@ -32,12 +33,14 @@ for table in LocalSid Policy SidStack; do
       grep -q "^$table/$op/$column/" "$file.log" || continue
       ir[$column]=$(callgrind_annotate "$file" 2>/dev/null | awk '/PROGRAM TOTALS/ {gsub(",", "", $1); print $1}')
     done
-    [ -n "${ir[library]:-}" ] && [ -n "${ir[floor]:-}" ] || continue
-    python3 - "$table" "$op" "${ir[library]}" "${ir[floor]}" "$records" >>"$out" <<'PY'
+    [ -n "${ir[library]:-}" ] && [ -n "${ir[engine]:-}" ] && [ -n "${ir[floor]:-}" ] || continue
+    python3 - "$table" "$op" "${ir[library]}" "${ir[engine]}" "${ir[floor]}" "$records" >>"$out" <<'PY'
 import sys
-table, op, lib, floor, n = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4]), int(sys.argv[5])
-lib, floor = lib / n, floor / n
-print(f"| {table} | {op} | {lib:,.0f} | {floor:,.0f} | {lib - floor:,.0f} | {lib / floor:.2f} |")
+table, op = sys.argv[1], sys.argv[2]
+lib, engine, floor, n = (int(a) for a in sys.argv[3:7])
+lib, engine, floor = lib / n, engine / n, floor / n
+print(f"| {table} | {op} | {lib:,.0f} | {engine:,.0f} | {floor:,.0f} | {lib - engine:,.0f} "
+      f"| {lib / floor:.2f} |")
 PY
   done
 done

@@ -1,8 +1,8 @@
-// Record operations of three tables in three columns measured in one run: through the
-// library, the floor (the same engine called directly with records and keys prepared in
-// advance) and SQLite in memory. Each benchmark iteration is one pass over every record of
-// the data set; the rate counters give operations (or walked records) per second of CPU
-// time, which a machine shared with other work disturbs least.
+// Record operations of three tables in four columns measured in one run: through the
+// library, the engine called directly with records and keys prepared in advance, the floor (a
+// store written by hand for these records, bench/hand_store.h) and SQLite in memory. Each benchmark
+// iteration is one pass over every record of the data set; the rate counters give operations (or
+// walked records) per second of CPU time, which a machine shared with other work disturbs least.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "bench/alloc_counter.h"
+#include "bench/hand_store.h"
 #include "bench/sqlite_peer.h"
 #include "bench/tables.h"
 #include "engine/engine_api.h"
@@ -24,11 +25,14 @@ namespace srv6db::bench {
 namespace {
 
 enum class Op { kCreate, kRead, kUpdate, kDelete, kUnique, kCount, kWalk, kWalkByKey };
-enum class Column { kLibrary, kFloor, kSqlite };
+enum class Column { kLibrary, kEngine, kFloor, kSqlite };
 
 constexpr const char *kOpNames[] = {"create",      "read",         "update_smooth", "delete",
                                     "read_unique", "count_by_key", "walk",          "walk_by_key"};
-constexpr const char *kColumnNames[] = {"library", "floor", "sqlite"};
+// The count property of every walk: the records the engine may hand out per lock.
+constexpr uint32_t kWalkCount = 64;
+
+constexpr const char *kColumnNames[] = {"library", "engine", "floor", "sqlite"};
 
 // Set when a benchmark fails: the run then exits non-zero, so a smoke run can gate CI.
 bool g_failed = false;
@@ -153,10 +157,13 @@ struct Holding {
 
 Holding g_engine;
 Holding g_sqlite;
+Holding g_hand;
+std::unique_ptr<HandStore> g_handStore;
+const TableSpec *g_handSpec = nullptr;
 std::unique_ptr<SqlitePeer> g_peer;
 const TableSpec *g_peerSpec = nullptr;
 
-// Floor path used to fill the engine: the same calls the floor create makes.
+// Engine path used to fill the engine: the same calls the engine column's create makes.
 bool EngineWrite(const Dataset &ds, uint32_t i) {
   const TableSpec &t = *ds.spec;
   void *obj = nullptr;
@@ -196,6 +203,31 @@ bool EngineHold(const Dataset &ds, bool filled) {
     if (!EngineWrite(ds, i)) std::abort();
   }
   g_engine = {&ds, true};
+  return cold;
+}
+
+HandStore &Hand(const Dataset &ds) {
+  if (g_handSpec != ds.spec) {
+    g_handStore = std::make_unique<HandStore>(ds.schema);
+    g_handSpec = ds.spec;
+    g_hand = {};
+  }
+  return *g_handStore;
+}
+
+bool HandHold(const Dataset &ds, bool filled) {
+  HandStore &store = Hand(ds);
+  if (filled && g_hand.ds == &ds && g_hand.exact) return false;
+  const bool cold = g_hand.ds != &ds;
+  if (cold) {
+    store.Clear();
+  } else {
+    for (uint32_t i = 0; i < ds.n; ++i) store.Remove(ds.Key(0, i));
+  }
+  g_hand = {};
+  if (!filled) return cold;
+  for (uint32_t i = 0; i < ds.n; ++i) store.Put(ds.Record(i));
+  g_hand = {&ds, true};
   return cold;
 }
 
@@ -280,7 +312,7 @@ __attribute__((noinline)) int64_t LibraryPass(Dataset &ds, Op op) {
     }
     case Op::kWalk: {
       alignas(8) uint8_t entry[512];
-      Srv6DbIter *it = t.iterate(SRV6_DB_ITER_NO_COUNT);
+      Srv6DbIter *it = t.iterate(kWalkCount);
       if (it == nullptr) return -1;
       while (t.next(it, entry) == SRV6_DB_OK) ++done;
       t.release(it);
@@ -290,7 +322,7 @@ __attribute__((noinline)) int64_t LibraryPass(Dataset &ds, Op op) {
       alignas(8) uint8_t entry[512];
       for (uint32_t g = 0; g < ds.groups; ++g) {
         const Srv6DbSmoothKey group = GroupKey(g);
-        Srv6DbIter *it = t.iterateGroup(&group, SRV6_DB_ITER_NO_COUNT);
+        Srv6DbIter *it = t.iterateGroup(&group, kWalkCount);
         if (it == nullptr) return -1;
         while (t.next(it, entry) == SRV6_DB_OK) ++done;
         t.release(it);
@@ -303,7 +335,7 @@ __attribute__((noinline)) int64_t LibraryPass(Dataset &ds, Op op) {
 
 // The engine calls the library makes for each operation, minus its own work: no entry
 // conversion, no key building, no argument checks, no statistics.
-__attribute__((noinline)) int64_t FloorPass(Dataset &ds, Op op) {
+__attribute__((noinline)) int64_t EnginePass(Dataset &ds, Op op) {
   const TableSpec &t = *ds.spec;
   const uint32_t len = t.recordSize;
   alignas(8) uint8_t record[SRV6DB_ENGINE_MAX_RECORD];
@@ -375,7 +407,8 @@ __attribute__((noinline)) int64_t FloorPass(Dataset &ds, Op op) {
         const uint32_t rc = op == Op::kWalk ? db_create_root_iter(obj, nullptr, nullptr, &it)
                                             : db_create_root_iter(obj, ds.keyInfo[t.groupIndex],
                                                                   ds.GroupKeyBytes(g), &it);
-        if (rc == DB_OK) {
+        if (rc == DB_OK &&
+            db_set_root_iterator_property(it, DB_ITER_PROP_COUNT, &kWalkCount, 4) == DB_OK) {
           while (db_root_iterator_next(it) == DB_OK &&
                  db_read_obj_with_buf(obj, nullptr, nullptr, record, len) == DB_OK) {
             ++done;
@@ -385,6 +418,60 @@ __attribute__((noinline)) int64_t FloorPass(Dataset &ds, Op op) {
       }
       return done == ds.n ? done : -1;
     }
+  }
+  return -1;
+}
+
+// The same operations on the hand-written store, records and keys prepared in advance.
+__attribute__((noinline)) int64_t FloorPass(Dataset &ds, Op op) {
+  const TableSpec &t = *ds.spec;
+  HandStore &store = Hand(ds);
+  const uint32_t len = t.recordSize;
+  alignas(8) uint8_t record[SRV6DB_ENGINE_MAX_RECORD];
+  int64_t done = 0;
+  switch (op) {
+    case Op::kCreate:
+      for (uint32_t i = 0; i < ds.n; ++i) store.Put(ds.Record(i));
+      return ds.n;
+    case Op::kRead:
+      for (uint32_t i : ds.order) {
+        const bool read = store.Read(ds.Key(0, i), record);
+        if (read) std::memcpy(ds.ReadOut(i), record, len);
+        done += read;
+      }
+      return done == ds.n ? done : -1;
+    case Op::kUpdate:
+      for (uint32_t i : ds.order) {
+        uint32_t smooth;
+        std::memcpy(&smooth, static_cast<uint8_t *>(ds.Entry(i)) + t.smoothOffset, sizeof(smooth));
+        done += store.SetSmoothId(ds.Key(0, i), smooth + ds.groups);
+      }
+      return done == ds.n ? done : -1;
+    case Op::kDelete:
+      for (uint32_t i : ds.order) done += store.Remove(ds.Key(0, i));
+      return done == ds.n ? done : -1;
+    case Op::kUnique:
+      for (uint32_t i : ds.order) {
+        const bool read = store.ReadFirst(t.uniqueIndex, ds.Key(t.uniqueIndex, i), record);
+        if (read) std::memcpy(ds.ReadOut(i), record, len);
+        done += read;
+      }
+      return done == ds.n ? done : -1;
+    case Op::kCount: {
+      uint64_t total = 0;
+      for (uint32_t i : ds.order) {
+        total += store.Count(t.groupIndex, ds.GroupKeyBytes(ds.Group(i)));
+        ++done;
+      }
+      return total >= ds.n ? done : -1;
+    }
+    case Op::kWalk:
+      done = store.Walk(0, nullptr, record);
+      return done == ds.n ? done : -1;
+    case Op::kWalkByKey:
+      for (uint32_t g = 0; g < ds.groups; ++g)
+        done += store.Walk(t.groupIndex, ds.GroupKeyBytes(g), record);
+      return done == ds.n ? done : -1;
   }
   return -1;
 }
@@ -468,14 +555,15 @@ void RunBenchmark(benchmark::State &state, const TableSpec *spec, uint32_t n, Op
                   Column column) {
   Dataset &ds = DatasetFor(spec, n);
   const bool sqlite = column == Column::kSqlite;
+  const bool hand = column == Column::kFloor;
   auto hold = [&](bool filled) {
     if (sqlite) {
       SqliteHold(ds, filled);
       return false;
     }
-    return EngineHold(ds, filled);
+    return hand ? HandHold(ds, filled) : EngineHold(ds, filled);
   };
-  Holding &holding = sqlite ? g_sqlite : g_engine;
+  Holding &holding = sqlite ? g_sqlite : hand ? g_hand : g_engine;
 
   int64_t ops = 0;
   uint64_t allocations = 0, hookAllocations = 0;
@@ -491,6 +579,9 @@ void RunBenchmark(benchmark::State &state, const TableSpec *spec, uint32_t n, Op
     switch (column) {
       case Column::kLibrary:
         done = LibraryPass(ds, op);
+        break;
+      case Column::kEngine:
+        done = EnginePass(ds, op);
         break;
       case Column::kFloor:
         done = FloorPass(ds, op);
@@ -526,8 +617,8 @@ void RunBenchmark(benchmark::State &state, const TableSpec *spec, uint32_t n, Op
         static_cast<double>(hookAllocations) / static_cast<double>(ops);
   }
   if (op == Op::kCreate && !sqlite) {
-    state.counters["bytes_per_record"] =
-        static_cast<double>(srv6db_engine_table_bytes(spec->id)) / static_cast<double>(n);
+    const uint64_t bytes = hand ? g_handStore->Bytes() : srv6db_engine_table_bytes(spec->id);
+    state.counters["bytes_per_record"] = static_cast<double>(bytes) / static_cast<double>(n);
     if (heapBytesPerRecord >= 0) {
       state.counters["heap_bytes_per_record"] = static_cast<double>(heapBytesPerRecord);
     }
@@ -544,7 +635,7 @@ void RegisterAll(uint32_t maxRecords) {
     for (uint32_t n = 10000; n <= maxRecords; n *= 10) {
       for (Op op : ops) {
         if (op == Op::kUnique && spec->uniqueIndex == 0) continue;
-        for (Column column : {Column::kLibrary, Column::kFloor, Column::kSqlite}) {
+        for (Column column : {Column::kLibrary, Column::kEngine, Column::kFloor, Column::kSqlite}) {
           const std::string name = std::string(spec->name) + "/" + kOpNames[static_cast<int>(op)] +
                                    "/" + kColumnNames[static_cast<int>(column)] + "/" +
                                    std::to_string(n);

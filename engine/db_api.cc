@@ -57,13 +57,13 @@ uint32_t CreateObj(uint32_t fn, uint32_t store, uint32_t opCode, uint32_t reserv
   Object *o = rt.pool.Acquire(&slot);
   if (o == nullptr) return SRV6DB_ENGINE_ERR_NO_RESOURCES;
   o->store = store;
+  o->recordSize = SchemaOf(store).recordSize;
   o->opCode = opCode;
   o->hasRecord = o->hasSmoothId = o->hasDiscriminator = false;
   o->iter.made = false;
+  o->iter.countHint = 0;
   *dbObj = ToHandle(HandleKind::kObject, slot, o->generation.load(std::memory_order_relaxed));
-  CounterBlock &counts = rt.counters.Mine();
-  counts.Add(CounterBlock::kMade);
-  counts.Add(CounterBlock::kLive);
+  rt.counters.Mine().Add(CounterBlock::kMade);
   return DB_OK;
 }
 
@@ -88,9 +88,7 @@ uint32_t ReleaseObj(uint32_t fn, uint32_t store, void *dbObj) noexcept {
   }
   StopIter(o);
   rt.pool.Recycle(handle.slot);
-  CounterBlock &counts = rt.counters.Mine();
-  counts.Add(CounterBlock::kReleased);
-  counts.Add(CounterBlock::kLive, ~uint64_t{0});
+  rt.counters.Mine().Add(CounterBlock::kReleased);
   return DB_OK;
 }
 
@@ -186,8 +184,30 @@ uint32_t KeyedTarget(uint32_t fn, void *dbObj, const void *keyInfo, const void *
   return ParseKey(SchemaOf((*out)->store), keyInfo, keyData, key);
 }
 
+// The null-key read of a walk, once per record walked: the keyed path's checks in the same
+// order, without a key to parse.
+uint32_t ReadCurrent(void *dbObj, void *buf, uint32_t len) noexcept {
+  Rt().captures.RecordKey(SRV6DB_ENGINE_FN_READ, nullptr, nullptr);
+  Object *o = Resolve(dbObj, HandleKind::kObject);
+  if (uint32_t injected = Enter(SRV6DB_ENGINE_FN_READ, StoreOf(o))) return injected;
+  if (o == nullptr)
+    return dbObj == nullptr ? SRV6DB_ENGINE_ERR_NULL_POINTER : SRV6DB_ENGINE_ERR_BAD_HANDLE;
+  if (buf == nullptr || len != o->recordSize) {
+    // A walk's record refused for the caller's buffer is offered again by the next step.
+    if (o->iter.positioned) o->iter.redeliver = true;
+    return buf == nullptr ? SRV6DB_ENGINE_ERR_NULL_POINTER : SRV6DB_ENGINE_ERR_BAD_LENGTH;
+  }
+  if (o->opCode != DB_OP_QUERY) return SRV6DB_ENGINE_ERR_WRONG_OPERATION;
+  o->iter.redeliver = false;
+  if (RedisBackend()) return redis::ReadCurrent(o, buf, len);
+  if (!o->iter.made || !o->iter.positioned) return SRV6DB_ENGINE_ERR_NOT_POSITIONED;
+  std::memcpy(buf, o->Current(len), len);  // the record as it stood when its batch was taken
+  return DB_OK;
+}
+
 uint32_t Read(void *dbObj, const void *keyInfo, const void *keyData, void *buf,
               uint32_t len) noexcept {
+  if (keyInfo == nullptr && keyData == nullptr) return ReadCurrent(dbObj, buf, len);
   Object *o = nullptr;
   Key key;
   if (uint32_t r = KeyedTarget(SRV6DB_ENGINE_FN_READ, dbObj, keyInfo, keyData, &o, &key, nullptr))
@@ -204,14 +224,15 @@ uint32_t Read(void *dbObj, const void *keyInfo, const void *keyData, void *buf,
     o->iter.redeliver = false;
     if (RedisBackend()) return redis::ReadCurrent(o, buf, len);
     if (!o->iter.made || !o->iter.positioned) return SRV6DB_ENGINE_ERR_NOT_POSITIONED;
-    std::memcpy(buf, o->staged, len);  // the record as it stood at the step
+    std::memcpy(buf, o->Current(len), len);  // the record as it stood when its batch was taken
     return DB_OK;
   }
   if (o->opCode != DB_OP_READ) return SRV6DB_ENGINE_ERR_WRONG_OPERATION;
   if (key.index != 0) return SRV6DB_ENGINE_ERR_BAD_KEY;
   if (RedisBackend()) return redis::Read(o, key.bytes, buf, len);
+  const uint64_t hash = HashKey(key.bytes);  // outside the lock
   std::lock_guard lock(s.mutex());
-  Node *node = s.Find(key.bytes);
+  Node *node = s.Find(key.bytes, hash);
   if (node == nullptr) return DB_ERR_NO_RECORD;
   std::memcpy(buf, node->record(), len);
   return DB_OK;
@@ -233,8 +254,9 @@ uint32_t Update(void *dbObj, const void *keyInfo, const void *keyData) noexcept 
   const uint32_t offsets[2] = {o->hasSmoothId ? s.schema().smoothIdOffset : kNoOffset,
                                o->hasDiscriminator ? s.schema().discriminatorOffset : kNoOffset};
   const uint32_t values[2] = {o->smoothId, o->discriminator};
+  const uint64_t hash = HashKey(key.bytes);  // outside the lock
   std::lock_guard lock(s.mutex());
-  Node *node = s.Find(key.bytes);
+  Node *node = s.Find(key.bytes, hash);
   if (node == nullptr) return DB_ERR_NO_RECORD;
   s.Patch(node, offsets, values, 2);
   return ChangeResult(o->store, SRV6DB_ENGINE_CHANGE_UPDATE, node->record(), pushFull);
@@ -252,14 +274,15 @@ uint32_t Remove(void *dbObj, const void *keyInfo, const void *keyData) noexcept 
   if (o->opCode != DB_OP_REMOVE) return SRV6DB_ENGINE_ERR_WRONG_OPERATION;
   if (RedisBackend()) return redis::Remove(o, key.bytes, pushFull);
   Store &s = Rt().stores[o->store];
+  const uint64_t hash = HashKey(key.bytes);
   std::lock_guard lock(s.mutex());
-  Node *node = s.Find(key.bytes);
+  Node *node = s.Find(key.bytes, hash);
   if (node == nullptr) return DB_ERR_NO_RECORD;
   // The removed record is kept for the push queue only when someone listens.
   const bool publish = Rt().push.HasSubscribers();
   uint8_t removed[kMaxRecord];
   if (publish) std::memcpy(removed, node->record(), s.schema().recordSize);
-  s.Remove(node);
+  s.Remove(node, hash);
   return ChangeResult(o->store, SRV6DB_ENGINE_CHANGE_REMOVE, publish ? removed : nullptr, pushFull);
 }
 
@@ -314,9 +337,22 @@ uint32_t IterNext(void *rootIter) noexcept {
     o->iter.positioned = r == DB_OK;
     return r;
   }
+  IterState &it = o->iter;
+  if (it.batchAt + 1 < it.batchCount) {  // the rest of the batch needs no lock
+    ++it.batchAt;
+    return DB_OK;
+  }
   Store &s = Rt().stores[o->store];
-  std::lock_guard lock(s.mutex());
-  return s.Next(&o->iter, o->staged) ? DB_OK : DB_ERR_ITER_END;
+  const uint32_t fits = kBatchBytes / o->recordSize;
+  const uint32_t max = it.countHint <= 1 ? 1 : it.countHint < fits ? it.countHint : fits;
+  uint32_t n;
+  {
+    std::lock_guard lock(s.mutex());
+    n = s.NextBatch(&it, o->batch, max);
+  }
+  it.batchCount = n;
+  it.batchAt = 0;
+  return n != 0 ? DB_OK : DB_ERR_ITER_END;
 }
 
 uint32_t SetIterProperty(void *rootIter, uint32_t property, const void *value,
@@ -372,7 +408,8 @@ uint32_t VrfGet(uint32_t field, void *dbObj, void *value) noexcept {
   if (RedisBackend()) return redis::VrfGet(o, VrfFieldOffset(field), kVrfFieldSizes[field], value);
   if (!o->iter.made || !o->iter.positioned) return SRV6DB_ENGINE_ERR_NOT_POSITIONED;
   // Every getter of one step reads the same copy: fields of one version of the record.
-  std::memcpy(value, o->staged + VrfFieldOffset(field), kVrfFieldSizes[field]);
+  std::memcpy(value, o->Current(SchemaOf(kVrfTable).recordSize) + VrfFieldOffset(field),
+              kVrfFieldSizes[field]);
   return DB_OK;
 }
 

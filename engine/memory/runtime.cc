@@ -11,52 +11,50 @@ Runtime::Runtime() noexcept {
   for (uint32_t i = 0; i < kStoreCount; ++i) stores[i].Init(&SchemaOf(i));
 }
 
-Runtime &Rt() noexcept {
+Runtime *g_runtime = nullptr;
+
+Runtime &MakeRuntime() noexcept {
   static Runtime *runtime = new Runtime;
   return *runtime;
 }
 
 namespace {
-
-// Per-thread state: its counter block and a few free object slots. Given back at thread exit;
-// engine calls the thread makes after that (from other thread_local destructors) use the
-// shared free list and counter block instead.
-struct ThreadState {
-  static constexpr uint32_t kCachedSlots = 32;
-  CounterBlock *block = nullptr;
-  uint32_t slots[kCachedSlots];
-  uint32_t slotCount = 0;
-  bool gone = false;
-
-  ~ThreadState() {
-    Runtime &rt = Rt();
-    rt.pool.ReturnSlots(slots, slotCount);
-    slotCount = 0;
-    if (block != nullptr) rt.counters.Retire(block);
-    block = nullptr;
-    gone = true;
-  }
-};
+__attribute__((constructor(101))) void MakeRuntimeAtLoad() { g_runtime = &MakeRuntime(); }
+}  // namespace
 
 // Initial-exec: the engine is loaded with the process (or its surplus static TLS serves a
 // later load), and every engine call reaches this without a __tls_get_addr call.
-__attribute__((tls_model("initial-exec"))) thread_local ThreadState t_state;
+constinit __attribute__((tls_model("initial-exec"))) thread_local ThreadFast t_fast = {};
+
+namespace {
+
+// Gives a thread's counter block and cached object slots back at its exit. Engine calls the
+// thread makes after that (from other thread_local destructors) use the shared free list and
+// counter block instead.
+struct ThreadExit {
+  bool armed = false;
+  ~ThreadExit() {
+    ThreadFast &t = t_fast;
+    Runtime &rt = Rt();
+    rt.pool.ReturnSlots(t.slots, t.slotCount);
+    t.slotCount = 0;
+    if (t.block != nullptr) rt.counters.Retire(t.block);
+    t.block = nullptr;
+    t.gone = true;
+  }
+};
+__attribute__((tls_model("initial-exec"))) thread_local ThreadExit t_exit;
+
+// Registers the thread's exit hook; false once the thread's state is given back.
+bool ArmThreadExit() noexcept {
+  if (t_fast.gone) return false;
+  t_exit.armed = true;
+  return true;
+}
 
 }  // namespace
 
-// The slot is ours alone until its new generation is published.
-Object *ObjectPool::Take(uint32_t slot) noexcept {
-  Object *o = At(slot);
-  o->generation.store(o->generation.load(std::memory_order_relaxed) + 1, std::memory_order_release);
-  return o;
-}
-
-Object *ObjectPool::Acquire(uint32_t *slot) noexcept {
-  ThreadState &t = t_state;
-  if (t.slotCount != 0) {
-    *slot = t.slots[--t.slotCount];
-    return Take(*slot);
-  }
+Object *ObjectPool::AcquireShared(uint32_t *slot) noexcept {
   std::lock_guard<std::mutex> lock(mu_);
   if (free_.empty()) {
     if (chunkCount_ == kMaxChunks) return nullptr;
@@ -71,13 +69,8 @@ Object *ObjectPool::Acquire(uint32_t *slot) noexcept {
   return Take(*slot);
 }
 
-void ObjectPool::Recycle(uint32_t slot) noexcept {
-  if (At(slot)->generation.load(std::memory_order_relaxed) >= kMaxGeneration) return;  // retired
-  ThreadState &t = t_state;
-  if (!t.gone && t.slotCount < ThreadState::kCachedSlots) {
-    t.slots[t.slotCount++] = slot;
-    return;
-  }
+// The thread's cache is full, or the thread is past its exit: the shared list takes it.
+void ObjectPool::RecycleShared(uint32_t slot) noexcept {
   std::lock_guard<std::mutex> lock(mu_);
   free_.push_back(slot);
 }
@@ -87,25 +80,7 @@ void ObjectPool::ReturnSlots(const uint32_t *slots, uint32_t n) noexcept {
   for (uint32_t i = 0; i < n; ++i) free_.push_back(slots[i]);
 }
 
-Object *ObjectPool::At(uint32_t slot) const noexcept {
-  uint32_t chunk = slot >> kChunkShift;
-  if (chunk >= kMaxChunks) return nullptr;
-  Object *base = chunks_[chunk].load(std::memory_order_acquire);
-  return base == nullptr ? nullptr : base + (slot & (kChunkSize - 1));
-}
-
-Object *Resolve(const void *handle, HandleKind kind, HandleParts *parts) noexcept {
-  const HandleParts p = FromHandle(handle);
-  if (p.kind != kind || (p.generation & 1u) == 0) return nullptr;
-  Object *o = Rt().pool.At(p.slot);
-  if (o == nullptr || o->generation.load(std::memory_order_acquire) != p.generation) return nullptr;
-  if (kind == HandleKind::kIterator && !o->iter.made) return nullptr;
-  if (parts != nullptr) *parts = p;
-  return o;
-}
-
-uint32_t Faults::Check(uint32_t fn, uint32_t store) noexcept {
-  if (active_.load(std::memory_order_acquire) == 0) return 0;
+uint32_t Faults::CheckSlow(uint32_t fn, uint32_t store) noexcept {
   std::lock_guard<std::mutex> lock(mu_);
   uint32_t code = 0;
   for (Fault &f : slots_) {
@@ -300,11 +275,11 @@ CounterBlock *Counters::NewBlock() noexcept {
   return b;
 }
 
-CounterBlock &Counters::Mine() noexcept {
-  ThreadState &t = t_state;
-  if (t.block != nullptr) return *t.block;
+CounterBlock &Counters::MineSlow() noexcept {
+  ThreadFast &t = t_fast;
+  const bool alive = ArmThreadExit();
   std::lock_guard<std::mutex> lock(mu_);
-  if (t.gone) {
+  if (!alive) {
     if (shared_ == nullptr) {
       shared_ = NewBlock();
       shared_->shared = shared_->inUse = true;
@@ -348,7 +323,9 @@ void Counters::ObjectStats(Srv6DbEngineObjectStats *out) noexcept {
   out->made = sums[CounterBlock::kMade];
   out->released = sums[CounterBlock::kReleased];
   out->badReleases = sums[CounterBlock::kBadReleases];
-  out->live = sums[CounterBlock::kLive];
+  for (CounterBlock *b = blocks_; b != nullptr; b = b->next)
+    out->live += b->objects[CounterBlock::kMade].load(std::memory_order_relaxed) -
+                 b->objects[CounterBlock::kReleased].load(std::memory_order_relaxed);
 }
 
 void Counters::ResetCalls() noexcept {
@@ -364,13 +341,6 @@ void Counters::ResetObjects() noexcept {
   for (CounterBlock *b = blocks_; b != nullptr; b = b->next)
     for (int c : {CounterBlock::kMade, CounterBlock::kReleased, CounterBlock::kBadReleases})
       b->objectBase[c] = b->objects[c].load(std::memory_order_relaxed);
-}
-
-uint32_t Enter(uint32_t fn, uint32_t store) noexcept {
-  Runtime &rt = Rt();
-  CounterBlock &counts = rt.counters.Mine();
-  counts.Add(counts.calls[fn][store]);
-  return rt.faults.Check(fn, store);
 }
 
 bool PublishChange(uint32_t store, uint32_t kind, const uint8_t *record) noexcept {

@@ -17,12 +17,18 @@ namespace srv6db::engine {
 constexpr uint32_t kFnCount = SRV6DB_ENGINE_FN_COUNT_OF;
 constexpr uint32_t kUnknownStore = kStoreCount;  // counter column of calls with a bad handle
 
+// Bytes of records a walk takes under one lock: the count property asks for up to that many
+// records, as many as fit here.
+constexpr uint32_t kBatchBytes = 4096;
+
 // An engine object: one operation's staged data and its one root iterator. Used by one
 // thread at a time; only the generation is read by others (to reject stale handles). A query
-// object's staged bytes hold the record its iterator stands on, copied at the step.
+// object's batch holds the records its iterator took with its latest step, as they stood
+// then; the walk stands on one of them.
 struct Object {
   std::atomic<uint64_t> generation{0};  // odd while the object is alive
   uint32_t store = 0;
+  uint32_t recordSize = 0;  // of the store's records
   uint32_t opCode = 0;
   bool hasRecord = false;
   bool hasSmoothId = false;
@@ -31,7 +37,27 @@ struct Object {
   uint32_t discriminator = 0;
   IterState iter;
   alignas(8) uint8_t staged[kMaxRecord];
+  alignas(8) uint8_t batch[kBatchBytes];
+
+  const uint8_t *Current(uint32_t recordSize) const noexcept {
+    return batch + size_t{iter.batchAt} * recordSize;
+  }
 };
+static_assert(kBatchBytes >= kMaxRecord);
+
+// Per-thread state the hot path reads: trivially constructed and destroyed, so reaching it is
+// one thread-pointer-relative load (initial-exec TLS), no guard and no wrapper call. What a
+// thread holds is given back at its exit by a separate thread_local (runtime.cc), set up at
+// the thread's first slow-path call.
+struct CounterBlock;
+struct ThreadFast {
+  static constexpr uint32_t kCachedSlots = 32;
+  CounterBlock *block;
+  uint32_t slots[kCachedSlots];
+  uint32_t slotCount;
+  bool gone;  // the thread's state was given back: use the shared paths
+};
+extern constinit __attribute__((tls_model("initial-exec"))) thread_local ThreadFast t_fast;
 
 // Objects live in chunks that are never freed, so a handle is a slot number and a
 // generation, never a pointer: a stale or foreign handle is detected without touching
@@ -40,7 +66,14 @@ struct Object {
 // take none either.
 class ObjectPool {
  public:
-  Object *Acquire(uint32_t *slot) noexcept;
+  Object *Acquire(uint32_t *slot) noexcept {
+    ThreadFast &t = t_fast;
+    if (__builtin_expect(t.slotCount != 0, 1)) {
+      *slot = t.slots[--t.slotCount];
+      return Take(*slot);
+    }
+    return AcquireShared(slot);
+  }
   // Ends the life of generation `generation` of an object; only one caller of a given
   // generation wins, so one handle released by several threads at once is released once.
   static bool Claim(Object *o, uint64_t generation) noexcept {
@@ -48,17 +81,39 @@ class ObjectPool {
                                                  std::memory_order_acq_rel);
   }
   // Makes a claimed slot free again, unless its generations are used up.
-  void Recycle(uint32_t slot) noexcept;
-  Object *At(uint32_t slot) const noexcept;
+  void Recycle(uint32_t slot) noexcept {
+    if (At(slot)->generation.load(std::memory_order_relaxed) >= kMaxGeneration) return;  // retired
+    ThreadFast &t = t_fast;
+    // A thread caches slots only while its exit hook, armed with its counter block, can
+    // give them back.
+    if (__builtin_expect(t.block != nullptr && t.slotCount < ThreadFast::kCachedSlots, 1)) {
+      t.slots[t.slotCount++] = slot;
+      return;
+    }
+    RecycleShared(slot);
+  }
+  Object *At(uint32_t slot) const noexcept {
+    const uint32_t chunk = slot >> kChunkShift;  // below kMaxChunks: a slot has kSlotBits bits
+    Object *base = chunks_[chunk].load(std::memory_order_acquire);
+    return base == nullptr ? nullptr : base + (slot & (kChunkSize - 1));
+  }
   void ReturnSlots(const uint32_t *slots, uint32_t n) noexcept;  // a thread's cache, at its exit
 
  private:
-  Object *Take(uint32_t slot) noexcept;
-  void Free(uint32_t slot) noexcept;
+  // The slot is ours alone until its new generation is published.
+  Object *Take(uint32_t slot) noexcept {
+    Object *o = At(slot);
+    o->generation.store(o->generation.load(std::memory_order_relaxed) + 1,
+                        std::memory_order_release);
+    return o;
+  }
+  Object *AcquireShared(uint32_t *slot) noexcept;
+  void RecycleShared(uint32_t slot) noexcept;
 
   static constexpr uint32_t kChunkShift = 6;
   static constexpr uint32_t kChunkSize = 1u << kChunkShift;
   static constexpr uint32_t kMaxChunks = 1u << (kSlotBits - kChunkShift);
+  static_assert((((1u << kSlotBits) - 1) >> kChunkShift) < kMaxChunks);
 
   std::mutex mu_;
   std::atomic<Object *> chunks_[kMaxChunks] = {};
@@ -66,13 +121,13 @@ class ObjectPool {
   std::vector<uint32_t> free_;
 };
 
-// The live object a handle names, or null; *parts gets the handle's slot and generation.
-Object *Resolve(const void *handle, HandleKind kind, HandleParts *parts = nullptr) noexcept;
-
 class Faults {
  public:
-  // The code of a fault that fires for this call, or 0.
-  uint32_t Check(uint32_t fn, uint32_t store) noexcept;
+  // The code of a fault that fires for this call, or 0. Without faults: one load.
+  uint32_t Check(uint32_t fn, uint32_t store) noexcept {
+    if (__builtin_expect(active_.load(std::memory_order_acquire) == 0, 1)) return 0;
+    return CheckSlow(fn, store);
+  }
   uint32_t Add(uint32_t fn, uint32_t table, uint32_t code, uint32_t mode, uint32_t n) noexcept;
   void Clear() noexcept;
 
@@ -83,6 +138,7 @@ class Faults {
     uint32_t remaining = 0;
   };
   static constexpr uint32_t kSlots = 32;
+  uint32_t CheckSlow(uint32_t fn, uint32_t store) noexcept;
   std::mutex mu_;
   Fault slots_[kSlots];
   std::atomic<uint32_t> active_{0};
@@ -150,9 +206,9 @@ class PushQueues {
 // own engine state is gone (from a thread_local destructor) count in one shared block,
 // atomically.
 struct CounterBlock {
-  enum Counter { kMade, kReleased, kBadReleases, kLive, kCounters };
+  enum Counter { kMade, kReleased, kBadReleases, kCounters };
   std::atomic<uint64_t> calls[kFnCount][kStoreCount + 1] = {};
-  std::atomic<uint64_t> objects[kCounters] = {};  // kLive: made - released, modulo 2^64
+  std::atomic<uint64_t> objects[kCounters] = {};  // live objects: made - released, unbased
   uint64_t callBase[kFnCount][kStoreCount + 1] = {};
   uint64_t objectBase[kCounters] = {};
   bool inUse = false;
@@ -172,7 +228,10 @@ struct CounterBlock {
 class Counters {
  public:
   // The calling thread's block.
-  CounterBlock &Mine() noexcept;
+  CounterBlock &Mine() noexcept {
+    CounterBlock *b = t_fast.block;
+    return __builtin_expect(b != nullptr, 1) ? *b : MineSlow();
+  }
   // Calls summed over threads for fn (or every function) and table (or every column).
   uint64_t Calls(uint32_t fn, uint32_t table) noexcept;
   void ObjectStats(Srv6DbEngineObjectStats *out) noexcept;
@@ -182,6 +241,7 @@ class Counters {
 
  private:
   CounterBlock *NewBlock() noexcept;  // needs mu_
+  CounterBlock &MineSlow() noexcept;
 
   std::mutex mu_;
   CounterBlock *blocks_ = nullptr;
@@ -198,12 +258,35 @@ struct Runtime {
   Counters counters;
 };
 
-// The one engine of the process; made on first use and never destroyed, so objects and
-// records stay valid through static destruction.
-Runtime &Rt() noexcept;
+// The one engine of the process; made when the library loads (or at an earlier first use)
+// and never destroyed, so objects and records stay valid through static destruction. Set
+// before any thread of the process can call, then only read: a plain pointer, so that one
+// call's several uses of it load it once.
+extern Runtime *g_runtime;
+Runtime &MakeRuntime() noexcept;
+inline Runtime &Rt() noexcept {
+  Runtime *rt = g_runtime;
+  return __builtin_expect(rt != nullptr, 1) ? *rt : MakeRuntime();
+}
+
+// The live object a handle names, or null; *parts gets the handle's slot and generation.
+inline Object *Resolve(const void *handle, HandleKind kind, HandleParts *parts = nullptr) noexcept {
+  const HandleParts p = FromHandle(handle);
+  if (p.kind != kind || (p.generation & 1u) == 0) return nullptr;
+  Object *o = Rt().pool.At(p.slot);
+  if (o == nullptr || o->generation.load(std::memory_order_acquire) != p.generation) return nullptr;
+  if (kind == HandleKind::kIterator && !o->iter.made) return nullptr;
+  if (parts != nullptr) *parts = p;
+  return o;
+}
 
 // Counts a call and answers the code of a fault that fires for it (0 if none).
-uint32_t Enter(uint32_t fn, uint32_t store) noexcept;
+inline uint32_t Enter(uint32_t fn, uint32_t store) noexcept {
+  Runtime &rt = Rt();
+  CounterBlock &counts = rt.counters.Mine();
+  counts.Add(counts.calls[fn][store]);
+  return rt.faults.Check(fn, store);
+}
 
 // Fills a change from a record of a store and publishes it; false when a queue was full.
 bool PublishChange(uint32_t store, uint32_t kind, const uint8_t *record) noexcept;

@@ -133,9 +133,9 @@ uint64_t Store::PrimaryHash(const uint8_t *record) const noexcept {
   return HashKey(key);
 }
 
-Node *Store::Find(const KeyBytes &primary) const noexcept {
+Node *Store::Find(const KeyBytes &primary, uint64_t hash) const noexcept {
   const IndexDef &def = schema_->indexes[0];
-  return static_cast<Node *>(primary_.Find(HashKey(primary), [&](void *p) {
+  return static_cast<Node *>(primary_.Find(hash, [&](void *p) {
     return KeyOfRecordIs(def, static_cast<Node *>(p)->record(), primary);
   }));
 }
@@ -175,8 +175,9 @@ Bucket *Store::MakeBucket(uint32_t index, Node *lone, const KeyBytes &key, uint6
 Node *Store::Put(const uint8_t *record, bool *created) noexcept {
   KeyBytes key;
   BuildKey(*schema_, 0, record, &key);
+  const uint64_t hash = HashKey(key);
   const uint32_t size = schema_->recordSize;
-  if (Node *node = Find(key)) {
+  if (Node *node = Find(key, hash)) {
     *created = false;
     Rewrite(node, record);
     return node;
@@ -186,7 +187,7 @@ Node *Store::Put(const uint8_t *record, bool *created) noexcept {
   std::memcpy(node->record(), record, size);
   node->tableLink.seq = nextSeq_++;
   LinkAfter(head_.prev, &node->tableLink);
-  primary_.Insert(HashKey(key), node,
+  primary_.Insert(hash, node,
                   [this](void *p) { return PrimaryHash(static_cast<Node *>(p)->record()); });
   for (uint32_t i = 1; i < schema_->indexCount; ++i) {
     Link *l = IndexLink(node, i);
@@ -272,10 +273,10 @@ void Store::DropBucketLink(Bucket *bucket, uint32_t index) noexcept {
   bucketBlocks_[index].Free(bucket);
 }
 
-void Store::Remove(Node *node) noexcept {
-  KeyBytes key;
-  BuildKey(*schema_, 0, node->record(), &key);
-  primary_.Erase(HashKey(key), node,
+void Store::Remove(Node *node) noexcept { Remove(node, PrimaryHash(node->record())); }
+
+void Store::Remove(Node *node, uint64_t primaryHash) noexcept {
+  primary_.Erase(primaryHash, node,
                  [this](void *p) { return PrimaryHash(static_cast<Node *>(p)->record()); });
   Unlink(&node->tableLink);
   for (uint32_t i = 1; i < schema_->indexCount; ++i) {
@@ -325,6 +326,7 @@ void Store::StartIter(IterState *it, uint32_t index, const KeyBytes *key) noexce
   it->cursor.seq = 0;
   it->cursor.prev = it->cursor.next = &it->cursor;
   it->cursorLinked = false;
+  it->batchCount = it->batchAt = 0;
   if (index == 0) {
     it->sentinel = &head_;
     return;
@@ -346,28 +348,49 @@ void Store::StartIter(IterState *it, uint32_t index, const KeyBytes *key) noexce
   ++it->bucket->links;
 }
 
-bool Store::Next(IterState *it, uint8_t *record) noexcept {
-  if (it->ended) return false;
-  Node *node = it->lone ? LoneRecord(it) : Step(it);
-  if (node == nullptr) {
+uint32_t Store::NextBatch(IterState *it, uint8_t *out, uint32_t max) noexcept {
+  if (it->ended) return 0;
+  const uint32_t size = schema_->recordSize;
+  uint32_t n = 0;
+  if (it->lone) {
+    if (Node *node = LoneRecord(it)) {
+      std::memcpy(out, node->record(), size);
+      n = 1;
+    }
+  } else {
+    n = Step(it, out, max);
+  }
+  if (n == 0) {
     LeavePosition(it);
     it->ended = true;
     it->positioned = false;
-    return false;
+    return 0;
   }
-  std::memcpy(record, node->record(), schema_->recordSize);
   it->positioned = true;
-  return true;
+  return n;
 }
 
-Node *Store::Step(IterState *it) noexcept {
+// Copies up to max records that follow the cursor and parks the cursor after the last one:
+// the cursor moves once per batch, not once per record.
+uint32_t Store::Step(IterState *it, uint8_t *out, uint32_t max) noexcept {
+  const uint32_t size = schema_->recordSize;
   Link *l = it->cursorLinked ? it->cursor.next : it->sentinel->next;
-  while (l != it->sentinel && l->seq == 0) l = l->next;             // other walks' cursors
-  if (l == it->sentinel || l->seq >= it->startSeq) return nullptr;  // joined after the start
-  if (it->cursorLinked) Unlink(&it->cursor);
-  LinkAfter(l, &it->cursor);
-  it->cursorLinked = true;
-  return OwnerOf(l, it->index);
+  Link *last = nullptr;
+  uint32_t n = 0;
+  while (n < max) {
+    while (l != it->sentinel && l->seq == 0) l = l->next;    // other walks' cursors
+    if (l == it->sentinel || l->seq >= it->startSeq) break;  // joined after the start
+    std::memcpy(out + size_t{n} * size, OwnerOf(l, it->index)->record(), size);
+    ++n;
+    last = l;
+    l = l->next;
+  }
+  if (last != nullptr) {
+    if (it->cursorLinked) Unlink(&it->cursor);
+    LinkAfter(last, &it->cursor);
+    it->cursorLinked = true;
+  }
+  return n;
 }
 
 // The one record the key had at the start, if it still has the key: alone, or first in the

@@ -165,6 +165,8 @@ struct IterState {
   bool lone = false;
   uint32_t index = 0;  // 0 whole table, n secondary index n
   uint32_t countHint = 0;
+  uint32_t batchCount = 0;  // records taken by the latest batch
+  uint32_t batchAt = 0;     // the one of them the walk stands on
   uint64_t startSeq = 0;
   Link cursor;
   Link *sentinel = nullptr;
@@ -188,12 +190,14 @@ class Store {
   // Everything below needs mutex() held.
   uint64_t size() const noexcept { return size_; }
   uint64_t BytesInUse() const noexcept;
-  Node *Find(const KeyBytes &primary) const noexcept;
+  Node *Find(const KeyBytes &primary) const noexcept { return Find(primary, HashKey(primary)); }
+  Node *Find(const KeyBytes &primary, uint64_t hash) const noexcept;  // hash: HashKey(primary)
   // Stores a whole record; a record with the same primary key is overwritten in place.
   Node *Put(const uint8_t *record, bool *created) noexcept;
   // Writes a u32 at each offset given (kNoOffset skipped) and moves affected index entries.
   void Patch(Node *node, const uint32_t *offsets, const uint32_t *values, uint32_t n) noexcept;
   void Remove(Node *node) noexcept;
+  void Remove(Node *node, uint64_t primaryHash) noexcept;  // the hash of its primary key
   // Removes every record and gives back the index memory.
   void Clear() noexcept;
   uint64_t CountByKey(uint32_t index, const KeyBytes &key) const noexcept;
@@ -207,9 +211,9 @@ class Store {
 
   // index 0 walks the whole table, key unused; otherwise the bucket of key.
   void StartIter(IterState *it, uint32_t index, const KeyBytes *key) noexcept;
-  // Positions on the next record and copies it to `record`; false at the end (and for ever
-  // after).
-  bool Next(IterState *it, uint8_t *record) noexcept;
+  // Takes up to `max` (at least 1) next records of the walk, copied one after another to
+  // `out`, and positions on the last one; answers how many, 0 at the end (and for ever after).
+  uint32_t NextBatch(IterState *it, uint8_t *out, uint32_t max) noexcept;
   void StopIter(IterState *it) noexcept;
 
  private:
@@ -226,7 +230,7 @@ class Store {
   // Overwrites a stored record with one of the same primary key, moving its index entries.
   void Rewrite(Node *node, const uint8_t *record) noexcept;
   void DropBucketLink(Bucket *bucket, uint32_t index) noexcept;
-  Node *Step(IterState *it) noexcept;
+  uint32_t Step(IterState *it, uint8_t *out, uint32_t max) noexcept;
   Node *LoneRecord(IterState *it) noexcept;
   void LeavePosition(IterState *it) noexcept;  // unlinks the cursor, lets go of the bucket
 
