@@ -153,6 +153,7 @@ const Srv6DbSmoothKey *SmoothKeyOf(const Entry *e) {
   ::srv6db::test::KeyCase{keyName, word, ::srv6db::test::Hex(hex), [](const void *p, uint32_t *w, void *k) { \
     [[maybe_unused]] auto *e = SRV6DB_TEST_E(T, p); (void)setter(__VA_ARGS__, w, k); }}
 #define SRV6DB_TEST_KEY(T, keyName, setter, word, hex) SRV6DB_TEST_KEY_OF(T, keyName, setter, word, hex, e)
+#define SRV6DB_TEST_KEY_BY(T, keyName, X, word, hex) SRV6DB_TEST_KEY(T, keyName, SRV6_DB_Set##T##X, word, hex)
 #define SRV6DB_TEST_PRIMARY(T, word, hex) SRV6DB_TEST_KEY(T, "Primary", SRV6_DB_Set##T##PriKey, word, hex)
 #define SRV6DB_TEST_SMOOTH_KEY(T, word, hex)                                                       \
   SRV6DB_TEST_KEY_OF(T, "Smooth", SRV6_DB_Set##T##SmoothHashKey, word, hex, ::srv6db::test::SmoothKeyOf(e))
