@@ -15,13 +15,12 @@
 namespace srv6db::test {
 namespace {
 
-#define FUZZ_CHECK(cond, what)                                                           \
-  do {                                                                                   \
-    if (!(cond)) {                                                                       \
-      std::fprintf(stderr, "invariant broken at %s:%d: %s\n", __FILE__, __LINE__, what); \
-      std::abort();                                                                      \
-    }                                                                                    \
-  } while (0)
+// Stops the run when an invariant does not hold: the input that broke it is the finding.
+void Check(bool holds, const char *what, int line = __builtin_LINE()) {
+  if (holds) return;
+  std::fprintf(stderr, "invariant broken at %s:%d: %s\n", __FILE__, line, what);
+  std::abort();
+}
 
 // Engine functions a command may make fail, and the codes they may answer.
 constexpr uint32_t kFaultFns[] = {
@@ -41,27 +40,19 @@ struct Input {
   uint8_t U8() { return at < size ? data[at++] : 0; }
 };
 
-Bytes Record(const TableCase &t, const Bytes &entry) {
-  Bytes record(t.recordSize, 0);
-  t.setFields(entry.data(), record.data());
-  return record;
-}
-
 // Key fields come from the key number alone; the rest of the entry from the input.
 Bytes MakeEntry(const TableCase &t, uint32_t keyNo, Input &in) {
   Bytes entry(t.entrySize);
   for (auto &b : entry) b = in.U8();
-  for (const Range &r : t.primaryKeyFields) {
+  for (const Range &r : t.primaryKeyFields)
     for (size_t i = 0; i < r.length; ++i) entry[r.offset + i] = static_cast<uint8_t>(keyNo * 7 + i);
-  }
   return entry;
 }
 
 uint32_t StatSum() {
   uint32_t sum = 0;
-  for (const auto &row : g_srv6DbStat) {
+  for (const auto &row : g_srv6DbStat)
     for (const Srv6DbStatEntry &cell : row) sum += cell.count;
-  }
   return sum;
 }
 
@@ -96,18 +87,18 @@ void Run(Input &in) {
     uint32_t rc = SRV6_DB_OK;
     if (op % 6 == 0) {  // create: 0 exactly when it was stored
       rc = t.create(entry.data());
-      FUZZ_CHECK(rc == SRV6_DB_OK || (rc == SRV6_DB_ERR && !clean), "create result");
+      Check(rc == SRV6_DB_OK || (rc == SRV6_DB_ERR && !clean), "create result");
       if (rc == SRV6_DB_OK) stored[keyNo] = entry;
     } else if (op % 6 == 1) {  // read: the stored record, byte for byte in every carried field
       rc = t.read(entry.data());
-      FUZZ_CHECK(!clean || rc == (known != stored.end() ? SRV6_DB_OK : SRV6_DB_NOT_FOUND), "read");
-      FUZZ_CHECK(rc != SRV6_DB_OK || Record(t, entry) == Record(t, known->second), "read back");
-      FUZZ_CHECK(rc == SRV6_DB_OK || entry == before, "a failed read changed the entry");
+      Check(!clean || rc == (known != stored.end() ? SRV6_DB_OK : SRV6_DB_NOT_FOUND), "read");
+      Check(rc != SRV6_DB_OK || RecordOf(t, entry) == RecordOf(t, known->second), "read back");
+      Check(rc == SRV6_DB_OK || entry == before, "a failed read changed the entry");
     } else if (changing) {
       // smooth id update or delete: 0 exactly when applied
       rc = op % 6 == 2 ? t.updateSmoothId(entry.data()) : t.remove(entry.data());
-      FUZZ_CHECK(rc != SRV6_DB_OK || known != stored.end(), "changed a missing record");
-      FUZZ_CHECK(!clean || (rc == SRV6_DB_OK) == (known != stored.end()), "update or delete");
+      Check(rc != SRV6_DB_OK || known != stored.end(), "changed a missing record");
+      Check(!clean || (rc == SRV6_DB_OK) == (known != stored.end()), "update or delete");
       expectedStats = clean && known == stored.end();  // UpdateNoExist or DeleteDbFailed
       if (rc == SRV6_DB_OK && op % 6 == 2) {
         std::memcpy(&known->second[t.smoothIdOffset], &entry[t.smoothIdOffset], 4);
@@ -116,26 +107,26 @@ void Run(Input &in) {
       }
     } else if (op % 6 == 4) {  // stored records only, each once; all of them when nothing failed
       Srv6DbIter *iter = t.createIterator(in.U8() & 1 ? SRV6_DB_ITER_NO_COUNT : 1);
-      FUZZ_CHECK(!clean || iter != nullptr, "iterator not made");
+      Check(!clean || iter != nullptr, "iterator not made");
       std::set<Bytes> seen, all;
-      for (const auto &[k, e] : stored) all.insert(Record(t, e));
+      for (const auto &[k, e] : stored) all.insert(RecordOf(t, e));
       while (iter != nullptr && (rc = t.getNext(iter, entry.data())) == SRV6_DB_OK) {
-        FUZZ_CHECK(all.count(Record(t, entry)) == 1, "walk yielded a record never stored");
-        FUZZ_CHECK(seen.insert(Record(t, entry)).second, "a record yielded twice");
+        Check(all.count(RecordOf(t, entry)) == 1, "walk yielded a record never stored");
+        Check(seen.insert(RecordOf(t, entry)).second, "a record yielded twice");
       }
       if (iter != nullptr) t.release(iter);
-      FUZZ_CHECK(!clean || iter == nullptr || (rc == SRV6_DB_NOT_FOUND && seen == all), "walk");
+      Check(!clean || iter == nullptr || (rc == SRV6_DB_NOT_FOUND && seen == all), "walk");
     }
     RefuseAllocations(false);
     srv6db_engine_clear_faults();
     const uint32_t moved = StatSum() - statsBefore;
-    FUZZ_CHECK(!clean || moved == expectedStats, "statistics moved without a failure");
-    FUZZ_CHECK(moved <= 1, "one command counted more than one failure");
-    FUZZ_CHECK(srv6db_engine_record_count(t.tableId) == stored.size(), "record count");
+    Check(!clean || moved == expectedStats, "statistics moved without a failure");
+    Check(moved <= 1, "one command counted more than one failure");
+    Check(srv6db_engine_record_count(t.tableId) == stored.size(), "record count");
     srv6db_engine_object_stats(&objects);
-    FUZZ_CHECK(objects.badReleases == 0, "released an object twice");
-    FUZZ_CHECK(objects.live - start.live <= releaseFaults, "an engine object leaked");
-    FUZZ_CHECK(CountedMem().live == 0 && CountedMem().badFrees == 0, "a handle leaked");
+    Check(objects.badReleases == 0, "released an object twice");
+    Check(objects.live - start.live <= releaseFaults, "an engine object leaked");
+    Check(CountedMem().live == 0 && CountedMem().badFrees == 0, "a handle leaked");
   }
 }
 

@@ -2,9 +2,12 @@
 // operations' own argument checks and iterator handles.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <functional>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -19,7 +22,6 @@ using Core = LibraryTest;
 
 TEST_F(Core, SetStatCountsMarksAndStampsOneCellOnly) {
   SRV6_DB_SetStat(4, 21, 0);
-  SRV6_DB_SetStat(17, 0, 1);
   SRV6_DB_SetStat(0, 22, 1);
   SRV6_DB_SetStat(0xFFFFFFFF, 0xFFFFFFFF, 1);
   EXPECT_TRUE(MovedCells().empty());
@@ -59,10 +61,8 @@ TEST_F(Core, ConcurrentIncrementsAreNotLost) {
 
 TEST_F(Core, LookupsStayInsideTheTablesAndNamesAreInIdOrder) {
   EXPECT_EQ(SRV6_DB_GetStat(16, 21), &g_srv6DbStat[16][21]);
-  EXPECT_EQ(SRV6_DB_GetStat(17, 0), nullptr);
   EXPECT_EQ(SRV6_DB_GetStat(0, 22), nullptr);
   EXPECT_EQ(SRV6_DB_GetGlbCtl(16), &g_srv6DbGlbCtl[16]);
-  EXPECT_EQ(SRV6_DB_GetGlbCtl(17), nullptr);
   const char *names[] = {
       "CreateDbFailed",   "ReadDbFailed",   "UpdateDbFailed", "DeleteDbFailed",   "CountDbFailed",
       "CreateIterFailed", "IterNextFailed", "MemAllocFailed", "SetIterCntFailed", "SetFieldFailed",
@@ -182,9 +182,54 @@ TEST_F(Generic, NullArgumentsCountParamInvalidWithoutMessage) {
   EXPECT_EQ(SRV6_DB_GetNextEntry(kCommon, iter, nullptr), SRV6_DB_ERR);
   SRV6_DB_ReleaseIterator(17, iter);
   EXPECT_EQ(CountedMem().live, 1u) << "a release naming another table frees nothing";
-  SRV6_DB_ReleaseIterator(kCommon, iter);
+  SRV6_DB_ReleaseIterator(kCommon + 1, iter);  // another table's release still frees it all
+  Srv6DbEngineObjectStats objects;
+  srv6db_engine_object_stats(&objects);
+  EXPECT_EQ(objects.live, objectsBefore_.live);
   EXPECT_EQ(MovedCells(), std::vector{Cell(SRV6_DB_STAT_PARAM_INVALID, kCommon, 15)});
   EXPECT_TRUE(Events().empty());
+}
+
+// A descriptor whose non-zero lengths contradict its key word is refused before the engine
+// could read past the caller's key bytes, on every keyed operation; exact or zero lengths pass.
+TEST_F(Generic, KeyLengthsThatContradictTheKeyWordAreRefused) {
+  uint64_t count = 0;
+  Srv6DbUpdateCtx ctx = {record_, 4};
+  const struct {
+    uint32_t infoLen, dataLen;
+    bool refused;
+  } rows[] = {{16, 3, true}, {16, 5, true},  {3, 4, true},
+              {4, 4, false}, {16, 0, false}, {0, 4, false}};
+  for (const auto &row : rows) {
+    SCOPED_TRACE(&row - rows);
+    BeginRun();
+    key_.keyInfoLen = row.infoLen;
+    key_.keyDataLen = row.dataLen;
+    Srv6DbIter *iter = SRV6_DB_CreateIteratorByKey(kCommon, -1, &key_);
+    if (iter != nullptr) SRV6_DB_ReleaseIterator(kCommon, iter);
+    const uint32_t read = SRV6_DB_Read(kCommon, &key_, &buf_);
+    EXPECT_EQ(read, row.refused ? SRV6_DB_ERR : SRV6_DB_NOT_FOUND);
+    const bool rest[] = {
+        iter == nullptr, SRV6_DB_Update(kCommon, &key_, &ctx, SRV6_DB_SetCommonSmoothID) != 0,
+        SRV6_DB_Delete(kCommon, &key_) != 0, SRV6_DB_CountByKey(kCommon, &key_, &count) != 0,
+        SRV6_DB_ReadUniqueHash(kCommon, &key_, &buf_) != 0};
+    const std::vector<std::string> refusals = {Cell(SRV6_DB_STAT_PARAM_INVALID, kCommon, 6)};
+    EXPECT_EQ(MovedCells() == refusals, row.refused);
+    EXPECT_EQ(EngineCalls() == 0, row.refused);
+    EXPECT_TRUE(!row.refused || (Events().empty() && std::ranges::all_of(rest, std::identity())));
+  }
+}
+
+// An engine may answer success with a null object; the failed creation after it still
+// releases what it was handed.
+TEST_F(Generic, FailedIteratorCreationReleasesANullEngineObject) {
+  static int releases;
+  g_srv6DbGlbCtl[kCommon].createDbObj = [](uint32_t, uint32_t, void **o) {
+    return *o = nullptr, 0u;
+  };
+  g_srv6DbGlbCtl[kCommon].releaseDbObj = [](void *o) { return releases += o == nullptr, 0u; };
+  EXPECT_EQ(SRV6_DB_CreateIterator(kCommon, 3), nullptr);
+  EXPECT_EQ(releases, 1);
 }
 
 // A failed conversion or update callback stops before the engine writes anything; the
@@ -206,9 +251,8 @@ TEST_F(Generic, FailedSetFieldsOrCallbackStopsBeforeTheWrite) {
 TEST_F(Generic, IteratorCountPropertyAndHandle) {
   uint32_t last = 0;
   uint64_t calls = 0;
-  for (uint32_t count : {SRV6_DB_ITER_NO_COUNT, 0u, 7u}) {
+  for (uint32_t count : {SRV6_DB_ITER_NO_COUNT, 0u, 7u})
     SRV6_DB_ReleaseIterator(kCommon, SRV6_DB_CreateIterator(kCommon, count));
-  }
   srv6db_engine_iter_property_stats(&last, &calls);
   EXPECT_EQ(calls, 2u);
   EXPECT_EQ(last, 7u);

@@ -1,8 +1,10 @@
 // Every exported operation of every table against every failure the engine, the registry, the
 // hooks and a careless caller can produce: the result, the one statistic cell, the message,
 // and that every engine object and iterator handle is given back once.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -11,8 +13,28 @@
 #include "tests/support/env.h"
 #include "tests/support/tables.h"
 
+// The engine's record read as the library calls it, counting record buffers that arrive
+// holding anything but zeros: an engine that fills one only in part would hand those on.
+namespace {
+int g_dirtyReads = 0;
+}  // namespace
+extern "C" uint32_t db_read_obj_with_buf(void *dbObj, const void *keyInfo, const void *keyData,
+                                         void *buf, uint32_t len) {
+  using Read = uint32_t (*)(void *, const void *, const void *, void *, uint32_t);
+  static const auto engineRead = reinterpret_cast<Read>(dlsym(RTLD_NEXT, "db_read_obj_with_buf"));
+  const auto *bytes = static_cast<const uint8_t *>(buf);
+  g_dirtyReads += bytes != nullptr && std::any_of(bytes, bytes + len, [](uint8_t b) { return b; });
+  return engineRead(dbObj, keyInfo, keyData, buf, len);
+}
+
 namespace srv6db::test {
 namespace {
+
+// Leaves non-zero bytes where the next call's frames will lie.
+[[gnu::noinline]] void DirtyStack() {
+  volatile uint8_t area[16384];
+  for (volatile uint8_t &b : area) b = 0xA5;
+}
 
 struct SweptOp {
   std::string name;  // "<Table><Operation>", e.g. "XsidByIidg"
@@ -153,7 +175,10 @@ TEST_P(FaultSweep, EveryEngineCallFailedInTurn) {
   EXPECT_TRUE(!Op().takesEntry || Op().run(nullptr) == SRV6_DB_ERR);
   EXPECT_TRUE(MovedCells().empty() && Events().empty() && EngineCalls() == 0);
   Plant();
+  g_dirtyReads = 0;
+  DirtyStack();
   const uint32_t clean = Run();
+  EXPECT_EQ(g_dirtyReads, 0) << "a record buffer reached the engine unzeroed";
   ASSERT_EQ(clean, Op().kind == OpKind::kWalk ? SRV6_DB_NOT_FOUND : SRV6_DB_OK);
   EXPECT_TRUE(MovedCells().empty());
   EXPECT_TRUE(Events().empty());

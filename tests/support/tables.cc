@@ -17,13 +17,11 @@ std::vector<TableCase> &Rows() {
 Bytes Hex(std::string_view hex) {
   Bytes out;
   std::string digits;
-  for (char c : hex) {
+  for (char c : hex)
     if (c != ' ') digits += c;
-  }
   if (digits.size() % 2 != 0) std::abort();
-  for (size_t i = 0; i < digits.size(); i += 2) {
+  for (size_t i = 0; i < digits.size(); i += 2)
     out.push_back(static_cast<uint8_t>(std::stoul(digits.substr(i, 2), nullptr, 16)));
-  }
   return out;
 }
 

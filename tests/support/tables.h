@@ -88,6 +88,13 @@ struct TableCase {
   std::vector<ExtraOp> extraOps = {};
 };
 
+// The record the library builds from @p entry.
+inline Bytes RecordOf(const TableCase &t, const Bytes &entry) {
+  Bytes record(t.recordSize, 0);
+  t.setFields(entry.data(), record.data());
+  return record;
+}
+
 // Every table's row, in table id order.
 const std::vector<TableCase> &TableCases();
 inline void PrintTo(const TableCase &c, std::ostream *os) { *os << c.name; }
@@ -146,6 +153,8 @@ const Srv6DbSmoothKey *SmoothKeyOf(const Entry *e) {
   ::srv6db::test::KeyCase{keyName, word, ::srv6db::test::Hex(hex), [](const void *p, uint32_t *w, void *k) { \
     [[maybe_unused]] auto *e = SRV6DB_TEST_E(T, p); (void)setter(__VA_ARGS__, w, k); }}
 #define SRV6DB_TEST_KEY(T, keyName, setter, word, hex) SRV6DB_TEST_KEY_OF(T, keyName, setter, word, hex, e)
+#define SRV6DB_TEST_KEY_BY(T, keyName, X, word, hex) SRV6DB_TEST_KEY(T, keyName, SRV6_DB_Set##T##X, word, hex)
+#define SRV6DB_TEST_PRIMARY(T, word, hex) SRV6DB_TEST_KEY(T, "Primary", SRV6_DB_Set##T##PriKey, word, hex)
 #define SRV6DB_TEST_SMOOTH_KEY(T, word, hex)                                                       \
   SRV6DB_TEST_KEY_OF(T, "Smooth", SRV6_DB_Set##T##SmoothHashKey, word, hex, ::srv6db::test::SmoothKeyOf(e))
 // An extra operation of table T whose result is @p expr, computed from `e`, the typed entry.
@@ -158,6 +167,11 @@ const Srv6DbSmoothKey *SmoothKeyOf(const Entry *e) {
 #define SRV6DB_TEST_WALK(T, opName, keyName, createExpr)                                           \
   SRV6DB_TEST_OP(T, opName, kWalk, keyName, ::srv6db::test::WalkToEnd(createExpr,                  \
                  &SRV6_DB_GetNext##T##Entry, &SRV6_DB_Release##T##Iterator))
+// The walk "By<X>" of SRV6_DB_Create<T>IteratorBy<X>; the unique read "ReadBy<X>".
+#define SRV6DB_TEST_WALK_BY(T, X, keyName)                                                         \
+  SRV6DB_TEST_WALK(T, "By" #X, keyName, SRV6_DB_Create##T##IteratorBy##X(e, 1))
+#define SRV6DB_TEST_READ_BY(T, X, keyName)                                                         \
+  SRV6DB_TEST_OP(T, "ReadBy" #X, kUnique, keyName, SRV6_DB_Read##T##By##X(e))
 #define SRV6DB_TEST_BY_VRF(T, createFn)                                                            \
   SRV6DB_TEST_WALK(T, "ByVrf", "Smooth", createFn(::srv6db::test::SmoothKeyOf(e), 1))
 // clang-format on
