@@ -8,20 +8,7 @@
 namespace srv6db::test {
 namespace {
 
-constexpr uint32_t kLocalSid = 6;  // function id index 1, smooth index 2 (smooth id first)
 constexpr uint32_t kRecordSize = 68;
-
-// Words 0-1 VRF, 2 the first word of the SID, 7 the function id, 10 the smooth id.
-Bytes LocalSid(uint32_t id, uint32_t functId, uint32_t smoothId = 0) {
-  const uint32_t words[17] = {1, 2, id, 0, 0, 0, 0, functId, 0, 0, smoothId};
-  return Bytes(reinterpret_cast<const uint8_t *>(words),
-               reinterpret_cast<const uint8_t *>(words) + kRecordSize);
-}
-uint32_t Word(const Bytes &r, uint32_t n) {
-  return reinterpret_cast<const uint32_t *>(r.data())[n];
-}
-Key FunctKey(uint32_t functId) { return KeyOf(kLocalSid, 1, LocalSid(0, functId)); }
-Key PrimaryKey(uint32_t id) { return KeyOf(kLocalSid, 0, LocalSid(id, 0)); }
 
 using Ids = std::vector<uint32_t>;
 
