@@ -161,6 +161,18 @@ inline Key PrimaryKey(uint32_t id) { return KeyOf(kLocalSid, 0, LocalSid(id, 0))
 inline Key FunctKey(uint32_t functId) { return KeyOf(kLocalSid, 1, LocalSid(0, functId)); }
 inline Key SmoothKey(uint32_t smoothId) { return KeyOf(kLocalSid, 2, LocalSid(0, 0, smoothId)); }
 
+using Ids = std::vector<uint32_t>;
+
+// The ids of the rest of a walk of the local SID table (~0u for a failed read).
+struct Sids : Walker {
+  explicit Sids(const Key *key) : Walker(kLocalSid, key) {}
+  Ids Rest() {
+    Ids ids;
+    for (const Bytes &r : Records()) ids.push_back(r.empty() ? ~0u : Word(r, 2));
+    return ids;
+  }
+};
+
 class EngineTest : public ::testing::Test {
  protected:
   void SetUp() override { srv6db_engine_reset(); }

@@ -10,18 +10,6 @@ namespace {
 
 constexpr uint32_t kRecordSize = 68;
 
-using Ids = std::vector<uint32_t>;
-
-// The ids of the rest of a walk of the local SID table (~0u for a failed read).
-struct Sids : Walker {
-  explicit Sids(const Key *key) : Walker(kLocalSid, key) {}
-  Ids Rest() {
-    Ids ids;
-    for (const Bytes &r : Records()) ids.push_back(r.empty() ? ~0u : Word(r, 2));
-    return ids;
-  }
-};
-
 // The read after a step returns the record as it stood at the step, whatever happens to it
 // before the read, and a read refused for the caller's buffer leaves it there: a walk neither
 // ends early nor yields a record under a key it has left.

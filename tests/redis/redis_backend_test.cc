@@ -4,6 +4,7 @@
 #include <hiredis/hiredis.h>
 
 #include <atomic>
+#include <iterator>
 #include <set>
 #include <thread>
 
@@ -13,23 +14,9 @@
 namespace srv6db::test {
 namespace {
 
-// Ids of a walk, and whether one came twice.
-std::vector<uint32_t> WalkIds(const Key *key, bool *duplicate = nullptr) {
-  std::vector<uint32_t> ids;
-  std::set<uint32_t> seen;
-  for (const Bytes &r : Walk(kLocalSid, key)) {
-    ids.push_back(Word(r, 2));
-    if (!seen.insert(Word(r, 2)).second && duplicate != nullptr) *duplicate = true;
-  }
-  return ids;
-}
-
 class RedisBackend : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    server_ = new RedisServer;
-    ASSERT_EQ(srv6db_engine_open(server_->Url().c_str()), 0u);
-  }
+  static void SetUpTestSuite() { server_ = new RedisServer; }
   static void TearDownTestSuite() {
     delete server_;
     server_ = nullptr;
@@ -63,10 +50,11 @@ TEST_F(RedisBackend, ConcurrentWriterAndWalkerProcessesAgreeOnTheTable) {
     children.push_back(Spawn([w] {
       Key key = FunctKey(9);
       for (uint32_t n = 0; n < 15; ++n) {
-        bool dup = false;
-        uint32_t stable = 0;
-        for (uint32_t id : WalkIds(w % 2 ? &key : nullptr, &dup)) stable += id < kStable;
-        if (dup || stable != kStable) return 4;
+        const Ids ids = Sids(w % 2 ? &key : nullptr).Rest();
+        const std::set<uint32_t> unique(ids.begin(), ids.end());
+        if (unique.size() != ids.size() ||
+            std::distance(unique.begin(), unique.lower_bound(uint32_t{kStable})) != kStable)
+          return 4;
       }
       return 0;
     }));
@@ -76,7 +64,7 @@ TEST_F(RedisBackend, ConcurrentWriterAndWalkerProcessesAgreeOnTheTable) {
   for (uint32_t w = 0; w < kWriters; ++w)
     for (uint32_t i = 0; i < kPerWriter; ++i)
       if (i % 3 != 0) expected.insert(10000 * (w + 1) + i);
-  std::vector<uint32_t> ids = WalkIds(nullptr);
+  const Ids ids = Sids(nullptr).Rest();
   EXPECT_EQ(std::set<uint32_t>(ids.begin(), ids.end()), expected);
   EXPECT_EQ(ids.size(), expected.size());
   EXPECT_EQ(Count(kLocalSid, FunctKey(9)), expected.size());
@@ -99,7 +87,7 @@ TEST_F(RedisBackend, RestartedProducerReconcilesAndAThirdProcessAgrees) {
     }
     if (generation == 2) {
       Key stale = SmoothKey(1);
-      for (uint32_t id : WalkIds(&stale))
+      for (uint32_t id : Sids(&stale).Rest())
         if (Remove(kLocalSid, PrimaryKey(id)) != 0) return 2;
     }
     return 0;
@@ -112,7 +100,7 @@ TEST_F(RedisBackend, RestartedProducerReconcilesAndAThirdProcessAgrees) {
               for (const Bytes &r : Walk(kLocalSid, nullptr))
                 kept += Word(r, 10) == 2 && Word(r, 2) % 3 != 0;
               return kept == 2 * kRecords / 3 && Count(kLocalSid, fresh) == kept &&
-                             Count(kLocalSid, stale) == 0 && WalkIds(nullptr).size() == kept
+                             Count(kLocalSid, stale) == 0 && Sids(nullptr).Rest().size() == kept
                          ? 0
                          : 1;
             })),
@@ -173,26 +161,20 @@ TEST_F(RedisBackend, ConnectionsKilledMidRunGiveCodesNeverCorruption) {
   writer.join();
   redisFree(killer);
   EXPECT_GT(kills, 0u);
-  uint32_t acknowledged = 0, lost = 0;
+  uint32_t acknowledged = 0;
   Bytes r;
   for (uint32_t i = 0; i < kRecords; ++i) {
     ASSERT_TRUE(codes[i] == 0 || codes[i] == SRV6DB_ENGINE_ERR_UNAVAILABLE) << codes[i];
-    uint32_t read = Read(kLocalSid, PrimaryKey(i), &r);
     acknowledged += codes[i] == 0;
-    lost += codes[i] != 0;
-    if (codes[i] == 0) {
-      ASSERT_EQ(read, 0u);
-    }
-    if (read == 0) {
-      ASSERT_EQ(r, LocalSid(i, i % 5));
-    }
+    const bool stored = Read(kLocalSid, PrimaryKey(i), &r) == 0;
+    ASSERT_TRUE(stored ? r == LocalSid(i, i % 5) : codes[i] != 0) << i;  // whole, and kept
   }
-  EXPECT_GT(lost, 0u);
+  EXPECT_LT(acknowledged, kRecords);
   uint64_t whole = srv6db_engine_record_count(kLocalSid), byKey = 0;
   EXPECT_GE(whole, acknowledged);
   for (uint32_t f = 0; f < 5; ++f) byKey += Count(kLocalSid, FunctKey(f));
   EXPECT_EQ(byKey, whole);
-  EXPECT_EQ(WalkIds(nullptr).size(), whole);
+  EXPECT_EQ(Sids(nullptr).Rest().size(), whole);
 }
 
 TEST_F(RedisBackend, BadUrlsAndUnreachableServersAnswerCodesOnEveryCall) {
@@ -233,12 +215,12 @@ TEST_F(RedisBackend, FunctionLibraryIsLoadedAgainWhenFlushedOrOutdated) {
 // replica (function library included), whose tables serve counts, reads and walks, and refuse
 // writes with a code.
 TEST(RedisPastOneMachine, ReplicaServesReadsOfWhatThePrimaryAcknowledged) {
-  const std::string port = std::to_string(FreeLoopbackPort());
-  RedisServer primary("--port " + port + " --bind 127.0.0.1 --repl-diskless-sync-delay 0");
-  RedisServer replica("--replicaof 127.0.0.1 " + port);
-  ASSERT_EQ(srv6db_engine_open(("redis://127.0.0.1:" + port).c_str()), 0u);
+  const std::string host = OwnLoopbackAddress();
+  RedisServer primary("--port 16379 --bind " + host + " --repl-diskless-sync-delay 0");
+  RedisServer replica("--replicaof " + host + " 16379");
+  ASSERT_EQ(srv6db_engine_open(("redis://" + host + ":16379").c_str()), 0u);
   for (uint32_t i = 0; i < 200; ++i) ASSERT_EQ(Write(kLocalSid, LocalSid(i, i % 4)), 0u);
-  redisContext *c = redisConnect("127.0.0.1", std::stoi(port));
+  redisContext *c = redisConnect(host.c_str(), 16379);
   freeReplyObject(redisCommand(c, "SET srv6db:barrier 1"));  // WAIT waits for this client's writes
   auto *acked = static_cast<redisReply *>(redisCommand(c, "WAIT 1 10000"));
   ASSERT_TRUE(acked != nullptr && acked->integer == 1);
@@ -247,8 +229,8 @@ TEST(RedisPastOneMachine, ReplicaServesReadsOfWhatThePrimaryAcknowledged) {
   const std::string url = replica.Url();
   EXPECT_EQ(Wait(Spawn([&] {
               Bytes r;
-              bool ok = srv6db_engine_open(url.c_str()) == 0 && WalkIds(nullptr).size() == 200 &&
-                        Count(kLocalSid, FunctKey(3)) == 50 &&
+              bool ok = srv6db_engine_open(url.c_str()) == 0 &&
+                        Sids(nullptr).Rest().size() == 200 && Count(kLocalSid, FunctKey(3)) == 50 &&
                         Read(kLocalSid, PrimaryKey(7), &r) == 0 && r == LocalSid(7, 3) &&
                         Write(kLocalSid, LocalSid(1, 1)) == SRV6DB_ENGINE_ERR_SERVER;
               return ok ? 0 : 1;

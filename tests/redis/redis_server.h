@@ -6,8 +6,6 @@
 #define SRV6DB_TESTS_REDIS_REDIS_SERVER_H
 
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -40,17 +38,12 @@ class RedisServer {
   std::string extra_, dir_;
 };
 
-// A TCP port free on the loopback address now.
-inline int FreeLoopbackPort() {
-  int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a = {};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t len = sizeof(a);
-  bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof(a));
-  getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len);
-  close(fd);
-  return ntohs(a.sin_port);
+// A loopback address of this process's own (all of 127.0.0.0/8 is loopback, and no two live
+// processes share a pid): any port on it is free.
+inline std::string OwnLoopbackAddress() {
+  const unsigned pid = static_cast<unsigned>(getpid());
+  return "127." + std::to_string(pid >> 16 & 255) + "." + std::to_string(pid >> 8 & 255) + "." +
+         std::to_string(pid & 255);
 }
 
 // Runs fn in a child process; its exit status is fn's answer (0: all went well).
