@@ -8,8 +8,6 @@
 namespace srv6db::test {
 namespace {
 
-constexpr uint32_t kRecordSize = 68;
-
 // The read after a step returns the record as it stood at the step, whatever happens to it
 // before the read, and a read refused for the caller's buffer leaves it there: a walk neither
 // ends early nor yields a record under a key it has left.
@@ -23,8 +21,8 @@ TEST_F(EngineTest, ReadReturnsTheRecordAsItStoodAtTheStep) {
   EXPECT_EQ(db_create_root_iter(w.obj.get(), nullptr, nullptr, &second),
             SRV6DB_ENGINE_ERR_ITER_EXISTS);
   ASSERT_EQ(w.Next(), 0u);
-  EXPECT_EQ(w.Current(&r, kRecordSize - 1), SRV6DB_ENGINE_ERR_BAD_LENGTH);  // keeps the record
-  EXPECT_EQ(db_read_obj_with_buf(w.obj.get(), nullptr, nullptr, nullptr, kRecordSize),
+  EXPECT_EQ(w.Current(&r, w.size - 1), SRV6DB_ENGINE_ERR_BAD_LENGTH);  // keeps the record
+  EXPECT_EQ(db_read_obj_with_buf(w.obj.get(), nullptr, nullptr, nullptr, w.size),
             SRV6DB_ENGINE_ERR_NULL_POINTER);
   ASSERT_EQ(Write(kLocalSid, LocalSid(0, 8, 5)), 0u);  // re-keyed between step and read
   ASSERT_EQ(w.Current(&r), 0u);

@@ -16,18 +16,15 @@ namespace {
 
 class RedisBackend : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { server_ = new RedisServer; }
-  static void TearDownTestSuite() {
-    delete server_;
-    server_ = nullptr;
+  static RedisServer &Server() {  // started for the first case, stopped at the process's exit
+    static RedisServer server;
+    return server;
   }
   void SetUp() override {
-    ASSERT_EQ(srv6db_engine_open(server_->Url().c_str()), 0u);
+    ASSERT_EQ(srv6db_engine_open(Server().Url().c_str()), 0u);
     srv6db_engine_reset();
   }
-  static RedisServer *server_;
 };
-RedisServer *RedisBackend::server_ = nullptr;
 
 TEST_F(RedisBackend, ConcurrentWriterAndWalkerProcessesAgreeOnTheTable) {
   constexpr uint32_t kStable = 300, kWriters = 3, kPerWriter = 600, kWalkers = 2;
@@ -122,11 +119,11 @@ TEST_F(RedisBackend, ServerKilledAndRestartedFromItsAppendOnlyFileLosesNoAcknowl
             })),
             0);
   EXPECT_EQ(srv6db_engine_record_count(kLocalSid), kRecords);  // this process is connected
-  ASSERT_TRUE(server_->Run("kill"));
+  ASSERT_TRUE(Server().Run("kill"));
   Bytes r;
   EXPECT_EQ(Read(kLocalSid, PrimaryKey(0), &r), SRV6DB_ENGINE_ERR_UNAVAILABLE);
   EXPECT_EQ(Write(kLocalSid, LocalSid(1, 1)), SRV6DB_ENGINE_ERR_UNAVAILABLE);
-  ASSERT_TRUE(server_->Run("restart"));
+  ASSERT_TRUE(Server().Run("restart"));
   EXPECT_EQ(srv6db_engine_record_count(kLocalSid), kRecords);
   for (uint32_t i = 0; i < kRecords; ++i) {
     ASSERT_EQ(Read(kLocalSid, PrimaryKey(i), &r), 0u);
@@ -149,7 +146,7 @@ TEST_F(RedisBackend, ConnectionsKilledMidRunGiveCodesNeverCorruption) {
       progress.store(i + 1);
     }
   });
-  redisContext *killer = redisConnectUnix(server_->Socket().c_str());
+  redisContext *killer = redisConnectUnix(Server().Socket().c_str());
   ASSERT_TRUE(killer != nullptr && killer->err == 0);
   uint32_t kills = 0;
   for (uint32_t seen = 0; progress.load() < kRecords;) {
@@ -189,14 +186,14 @@ TEST_F(RedisBackend, BadUrlsAndUnreachableServersAnswerCodesOnEveryCall) {
   Bytes r;
   EXPECT_EQ(Read(kLocalSid, PrimaryKey(1), &r), SRV6DB_ENGINE_ERR_UNAVAILABLE);
   EXPECT_STREQ(srv6db_engine_backend(), "redis");
-  ASSERT_EQ(srv6db_engine_open(server_->Url().c_str()), 0u);
+  ASSERT_EQ(srv6db_engine_open(Server().Url().c_str()), 0u);
   EXPECT_EQ(Write(kLocalSid, LocalSid(1, 1)), 0u);
 }
 
 // The function library comes back when someone flushes it, and a connection that finds an
 // older version replaces it.
 TEST_F(RedisBackend, FunctionLibraryIsLoadedAgainWhenFlushedOrOutdated) {
-  redisContext *c = redisConnectUnix(server_->Socket().c_str());
+  redisContext *c = redisConnectUnix(Server().Socket().c_str());
   ASSERT_TRUE(c != nullptr && c->err == 0);
   freeReplyObject(redisCommand(c, "FUNCTION FLUSH"));
   EXPECT_EQ(Write(kLocalSid, LocalSid(1, 1)), 0u);
