@@ -102,12 +102,10 @@ TEST_F(RedisBackend, RestartedProducerReconcilesAndAThirdProcessAgrees) {
                          : 1;
             })),
             0);
-  uint32_t kinds[3] = {};
+  std::vector<uint32_t> kinds(3);  // creations, updates, removals
   Srv6DbEngineChange c;
-  while (srv6db_engine_poll_change(sub, &c) == 0) ++kinds[c.kind];
-  EXPECT_EQ(kinds[SRV6DB_ENGINE_CHANGE_CREATE], kRecords);
-  EXPECT_EQ(kinds[SRV6DB_ENGINE_CHANGE_UPDATE], 2 * kRecords / 3);
-  EXPECT_EQ(kinds[SRV6DB_ENGINE_CHANGE_REMOVE], kRecords / 3);
+  while (srv6db_engine_poll_change(sub, &c) == 0) ++kinds.at(c.kind);
+  EXPECT_EQ(kinds, (std::vector<uint32_t>{kRecords, 2 * kRecords / 3, kRecords / 3}));
 }
 
 TEST_F(RedisBackend, ServerKilledAndRestartedFromItsAppendOnlyFileLosesNoAcknowledgedRecord) {
@@ -148,16 +146,13 @@ TEST_F(RedisBackend, ConnectionsKilledMidRunGiveCodesNeverCorruption) {
   });
   redisContext *killer = redisConnectUnix(Server().Socket().c_str());
   ASSERT_TRUE(killer != nullptr && killer->err == 0);
-  uint32_t kills = 0;
   for (uint32_t seen = 0; progress.load() < kRecords;) {
     if (progress.load() < seen + 100) continue;
     seen = progress.load();
     freeReplyObject(redisCommand(killer, "CLIENT KILL TYPE normal SKIPME yes"));
-    ++kills;
   }
   writer.join();
   redisFree(killer);
-  EXPECT_GT(kills, 0u);
   uint32_t acknowledged = 0;
   Bytes r;
   for (uint32_t i = 0; i < kRecords; ++i) {
@@ -166,7 +161,7 @@ TEST_F(RedisBackend, ConnectionsKilledMidRunGiveCodesNeverCorruption) {
     const bool stored = Read(kLocalSid, PrimaryKey(i), &r) == 0;
     ASSERT_TRUE(stored ? r == LocalSid(i, i % 5) : codes[i] != 0) << i;  // whole, and kept
   }
-  EXPECT_LT(acknowledged, kRecords);
+  EXPECT_LT(acknowledged, kRecords);  // some writes met a killed connection
   uint64_t whole = srv6db_engine_record_count(kLocalSid), byKey = 0;
   EXPECT_GE(whole, acknowledged);
   for (uint32_t f = 0; f < 5; ++f) byKey += Count(kLocalSid, FunctKey(f));
