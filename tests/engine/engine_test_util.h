@@ -146,6 +146,33 @@ inline std::vector<Bytes> Walk(uint32_t table, const Key *key) {
   return Walker(table, key).Records();
 }
 
+// The local SID table: words 0-1 the VRF, 2 the first word of the SID (index 0), 7 the function
+// id (index 1), 10 the smooth id (index 2, smooth id first), 15 the id again as payload.
+constexpr uint32_t kLocalSid = 6;
+inline Bytes LocalSid(uint32_t id, uint32_t functId, uint32_t smoothId = 0) {
+  const uint32_t words[17] = {1, 2, id, 0, 0, 0, 0, functId, 0, 0, smoothId, 0, 0, 0, 0, id};
+  return Bytes(reinterpret_cast<const uint8_t *>(words),
+               reinterpret_cast<const uint8_t *>(words) + sizeof(words));
+}
+inline uint32_t Word(const Bytes &r, uint32_t n) {
+  return reinterpret_cast<const uint32_t *>(r.data())[n];
+}
+inline Key PrimaryKey(uint32_t id) { return KeyOf(kLocalSid, 0, LocalSid(id, 0)); }
+inline Key FunctKey(uint32_t functId) { return KeyOf(kLocalSid, 1, LocalSid(0, functId)); }
+inline Key SmoothKey(uint32_t smoothId) { return KeyOf(kLocalSid, 2, LocalSid(0, 0, smoothId)); }
+
+using Ids = std::vector<uint32_t>;
+
+// The ids of the rest of a walk of the local SID table (~0u for a failed read).
+struct Sids : Walker {
+  explicit Sids(const Key *key) : Walker(kLocalSid, key) {}
+  Ids Rest() {
+    Ids ids;
+    for (const Bytes &r : Records()) ids.push_back(r.empty() ? ~0u : Word(r, 2));
+    return ids;
+  }
+};
+
 class EngineTest : public ::testing::Test {
  protected:
   void SetUp() override { srv6db_engine_reset(); }

@@ -8,33 +8,6 @@
 namespace srv6db::test {
 namespace {
 
-constexpr uint32_t kLocalSid = 6;  // function id index 1, smooth index 2 (smooth id first)
-constexpr uint32_t kRecordSize = 68;
-
-// Words 0-1 VRF, 2 the first word of the SID, 7 the function id, 10 the smooth id.
-Bytes LocalSid(uint32_t id, uint32_t functId, uint32_t smoothId = 0) {
-  const uint32_t words[17] = {1, 2, id, 0, 0, 0, 0, functId, 0, 0, smoothId};
-  return Bytes(reinterpret_cast<const uint8_t *>(words),
-               reinterpret_cast<const uint8_t *>(words) + kRecordSize);
-}
-uint32_t Word(const Bytes &r, uint32_t n) {
-  return reinterpret_cast<const uint32_t *>(r.data())[n];
-}
-Key FunctKey(uint32_t functId) { return KeyOf(kLocalSid, 1, LocalSid(0, functId)); }
-Key PrimaryKey(uint32_t id) { return KeyOf(kLocalSid, 0, LocalSid(id, 0)); }
-
-using Ids = std::vector<uint32_t>;
-
-// The ids of the rest of a walk of the local SID table (~0u for a failed read).
-struct Sids : Walker {
-  explicit Sids(const Key *key) : Walker(kLocalSid, key) {}
-  Ids Rest() {
-    Ids ids;
-    for (const Bytes &r : Records()) ids.push_back(r.empty() ? ~0u : Word(r, 2));
-    return ids;
-  }
-};
-
 // The read after a step returns the record as it stood at the step, whatever happens to it
 // before the read, and a read refused for the caller's buffer leaves it there: a walk neither
 // ends early nor yields a record under a key it has left.
@@ -48,8 +21,8 @@ TEST_F(EngineTest, ReadReturnsTheRecordAsItStoodAtTheStep) {
   EXPECT_EQ(db_create_root_iter(w.obj.get(), nullptr, nullptr, &second),
             SRV6DB_ENGINE_ERR_ITER_EXISTS);
   ASSERT_EQ(w.Next(), 0u);
-  EXPECT_EQ(w.Current(&r, kRecordSize - 1), SRV6DB_ENGINE_ERR_BAD_LENGTH);  // keeps the record
-  EXPECT_EQ(db_read_obj_with_buf(w.obj.get(), nullptr, nullptr, nullptr, kRecordSize),
+  EXPECT_EQ(w.Current(&r, w.size - 1), SRV6DB_ENGINE_ERR_BAD_LENGTH);  // keeps the record
+  EXPECT_EQ(db_read_obj_with_buf(w.obj.get(), nullptr, nullptr, nullptr, w.size),
             SRV6DB_ENGINE_ERR_NULL_POINTER);
   ASSERT_EQ(Write(kLocalSid, LocalSid(0, 8, 5)), 0u);  // re-keyed between step and read
   ASSERT_EQ(w.Current(&r), 0u);
@@ -109,37 +82,13 @@ TEST_F(EngineTest, RecordsRemovedAfterTheirBatchWasTakenAreYieldedAsTheyStood) {
   }
 }
 
-// Batched walks by key, while another thread removes and re-creates other records of the key:
-// each walk yields every record that stays, and no record twice.
-TEST_F(EngineTest, BatchedWalksYieldEachStableRecordOnceWhileOthersChurn) {
+// While another thread churns other records of a key, then rewrites a VRF class data record,
+// batched walks by the key yield each record that stays, and no record twice; and the VRF
+// getters read the fields of the record the step stood on, all of one version of it.
+TEST_F(EngineTest, WalksDuringConcurrentWritesYieldEachRecordOnceAndWhole) {
   for (uint32_t i = 0; i < 200; ++i) ASSERT_EQ(Write(kLocalSid, LocalSid(i, 9)), 0u);
-  std::atomic<bool> stop{false};
-  std::thread churn([&] {
-    for (uint32_t i = 0; !stop.load(); ++i) {
-      const uint32_t id = 200 + i % 200;
-      i / 200 % 2 == 0 ? Write(kLocalSid, LocalSid(id, 9)) : Remove(kLocalSid, PrimaryKey(id));
-    }
-  });
-  Key key = FunctKey(9);
-  uint32_t bad = 0;
-  for (uint32_t walk = 0, count = 16; walk < 200; ++walk) {
-    Sids w(&key);
-    ASSERT_EQ(db_set_root_iterator_property(w.it, DB_ITER_PROP_COUNT, &count, 4), 0u);
-    Ids ids = w.Rest();
-    std::sort(ids.begin(), ids.end());
-    bad += std::adjacent_find(ids.begin(), ids.end()) != ids.end() || ids.size() < 200 ||
-           ids[199] != 199;
-  }
-  stop = true;
-  churn.join();
-  EXPECT_EQ(bad, 0u);
-}
-
-// The getters read the fields of the record the step stood on, one version of it even while
-// another thread rewrites it.
-TEST_F(EngineTest, VrfClassDataWalkReadsEachFieldOfOneVersion) {
-  std::atomic<uint32_t> version{0};
-  auto write = [&] {
+  std::atomic<uint32_t> version{0}, walk{0};
+  auto writeVrf = [&] {
     Srv6DbEngineVrfClassData d = {};
     d.vrId = 1;
     d.vrfIndex = 7;
@@ -147,14 +96,28 @@ TEST_F(EngineTest, VrfClassDataWalkReadsEachFieldOfOneVersion) {
     d.timeStampAgeEnd = uint64_t{d.smoothFlag} << 32;
     return srv6db_engine_vrf_add(&d);
   };
-  ASSERT_EQ(write(), 0u);
+  ASSERT_EQ(writeVrf(), 0u);
   std::atomic<bool> stop{false};
   std::thread writer([&] {
-    while (!stop.load()) write();
+    for (uint32_t i = 0; !stop.load(); ++i) {
+      if (walk.load() < 200)  // the SIDs are walked
+        i / 200 % 2 ? Remove(kLocalSid, PrimaryKey(200 + i % 200))
+                    : Write(kLocalSid, LocalSid(200 + i % 200, 9));
+      writeVrf();
+    }
   });
-  uint32_t torn = 0, index = 0, flag = 0;
+  Key key = FunctKey(9);
+  uint32_t bad = 0, torn = 0, index = 0, flag = 0;
   uint64_t ts = 0;
-  for (int walk = 0; walk < 1000 || version.load() < 100000; ++walk) {
+  for (uint32_t count = 16; walk.load() < 1000 || version.load() < 100000; ++walk) {
+    if (walk.load() < 200) {
+      Sids w(&key);
+      ASSERT_EQ(db_set_root_iterator_property(w.it, DB_ITER_PROP_COUNT, &count, 4), 0u);
+      Ids ids = w.Rest();
+      std::sort(ids.begin(), ids.end());
+      bad += std::adjacent_find(ids.begin(), ids.end()) != ids.end() || ids.size() < 200 ||
+             ids[199] != 199;
+    }
     void *obj = nullptr, *it = nullptr;
     ASSERT_EQ(db_create_vrf_class_data_obj(DB_OP_QUERY, 0, &obj), 0u);
     ASSERT_EQ(db_create_root_iter(obj, nullptr, nullptr, &it), 0u);
@@ -167,6 +130,7 @@ TEST_F(EngineTest, VrfClassDataWalkReadsEachFieldOfOneVersion) {
   }
   stop = true;
   writer.join();
+  EXPECT_EQ(bad, 0u);
   EXPECT_EQ(torn, 0u);
 }
 
