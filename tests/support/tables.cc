@@ -38,14 +38,9 @@ TableCaseRegistrar::TableCaseRegistrar(TableCase c) {
   Rows().insert(at, std::move(c));
 }
 
-size_t &WalkedEntries() {
-  thread_local size_t n;
-  return n;
-}
-
-uint64_t *CountSink() {
-  thread_local uint64_t count;
-  return &count;
-}
+thread_local size_t g_walked;
+thread_local uint64_t g_count;
+size_t &WalkedEntries() { return g_walked; }
+uint64_t *CountSink() { return &g_count; }
 
 }  // namespace srv6db::test
