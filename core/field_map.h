@@ -218,6 +218,13 @@ uint32_t CountThunk(const void *source, uint64_t *count) {
 #define SRV6DB_PRIMARY_KEY(parts) \
   ::srv6db::KeyDef { .name = "primary", .segments = parts }
 
+// The walk by VRF of a table with a smooth key: its word order and its exported function.
+#define SRV6DB_SMOOTH_KEY(order, f)                                              \
+  ::srv6db::KeyDef {                                                             \
+    .name = "Vrf", .source = ::srv6db::KeySource::kSmoothKey, .segments = order, \
+    .iterate = SRV6DB_ITERATE(f)                                                 \
+  }
+
 // Everything of table T (short name, as in Srv6Db<T>Entry) that follows from its name; the
 // namespace ns holds its kFields and kKeys.
 #define SRV6DB_TABLE(T, tableId, engineName, ns)                                               \

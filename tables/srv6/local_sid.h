@@ -35,10 +35,7 @@ inline constexpr KeyDef kKeys[] = {
     {.name = "FunctId",
      .segments = kFunctId,
      .iterate = SRV6DB_ITERATE(SRV6_DB_CreateLocalSidIteratorByFunctId)},
-    {.name = "Vrf",
-     .source = KeySource::kSmoothKey,
-     .segments = kSmoothIdFirst,
-     .iterate = SRV6DB_ITERATE(SRV6_DB_CreateLocalSidIteratorByVrf)},
+    SRV6DB_SMOOTH_KEY(kSmoothIdFirst, SRV6_DB_CreateLocalSidIteratorByVrf),
 };
 
 }  // namespace srv6db::local_sid

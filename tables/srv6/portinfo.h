@@ -44,10 +44,7 @@ inline constexpr KeyDef kKeys[] = {
     {.name = "L3if",
      .segments = kL3if,
      .iterate = SRV6DB_ITERATE(SRV6_DB_CreatePortInfoIteratoryByL3if)},
-    {.name = "Vrf",
-     .source = KeySource::kSmoothKey,
-     .segments = kSmoothIdFirst,
-     .iterate = SRV6DB_ITERATE(SRV6_DB_CreatePortInfoIteratorByVrf)},
+    SRV6DB_SMOOTH_KEY(kSmoothIdFirst, SRV6_DB_CreatePortInfoIteratorByVrf),
 };
 
 }  // namespace srv6db::portinfo

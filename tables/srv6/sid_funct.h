@@ -29,10 +29,7 @@ inline constexpr KeySegment kPortGroup[] = {SRV6DB_KEY(vrId), SRV6DB_KEY(vrfInde
 enum Key : size_t { kPrimaryKey, kByVrf, kByPortGroup };
 inline constexpr KeyDef kKeys[] = {
     SRV6DB_PRIMARY_KEY(kPrimary),
-    {.name = "Vrf",
-     .source = KeySource::kSmoothKey,
-     .segments = kSmoothIdFirst,
-     .iterate = SRV6DB_ITERATE(SRV6_DB_CreateSidFunctIteratorByVrf)},
+    SRV6DB_SMOOTH_KEY(kSmoothIdFirst, SRV6_DB_CreateSidFunctIteratorByVrf),
     {.name = "PortGroup",
      .segments = kPortGroup,
      .iterate = SRV6DB_ITERATE(SRV6_DB_CreateSidFunctIteratorByPortGroup)},

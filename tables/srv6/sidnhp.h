@@ -24,10 +24,7 @@ inline constexpr KeySegment kPrimary[] = {SRV6DB_KEY(vrId), SRV6DB_KEY(vrfIndex)
 enum Key : size_t { kPrimaryKey, kByVrf };
 inline constexpr KeyDef kKeys[] = {
     SRV6DB_PRIMARY_KEY(kPrimary),
-    {.name = "Vrf",
-     .source = KeySource::kSmoothKey,
-     .segments = kSmoothIdFirst,
-     .iterate = SRV6DB_ITERATE(SRV6_DB_CreateSidNhpIteratorByVrf)},
+    SRV6DB_SMOOTH_KEY(kSmoothIdFirst, SRV6_DB_CreateSidNhpIteratorByVrf),
 };
 
 }  // namespace srv6db::sidnhp

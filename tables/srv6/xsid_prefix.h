@@ -53,10 +53,7 @@ inline constexpr KeyDef kKeys[] = {
     {.name = "SvcCtx",
      .segments = kSvcCtx,
      .readUnique = SRV6DB_UNIQUE(SRV6_DB_ReadXsidBySvcCtxKey)},
-    {.name = "Vrf",
-     .source = KeySource::kSmoothKey,
-     .segments = kSmoothIdFirst,
-     .iterate = SRV6DB_ITERATE(SRV6_DB_CreateXsidIteratorByVrf)},
+    SRV6DB_SMOOTH_KEY(kSmoothIdFirst, SRV6_DB_CreateXsidIteratorByVrf),
 };
 
 }  // namespace srv6db::xsid_prefix

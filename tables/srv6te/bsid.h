@@ -39,10 +39,7 @@ inline constexpr KeyDef kKeys[] = {
     {.name = "ListInfo",
      .segments = kListInfo,
      .readUnique = SRV6DB_UNIQUE(SRV6_DB_ReadBsidByListInfo)},
-    {.name = "Vrf",
-     .source = KeySource::kSmoothKey,
-     .segments = kSmoothInputOrder,
-     .iterate = SRV6DB_ITERATE(SRV6_DB_CreateBsidIteratoryByVrf)},
+    SRV6DB_SMOOTH_KEY(kSmoothInputOrder, SRV6_DB_CreateBsidIteratoryByVrf),
 };
 
 }  // namespace srv6db::bsid

@@ -39,10 +39,7 @@ inline constexpr KeyDef kKeys[] = {
     {.name = "XcInfo",
      .segments = kXcInfo,
      .readUnique = SRV6DB_UNIQUE(SRV6_DB_ReadCandiPathByXcinfo)},
-    {.name = "Vrf",
-     .source = KeySource::kSmoothKey,
-     .segments = kSmoothInputOrder,
-     .iterate = SRV6DB_ITERATE(SRV6_DB_CreateCandiPathIteratorByVrf)},
+    SRV6DB_SMOOTH_KEY(kSmoothInputOrder, SRV6_DB_CreateCandiPathIteratorByVrf),
 };
 
 }  // namespace srv6db::candipath

@@ -36,10 +36,7 @@ inline constexpr KeyDef kKeys[] = {
      .countAnswersNull = true,
      .iterate = SRV6DB_ITERATE(SRV6_DB_CreateIidIteratorByIidg),
      .count = SRV6DB_COUNT(SRV6_DB_CountIidByIidgIndexHashKey)},
-    {.name = "Vrf",
-     .source = KeySource::kSmoothKey,
-     .segments = kSmoothInputOrder,
-     .iterate = SRV6DB_ITERATE(SRV6_DB_CreateIidIteratorByVrf)},
+    SRV6DB_SMOOTH_KEY(kSmoothInputOrder, SRV6_DB_CreateIidIteratorByVrf),
 };
 
 }  // namespace srv6db::iid

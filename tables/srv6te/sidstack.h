@@ -59,10 +59,7 @@ inline constexpr KeyDef kKeys[] = {
      .sourceSize = sizeof(VrIdInput),
      .segments = kVrId,
      .iterate = SRV6DB_ITERATE(SRV6_DB_CreateSidStackIteratorByVrid)},
-    {.name = "Vrf",
-     .source = KeySource::kSmoothKey,
-     .segments = kSmoothInputOrder,
-     .iterate = SRV6DB_ITERATE(SRV6_DB_CreateSidStackIteratorByVrf)},
+    SRV6DB_SMOOTH_KEY(kSmoothInputOrder, SRV6_DB_CreateSidStackIteratorByVrf),
 };
 
 }  // namespace srv6db::sidstack

@@ -52,10 +52,7 @@ inline constexpr KeyDef kKeys[] = {
     {.name = "CombineIndex",
      .segments = kCombine,
      .iterate = SRV6DB_ITERATE(SRV6_DB_CreateFlowGrpTnlIteratorByCombineIndex)},
-    {.name = "Vrf",
-     .source = KeySource::kSmoothKey,
-     .segments = kSmoothInputOrder,
-     .iterate = SRV6DB_ITERATE(SRV6_DB_CreateFlowGrpTnlIteratorByVrf)},
+    SRV6DB_SMOOTH_KEY(kSmoothInputOrder, SRV6_DB_CreateFlowGrpTnlIteratorByVrf),
 };
 
 }  // namespace srv6db::flow_grp_tnl

@@ -54,10 +54,7 @@ inline constexpr KeyDef kKeys[] = {
      .countAnswersNull = true,
      .iterate = SRV6DB_ITERATE(SRV6_DB_CreateSprTnlIteratorByGrpId),
      .count = SRV6DB_COUNT(SRV6_DB_GetSprTnlCountByNhpGrpId)},
-    {.name = "Vrf",
-     .source = KeySource::kSmoothKey,
-     .segments = kSmoothInputOrder,
-     .iterate = SRV6DB_ITERATE(SRV6_DB_CreateSprTnlIteratorByVrf)},
+    SRV6DB_SMOOTH_KEY(kSmoothInputOrder, SRV6_DB_CreateSprTnlIteratorByVrf),
 };
 
 }  // namespace srv6db::spr_tnl
