@@ -1,5 +1,6 @@
 // The engine's db_* functions: per-table entry points generated from the table list.
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
 
 #include "engine/backend.h"
@@ -344,12 +345,21 @@ uint32_t IterNext(void *rootIter) noexcept {
   }
   Store &s = Rt().stores[o->store];
   const uint32_t fits = kBatchBytes / o->recordSize;
-  const uint32_t max = it.countHint <= 1 ? 1 : it.countHint < fits ? it.countHint : fits;
+  uint32_t max = it.countHint <= 1 ? 1 : it.countHint < fits ? it.countHint : fits;
+  uint8_t *out = o->one;
+  if (max > 1) {
+    if (o->batch == nullptr) o->batch = static_cast<uint8_t *>(std::malloc(kBatchBytes));
+    if (o->batch != nullptr)
+      out = o->batch;
+    else
+      max = 1;
+  }
   uint32_t n;
   {
     std::lock_guard lock(s.mutex());
-    n = s.NextBatch(&it, o->batch, max);
+    n = s.NextBatch(&it, out, max);
   }
+  o->taken = out;
   it.batchCount = n;
   it.batchAt = 0;
   return n != 0 ? DB_OK : DB_ERR_ITER_END;

@@ -23,8 +23,10 @@ constexpr uint32_t kBatchBytes = 4096;
 
 // An engine object: one operation's staged data and its one root iterator. Used by one
 // thread at a time; only the generation is read by others (to reject stale handles). A query
-// object's batch holds the records its iterator took with its latest step, as they stood
-// then; the walk stands on one of them.
+// object holds the records its iterator took with its latest step, as they stood then, and
+// the walk stands on one of them: a walk of count 1 takes its record into `one`, a batched
+// walk into `batch`, taken at the slot's first batched walk and kept with the slot, so that
+// objects that never batch cost no batch bytes.
 struct Object {
   std::atomic<uint64_t> generation{0};  // odd while the object is alive
   uint32_t store = 0;
@@ -36,11 +38,13 @@ struct Object {
   uint32_t smoothId = 0;
   uint32_t discriminator = 0;
   IterState iter;
+  uint8_t *batch = nullptr;  // kBatchBytes
+  const uint8_t *taken = one;
   alignas(8) uint8_t staged[kMaxRecord];
-  alignas(8) uint8_t batch[kBatchBytes];
+  alignas(8) uint8_t one[kMaxRecord];
 
   const uint8_t *Current(uint32_t recordSize) const noexcept {
-    return batch + size_t{iter.batchAt} * recordSize;
+    return taken + size_t{iter.batchAt} * recordSize;
   }
 };
 static_assert(kBatchBytes >= kMaxRecord);

@@ -1,5 +1,5 @@
-// Record storage of one table: open-addressing hash sets for keys, linked lists for order and
-// iteration, nodes and buckets in pooled blocks sized to the table.
+// Record storage of one table: open-addressing hash sets for keys, columns of node pointers for
+// order and walks, nodes and buckets in pooled blocks sized to the table.
 #include "engine/memory/store.h"
 
 #include <cstdlib>
@@ -7,19 +7,6 @@
 
 namespace srv6db::engine {
 namespace {
-
-void LinkAfter(Link *pos, Link *l) noexcept {
-  l->prev = pos;
-  l->next = pos->next;
-  pos->next->prev = l;
-  pos->next = l;
-}
-
-void Unlink(Link *l) noexcept {
-  l->prev->next = l->next;
-  l->next->prev = l->prev;
-  l->prev = l->next = l;
-}
 
 uint64_t Mix(uint64_t x) noexcept {
   x ^= x >> 32;
@@ -108,23 +95,14 @@ Store::~Store() { Clear(); }
 void Store::Init(const Schema *schema) noexcept {
   schema_ = schema;
   const uint32_t recordBytes = (schema->recordSize + 7u) & ~7u;
-  linkOffset_ = static_cast<uint32_t>(sizeof(Node)) + recordBytes;
+  memberOffset_ = static_cast<uint32_t>(sizeof(Node)) + recordBytes;
   const uint32_t secondaries = schema->indexCount - 1;
-  nodeSize_ = linkOffset_ + secondaries * static_cast<uint32_t>(sizeof(Link));
+  nodeSize_ = memberOffset_ + secondaries * static_cast<uint32_t>(sizeof(Member));
   nodeBlocks_.Init(nodeSize_);
   for (uint32_t i = 1; i < schema->indexCount; ++i) {
     bucketBlocks_[i].Init(static_cast<uint32_t>(sizeof(Bucket)) +
                           KeyWordLength(schema->indexes[i].keyWord));
   }
-}
-
-Link *Store::IndexLink(Node *node, uint32_t index) const noexcept {
-  return reinterpret_cast<Link *>(reinterpret_cast<uint8_t *>(node) + linkOffset_) + (index - 1);
-}
-
-Node *Store::OwnerOf(Link *link, uint32_t index) const noexcept {
-  if (index == 0) return reinterpret_cast<Node *>(link);
-  return reinterpret_cast<Node *>(reinterpret_cast<uint8_t *>(link - (index - 1)) - linkOffset_);
 }
 
 uint64_t Store::PrimaryHash(const uint8_t *record) const noexcept {
@@ -141,7 +119,7 @@ Node *Store::Find(const KeyBytes &primary, uint64_t hash) const noexcept {
 }
 
 namespace {
-bool IsNode(const void *entry) noexcept { return static_cast<const Link *>(entry)->seq != 0; }
+bool IsNode(const void *entry) noexcept { return *static_cast<const uint64_t *>(entry) != 0; }
 }  // namespace
 
 void *Store::FindKey(uint32_t index, const KeyBytes &key, uint64_t hash) const noexcept {
@@ -162,21 +140,74 @@ uint64_t Store::EntryHash(uint32_t index, const void *entry) const noexcept {
                    KeyWordLength(schema_->indexes[index].keyWord));
 }
 
+// ---- Columns ----
+
+uint32_t Store::Append(Column &c, Node *node) noexcept {
+  if (c.size == c.capacity) {
+    const uint32_t capacity = c.capacity == 0 ? 4 : c.capacity * 2;
+    void *slots = std::realloc(c.slots, size_t{capacity} * sizeof(Node *));
+    if (slots == nullptr) std::abort();  // as operator new would, without exceptions
+    slotBytes_ += size_t{capacity - c.capacity} * sizeof(Node *);
+    c.slots = static_cast<Node **>(slots);
+    c.capacity = capacity;
+  }
+  c.slots[c.size] = node;
+  return c.size++;
+}
+
+// Empties slot pos. Holes at the end are dropped at once; holes elsewhere are closed when they
+// are half the column, moving each record's position (of index `index`) with it. The slots
+// are kept: a removal never allocates.
+void Store::Vacate(Column &c, uint32_t pos, uint32_t index) noexcept {
+  c.slots[pos] = nullptr;
+  ++c.holes;
+  while (c.size != 0 && c.slots[c.size - 1] == nullptr) {
+    --c.size;
+    --c.holes;
+  }
+  if (c.holes < 16 || c.holes * 2 < c.size) return;
+  uint32_t to = 0;
+  for (uint32_t from = 0; from < c.size; ++from) {
+    Node *node = c.slots[from];
+    if (node == nullptr) continue;
+    c.slots[to] = node;
+    (index == 0 ? node->pos : MemberOf(node, index).pos) = to;
+    ++to;
+  }
+  c.size = to;
+  c.holes = 0;
+  ++c.epoch;
+}
+
+void Store::FreeSlots(Column &c) noexcept {
+  std::free(c.slots);
+  slotBytes_ -= size_t{c.capacity} * sizeof(Node *);
+  c = Column{.epoch = c.epoch + 1};
+}
+
+// ---- Records ----
+
 Bucket *Store::MakeBucket(uint32_t index, Node *lone, const KeyBytes &key, uint64_t hash) noexcept {
   auto *b = new (bucketBlocks_[index].Allocate()) Bucket;
   std::memcpy(b->key(), key.bytes, key.length);
-  LinkAfter(&b->head, IndexLink(lone, index));
+  Member &m = MemberOf(lone, index);
+  m.bucket = b;
+  m.pos = Append(b->column, lone);
   b->live = 1;
-  b->links = 1;
   buckets_[index].Replace(hash, lone, b);
   return b;
+}
+
+void Store::FreeBucket(Bucket *bucket, uint32_t index) noexcept {
+  FreeSlots(bucket->column);
+  bucket->~Bucket();
+  bucketBlocks_[index].Free(bucket);
 }
 
 Node *Store::Put(const uint8_t *record, bool *created) noexcept {
   KeyBytes key;
   BuildKey(*schema_, 0, record, &key);
   const uint64_t hash = HashKey(key);
-  const uint32_t size = schema_->recordSize;
   if (Node *node = Find(key, hash)) {
     *created = false;
     Rewrite(node, record);
@@ -184,14 +215,12 @@ Node *Store::Put(const uint8_t *record, bool *created) noexcept {
   }
   *created = true;
   Node *node = new (nodeBlocks_.Allocate()) Node;
-  std::memcpy(node->record(), record, size);
-  node->tableLink.seq = nextSeq_++;
-  LinkAfter(head_.prev, &node->tableLink);
+  std::memcpy(node->record(), record, schema_->recordSize);
+  node->seq = nextSeq_++;
+  node->pos = Append(table_, node);
   primary_.Insert(hash, node,
                   [this](void *p) { return PrimaryHash(static_cast<Node *>(p)->record()); });
   for (uint32_t i = 1; i < schema_->indexCount; ++i) {
-    Link *l = IndexLink(node, i);
-    new (l) Link;
     KeyBytes k;
     BuildKey(*schema_, i, record, &k);
     Attach(node, i, k);
@@ -217,11 +246,9 @@ void Store::Rewrite(Node *node, const uint8_t *record) noexcept {
   bool moved[kMaxIndexes] = {};
   KeyBytes after[kMaxIndexes];
   for (uint32_t i = 1; i < schema_->indexCount; ++i) {
-    KeyBytes before;
-    BuildKey(*schema_, i, node->record(), &before);
     BuildKey(*schema_, i, record, &after[i]);
-    if (before == after[i]) continue;
-    Detach(node, i, before);
+    if (KeyOfRecordIs(schema_->indexes[i], node->record(), after[i])) continue;
+    Detach(node, i);
     moved[i] = true;
   }
   std::memcpy(node->record(), record, schema_->recordSize);
@@ -233,44 +260,37 @@ void Store::Rewrite(Node *node, const uint8_t *record) noexcept {
 void Store::Attach(Node *node, uint32_t index, const KeyBytes &key) noexcept {
   const uint64_t hash = HashKey(key);
   void *entry = FindKey(index, key, hash);
-  Link *l = IndexLink(node, index);
-  l->seq = nextSeq_++;
+  Member &m = MemberOf(node, index);
+  m.seq = nextSeq_++;
   if (entry == nullptr) {  // the key's only record: no bucket yet
-    l->prev = l->next = l;
+    m.bucket = nullptr;
     buckets_[index].Insert(hash, node, [this, index](void *p) { return EntryHash(index, p); });
     return;
   }
   Bucket *b = IsNode(entry) ? MakeBucket(index, static_cast<Node *>(entry), key, hash)
                             : static_cast<Bucket *>(entry);
-  LinkAfter(b->head.prev, l);
+  m.bucket = b;
+  m.pos = Append(b->column, node);
   ++b->live;
-  ++b->links;
 }
 
-void Store::Detach(Node *node, uint32_t index, const KeyBytes &key) noexcept {
-  const uint64_t hash = HashKey(key);
-  void *entry = FindKey(index, key, hash);
-  Link *l = IndexLink(node, index);
+// Takes the node out of index `index` while it still holds the record it joined with.
+void Store::Detach(Node *node, uint32_t index) noexcept {
   auto rehash = [this, index](void *p) { return EntryHash(index, p); };
-  if (entry == node) {
-    buckets_[index].Erase(hash, node, rehash);
-    l->prev = l->next = l;
+  Member &m = MemberOf(node, index);
+  Bucket *b = m.bucket;
+  if (b == nullptr) {
+    KeyBytes k;
+    BuildKey(*schema_, index, node->record(), &k);
+    buckets_[index].Erase(HashKey(k), node, rehash);
     return;
   }
-  auto *b = static_cast<Bucket *>(entry);
-  Unlink(l);
-  if (--b->live == 0) {
-    // Out of the index while empty: a later record with this key starts anew, and walks
-    // begun on this bucket would not yield it anyway.
-    buckets_[index].Erase(hash, b, rehash);
-  }
-  DropBucketLink(b, index);
-}
-
-void Store::DropBucketLink(Bucket *bucket, uint32_t index) noexcept {
-  if (--bucket->links != 0) return;
-  bucket->~Bucket();
-  bucketBlocks_[index].Free(bucket);
+  Vacate(b->column, m.pos, index);
+  if (--b->live != 0) return;
+  // Out of the index while empty: a later record with this key starts anew, and walks begun
+  // on this bucket would not yield it anyway.
+  buckets_[index].Erase(EntryHash(index, b), b, rehash);
+  if (b->walks == 0) FreeBucket(b, index);
 }
 
 void Store::Remove(Node *node) noexcept { Remove(node, PrimaryHash(node->record())); }
@@ -278,24 +298,17 @@ void Store::Remove(Node *node) noexcept { Remove(node, PrimaryHash(node->record(
 void Store::Remove(Node *node, uint64_t primaryHash) noexcept {
   primary_.Erase(primaryHash, node,
                  [this](void *p) { return PrimaryHash(static_cast<Node *>(p)->record()); });
-  Unlink(&node->tableLink);
-  for (uint32_t i = 1; i < schema_->indexCount; ++i) {
-    KeyBytes k;
-    BuildKey(*schema_, i, node->record(), &k);
-    Detach(node, i, k);
-  }
+  Vacate(table_, node->pos, 0);
+  for (uint32_t i = 1; i < schema_->indexCount; ++i) Detach(node, i);
   --size_;
   node->~Node();
   nodeBlocks_.Free(node);
 }
 
 void Store::Clear() noexcept {
-  Link *l = head_.next;
-  while (l != &head_) {
-    Link *next = l->next;
-    if (l->seq != 0) Remove(reinterpret_cast<Node *>(l));
-    l = next;
-  }
+  // From the last record back: every removal vacates the end of its columns.
+  while (table_.size != 0) Remove(table_.slots[table_.size - 1]);
+  FreeSlots(table_);
   primary_.Reset();
   for (PointerIndex &b : buckets_) b.Reset();
   // Buckets that live iterators still hold keep their chunks until the next clear.
@@ -304,7 +317,7 @@ void Store::Clear() noexcept {
 }
 
 uint64_t Store::BytesInUse() const noexcept {
-  uint64_t bytes = nodeBlocks_.BytesInUse() + primary_.Bytes();
+  uint64_t bytes = nodeBlocks_.BytesInUse() + primary_.Bytes() + slotBytes_;
   for (uint32_t i = 1; i < schema_->indexCount; ++i)
     bytes += bucketBlocks_[i].BytesInUse() + buckets_[i].Bytes();
   return bytes;
@@ -317,18 +330,19 @@ uint64_t Store::CountByKey(uint32_t index, const KeyBytes &key) const noexcept {
   return IsNode(entry) ? 1 : static_cast<const Bucket *>(entry)->live;
 }
 
+// ---- Walks ----
+
 void Store::StartIter(IterState *it, uint32_t index, const KeyBytes *key) noexcept {
   it->made = true;
   it->ended = it->positioned = it->redeliver = it->lone = false;
   it->index = index;
   it->startSeq = nextSeq_;
+  it->lastSeq = 0;
+  it->pos = 0;
   it->bucket = nullptr;
-  it->cursor.seq = 0;
-  it->cursor.prev = it->cursor.next = &it->cursor;
-  it->cursorLinked = false;
   it->batchCount = it->batchAt = 0;
   if (index == 0) {
-    it->sentinel = &head_;
+    it->epoch = table_.epoch;
     return;
   }
   const uint64_t hash = HashKey(*key);
@@ -344,21 +358,20 @@ void Store::StartIter(IterState *it, uint32_t index, const KeyBytes *key) noexce
     return;
   }
   it->bucket = static_cast<Bucket *>(entry);
-  it->sentinel = &it->bucket->head;
-  ++it->bucket->links;
+  it->epoch = it->bucket->column.epoch;
+  ++it->bucket->walks;
 }
 
 uint32_t Store::NextBatch(IterState *it, uint8_t *out, uint32_t max) noexcept {
   if (it->ended) return 0;
-  const uint32_t size = schema_->recordSize;
   uint32_t n = 0;
   if (it->lone) {
     if (Node *node = LoneRecord(it)) {
-      std::memcpy(out, node->record(), size);
+      std::memcpy(out, node->record(), schema_->recordSize);
       n = 1;
     }
   } else {
-    n = Step(it, out, max);
+    n = Step(it, it->index == 0 ? table_ : it->bucket->column, out, max);
   }
   if (n == 0) {
     LeavePosition(it);
@@ -370,26 +383,44 @@ uint32_t Store::NextBatch(IterState *it, uint8_t *out, uint32_t max) noexcept {
   return n;
 }
 
-// Copies up to max records that follow the cursor and parks the cursor after the last one:
-// the cursor moves once per batch, not once per record.
-uint32_t Store::Step(IterState *it, uint8_t *out, uint32_t max) noexcept {
+// Copies up to max records that follow the walk's place, fetching records a few slots ahead.
+uint32_t Store::Step(IterState *it, Column &c, uint8_t *out, uint32_t max) noexcept {
+  const uint32_t index = it->index;
+  if (it->epoch != c.epoch) {  // compacted since: the first slot past the last record taken
+    uint32_t lo = 0, hi = c.size;
+    while (lo < hi) {
+      const uint32_t mid = lo + (hi - lo) / 2;
+      uint32_t at = mid;
+      while (at < hi && c.slots[at] == nullptr) ++at;
+      if (at != hi && SeqOf(c.slots[at], index) <= it->lastSeq) {
+        lo = at + 1;
+      } else {
+        hi = mid;  // holes from mid to the first later record, if any
+      }
+    }
+    it->pos = lo;
+    it->epoch = c.epoch;
+  }
+  constexpr uint32_t kAhead = 4;
   const uint32_t size = schema_->recordSize;
-  Link *l = it->cursorLinked ? it->cursor.next : it->sentinel->next;
-  Link *last = nullptr;
+  uint32_t i = it->pos;
   uint32_t n = 0;
-  while (n < max) {
-    while (l != it->sentinel && l->seq == 0) l = l->next;    // other walks' cursors
-    if (l == it->sentinel || l->seq >= it->startSeq) break;  // joined after the start
-    std::memcpy(out + size_t{n} * size, OwnerOf(l, it->index)->record(), size);
+  while (n < max && i < c.size) {
+    if (i + kAhead < c.size && c.slots[i + kAhead] != nullptr)
+      __builtin_prefetch(c.slots[i + kAhead]->record());
+    const Node *node = c.slots[i];
+    if (node == nullptr) {
+      ++i;
+      continue;
+    }
+    const uint64_t seq = SeqOf(node, index);
+    if (seq >= it->startSeq) break;  // joined after the start, as every later slot did
+    std::memcpy(out + size_t{n} * size, node->record(), size);
+    it->lastSeq = seq;
     ++n;
-    last = l;
-    l = l->next;
+    ++i;
   }
-  if (last != nullptr) {
-    if (it->cursorLinked) Unlink(&it->cursor);
-    LinkAfter(last, &it->cursor);
-    it->cursorLinked = true;
-  }
+  it->pos = i;
   return n;
 }
 
@@ -399,16 +430,15 @@ Node *Store::LoneRecord(IterState *it) noexcept {
   if (it->positioned) return nullptr;  // yielded already
   void *entry = FindKey(it->index, it->key, it->keyHash);
   if (entry == nullptr) return nullptr;
-  Link *l;
+  Node *node = nullptr;
   if (IsNode(entry)) {
-    l = IndexLink(static_cast<Node *>(entry), it->index);
+    node = static_cast<Node *>(entry);
   } else {
-    Link *head = &static_cast<Bucket *>(entry)->head;
-    l = head->next;
-    while (l != head && l->seq == 0) l = l->next;
-    if (l == head) return nullptr;
+    const Column &c = static_cast<Bucket *>(entry)->column;
+    for (uint32_t i = 0; i < c.size && node == nullptr; ++i) node = c.slots[i];
+    if (node == nullptr) return nullptr;
   }
-  return l->seq < it->startSeq ? OwnerOf(l, it->index) : nullptr;
+  return MemberOf(node, it->index).seq < it->startSeq ? node : nullptr;
 }
 
 void Store::StopIter(IterState *it) noexcept {
@@ -417,14 +447,10 @@ void Store::StopIter(IterState *it) noexcept {
 }
 
 void Store::LeavePosition(IterState *it) noexcept {
-  if (it->cursorLinked) {
-    Unlink(&it->cursor);
-    it->cursorLinked = false;
-  }
-  if (it->bucket != nullptr) {
-    DropBucketLink(it->bucket, it->index);
-    it->bucket = nullptr;
-  }
+  Bucket *b = it->bucket;
+  if (b == nullptr) return;
+  it->bucket = nullptr;
+  if (--b->walks == 0 && b->live == 0) FreeBucket(b, it->index);
 }
 
 }  // namespace srv6db::engine

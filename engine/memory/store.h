@@ -1,4 +1,4 @@
-// One table's records, primary map, secondary index buckets and iteration cursors.
+// One table's records, primary map, secondary index buckets and walk positions.
 #ifndef SRV6DB_ENGINE_MEMORY_STORE_H
 #define SRV6DB_ENGINE_MEMORY_STORE_H
 
@@ -26,38 +26,55 @@ uint64_t HashKey(const KeyBytes &k) noexcept;
 // Builds the key of index `index` from a record through the schema's segments.
 void BuildKey(const Schema &schema, uint32_t index, const uint8_t *record, KeyBytes *out) noexcept;
 
-// An element of a circular, insertion-ordered list: the table's record list or one bucket.
-// Records only ever join at the tail with a fresh sequence number, so each list is ordered by
-// sequence; heads and cursors have sequence 0. Cursors are links of their own and stay valid
-// whatever records leave around them.
-struct Link {
-  Link *prev = this;
-  Link *next = this;
-  uint64_t seq = 0;
+struct Node;
+struct Bucket;
+
+// One ordered list of records, the table's or a secondary key value's: node pointers in the
+// order the records joined, so that a walk reads consecutive slots and can fetch records ahead.
+// A record that leaves leaves a hole (null), closed by compaction once holes are half the
+// slots; each compaction starts a new epoch. A walk keeps its place as a position valid in one
+// epoch and the sequence number of its last record, and finds its place again by that number
+// in a later epoch.
+struct Column {
+  Node **slots = nullptr;
+  uint32_t size = 0;  // slots in use, holes included
+  uint32_t capacity = 0;
+  uint32_t holes = 0;
+  uint32_t epoch = 0;
 };
 
-// The records of one secondary key, in the order they joined. A key that one record alone has
-// needs no bucket: the index names that record's node directly (its first word, a table link
-// sequence, is never 0 where a bucket head's is), and a bucket is made when a second record or
-// a walk comes. The index's key bytes follow the bucket, so finding one reads no record.
+// Where a record stands in one secondary index: in a bucket's column, or alone under its key
+// (bucket null) while no other record has the key.
+struct Member {
+  Bucket *bucket;
+  uint64_t seq;  // joined the key's list; later joins have larger numbers
+  uint32_t pos;  // in the bucket's column
+};
+
+// The records of one secondary key that two records have had at once, or a walk has asked for.
+// The key bytes follow the bucket, so finding one reads no record. The first word is 0 where
+// a node's is its table sequence, never 0: the key index holds either.
 struct Bucket {
-  Link head;
+  uint64_t zero = 0;
+  Column column;
   uint32_t live = 0;   // records with this key: the count by key; in the index while non-zero
-  uint32_t links = 0;  // records and cursors linked; the bucket goes at zero
+  uint32_t walks = 0;  // iterators standing in it; the bucket goes when both are zero
 
   uint8_t *key() noexcept { return reinterpret_cast<uint8_t *>(this + 1); }
   const uint8_t *key() const noexcept { return reinterpret_cast<const uint8_t *>(this + 1); }
 };
 
-// A stored record, a block of the table's exact size: this header, the record bytes, then
-// one link per secondary index. Nothing outlives a removal: an iterator holds a copy of the
-// record it stands on and a cursor link of its own, never the node.
+// A stored record, a block of the table's exact size: this header, the record bytes, then one
+// Member per secondary index. Nothing outlives a removal: an iterator holds a copy of the
+// record it stands on and a position, never the node.
 struct Node {
-  Link tableLink;  // first member: a table list link is its node
+  uint64_t seq;  // joined the table; never 0
+  uint32_t pos;  // in the table's column
 
   uint8_t *record() noexcept { return reinterpret_cast<uint8_t *>(this + 1); }
   const uint8_t *record() const noexcept { return reinterpret_cast<const uint8_t *>(this + 1); }
 };
+static_assert(sizeof(Node) == 16 && alignof(Node) == 8);
 
 // Open-addressing hash set of pointers (nodes or buckets) with linear probing. A slot packs a
 // 16-byte-aligned pointer below 2^47 (43 bits) and the top 21 bits of its hash, which both
@@ -153,9 +170,9 @@ class PointerIndex {
 };
 
 // Iteration state, embedded in its engine object. Walks the records that were in its range
-// when it was made (sequence below startSeq) and are still there when reached. The cursor
-// joins its list at the first step, so iterators that never step cost other walks nothing.
-// A key that one record alone held when the walk began has no list: such a walk looks the
+// when it was made (sequence below startSeq) and are still there when reached. A walk touches
+// nothing other walks or writers read, so iterators that never step cost nothing.
+// A key that one record alone held when the walk began has no bucket: such a walk looks the
 // key up again at its step and yields that record, if it still has the key, and nothing more.
 struct IterState {
   bool made = false;
@@ -167,11 +184,11 @@ struct IterState {
   uint32_t countHint = 0;
   uint32_t batchCount = 0;  // records taken by the latest batch
   uint32_t batchAt = 0;     // the one of them the walk stands on
+  uint32_t pos = 0;         // next slot of the column to read, in epoch `epoch`
+  uint32_t epoch = 0;
   uint64_t startSeq = 0;
-  Link cursor;
-  Link *sentinel = nullptr;
+  uint64_t lastSeq = 0;  // of the latest record taken
   Bucket *bucket = nullptr;
-  bool cursorLinked = false;
   KeyBytes key;  // of a lone walk, and its hash
   uint64_t keyHash = 0;
 };
@@ -204,8 +221,9 @@ class Store {
   // Calls visit(record) per record in insertion order until it answers non-zero.
   template <typename Visit>
   void VisitRecords(Visit &&visit) const noexcept {
-    for (const Link *l = head_.next; l != &head_; l = l->next) {
-      if (l->seq != 0 && visit(reinterpret_cast<const Node *>(l)->record()) != 0) return;
+    for (uint32_t i = 0; i < table_.size; ++i) {
+      const Node *node = table_.slots[i];
+      if (node != nullptr && visit(node->record()) != 0) return;
     }
   }
 
@@ -217,30 +235,39 @@ class Store {
   void StopIter(IterState *it) noexcept;
 
  private:
-  Link *IndexLink(Node *node, uint32_t index) const noexcept;
-  Node *OwnerOf(Link *link, uint32_t index) const noexcept;
+  Member &MemberOf(Node *node, uint32_t index) const noexcept {
+    return reinterpret_cast<Member *>(reinterpret_cast<uint8_t *>(node) + memberOffset_)[index - 1];
+  }
+  uint64_t SeqOf(const Node *node, uint32_t index) const noexcept {
+    return index == 0 ? node->seq : MemberOf(const_cast<Node *>(node), index).seq;
+  }
   uint64_t PrimaryHash(const uint8_t *record) const noexcept;
   // The bucket or lone node of key in secondary index `index`, or null.
   void *FindKey(uint32_t index, const KeyBytes &key, uint64_t hash) const noexcept;
   uint64_t EntryHash(uint32_t index, const void *entry) const noexcept;
   // Gives a lone node's key a bucket holding that node.
   Bucket *MakeBucket(uint32_t index, Node *lone, const KeyBytes &key, uint64_t hash) noexcept;
+  void FreeBucket(Bucket *bucket, uint32_t index) noexcept;
   void Attach(Node *node, uint32_t index, const KeyBytes &key) noexcept;
-  void Detach(Node *node, uint32_t index, const KeyBytes &key) noexcept;
+  void Detach(Node *node, uint32_t index) noexcept;
   // Overwrites a stored record with one of the same primary key, moving its index entries.
   void Rewrite(Node *node, const uint8_t *record) noexcept;
-  void DropBucketLink(Bucket *bucket, uint32_t index) noexcept;
-  uint32_t Step(IterState *it, uint8_t *out, uint32_t max) noexcept;
+  // Column upkeep; index 0 is the table's column, n a bucket of secondary index n.
+  uint32_t Append(Column &c, Node *node) noexcept;  // answers the node's position
+  void Vacate(Column &c, uint32_t pos, uint32_t index) noexcept;
+  void FreeSlots(Column &c) noexcept;
+  uint32_t Step(IterState *it, Column &c, uint8_t *out, uint32_t max) noexcept;
   Node *LoneRecord(IterState *it) noexcept;
-  void LeavePosition(IterState *it) noexcept;  // unlinks the cursor, lets go of the bucket
+  void LeavePosition(IterState *it) noexcept;  // lets go of the bucket
 
   const Schema *schema_ = nullptr;
-  uint32_t linkOffset_ = 0;  // of the first secondary index link in a node
+  uint32_t memberOffset_ = 0;  // of the first secondary index member in a node
   uint32_t nodeSize_ = 0;
   SpinLock mu_;
-  Link head_;
+  Column table_;
   uint64_t size_ = 0;
   uint64_t nextSeq_ = 1;
+  uint64_t slotBytes_ = 0;             // of every column
   PointerIndex primary_;               // nodes by primary key
   PointerIndex buckets_[kMaxIndexes];  // [i]: buckets of secondary index i by key
   BlockPool nodeBlocks_;

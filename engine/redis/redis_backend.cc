@@ -15,7 +15,6 @@
 namespace srv6db::engine::redis {
 namespace {
 
-constexpr uint32_t kDefaultBatch = 64;
 constexpr uint32_t kMaxBatch = 1024;
 constexpr uint32_t kClearBatch = 1000;
 
@@ -257,7 +256,7 @@ uint32_t Next(Object *o) noexcept {
     return DB_OK;
   }
   const uint32_t hint = o->iter.countHint;
-  return w->Fetch(hint == 0 ? kDefaultBatch : std::min(hint, kMaxBatch));
+  return w->Fetch(hint == 0 ? 1 : std::min(hint, kMaxBatch));  // unset: exact, as in memory
 }
 
 void StopIter(Object *o) noexcept {

@@ -58,6 +58,14 @@ TEST_F(EngineTest, RecordsChangedDuringAWalkAreNotYieldedTwice) {
   EXPECT_EQ(byKey.Rest(), (Ids{1, 2, 3}));
   EXPECT_EQ(Sids(&key).Rest(), (Ids{1, 2, 3, 0, 4}));
   EXPECT_EQ(Sids(&lone).Rest(), (Ids{6}));
+  // Removals that compact the lists under parked walks: they find their place again.
+  for (uint32_t i = 10; i < 50; ++i) ASSERT_EQ(Write(kLocalSid, LocalSid(i, 9)), 0u);
+  Sids table(nullptr), again(&key);
+  ASSERT_EQ(table.Next(), 0u);
+  ASSERT_EQ(again.Next(), 0u);
+  for (uint32_t i = 10; i < 48; ++i) ASSERT_EQ(Remove(kLocalSid, PrimaryKey(i)), 0u);
+  EXPECT_EQ(table.Rest(), (Ids{1, 2, 3, 5, 4, 6, 48, 49}));
+  EXPECT_EQ(again.Rest(), (Ids{2, 3, 0, 4, 48, 49}));
 }
 
 // The count property is a batch: a record removed after its batch was taken is still yielded,
