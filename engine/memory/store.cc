@@ -155,16 +155,12 @@ uint32_t Store::Append(Column &c, Node *node) noexcept {
   return c.size++;
 }
 
-// Empties slot pos. Holes at the end are dropped at once; holes elsewhere are closed when they
-// are half the column, moving each record's position (of index `index`) with it. The slots
-// are kept: a removal never allocates.
+// Empties slot pos. Holes are closed when they are half the column (and at least 16), moving
+// each record's position (of index `index`) with it in a new epoch. The slots are kept: a
+// removal never allocates.
 void Store::Vacate(Column &c, uint32_t pos, uint32_t index) noexcept {
   c.slots[pos] = nullptr;
   ++c.holes;
-  while (c.size != 0 && c.slots[c.size - 1] == nullptr) {
-    --c.size;
-    --c.holes;
-  }
   if (c.holes < 16 || c.holes * 2 < c.size) return;
   uint32_t to = 0;
   for (uint32_t from = 0; from < c.size; ++from) {
@@ -306,8 +302,26 @@ void Store::Remove(Node *node, uint64_t primaryHash) noexcept {
 }
 
 void Store::Clear() noexcept {
-  // From the last record back: every removal vacates the end of its columns.
-  while (table_.size != 0) Remove(table_.slots[table_.size - 1]);
+  // Each shared key's bucket is in its index once. One a walk stands in stays, empty, until
+  // the walk lets go of it.
+  for (uint32_t i = 1; i < schema_->indexCount; ++i) {
+    buckets_[i].ForEach([this, i](void *entry) {
+      if (IsNode(entry)) return;
+      auto *b = static_cast<Bucket *>(entry);
+      b->live = 0;
+      if (b->walks == 0)
+        FreeBucket(b, i);
+      else
+        FreeSlots(b->column);
+    });
+  }
+  for (uint32_t i = 0; i < table_.size; ++i) {
+    if (Node *node = table_.slots[i]) {
+      node->~Node();
+      nodeBlocks_.Free(node);
+    }
+  }
+  size_ = 0;
   FreeSlots(table_);
   primary_.Reset();
   for (PointerIndex &b : buckets_) b.Reset();
@@ -343,6 +357,7 @@ void Store::StartIter(IterState *it, uint32_t index, const KeyBytes *key) noexce
   it->batchCount = it->batchAt = 0;
   if (index == 0) {
     it->epoch = table_.epoch;
+    it->end = table_.size;
     return;
   }
   const uint64_t hash = HashKey(*key);
@@ -359,6 +374,7 @@ void Store::StartIter(IterState *it, uint32_t index, const KeyBytes *key) noexce
   }
   it->bucket = static_cast<Bucket *>(entry);
   it->epoch = it->bucket->column.epoch;
+  it->end = it->bucket->column.size;
   ++it->bucket->walks;
 }
 
@@ -384,43 +400,50 @@ uint32_t Store::NextBatch(IterState *it, uint8_t *out, uint32_t max) noexcept {
 }
 
 // Copies up to max records that follow the walk's place, fetching records a few slots ahead.
+// The first slot past every record of column c (of index `index`) whose sequence is at most
+// seq: holes are skipped by looking right of a probe.
+uint32_t Store::SlotAfter(const Column &c, uint32_t index, uint64_t seq) const noexcept {
+  uint32_t lo = 0, hi = c.size;
+  while (lo < hi) {
+    const uint32_t mid = lo + (hi - lo) / 2;
+    uint32_t at = mid;
+    while (at < hi && c.slots[at] == nullptr) ++at;
+    if (at != hi && SeqOf(c.slots[at], index) <= seq) {
+      lo = at + 1;
+    } else {
+      hi = mid;  // holes from mid to the first later record, if any
+    }
+  }
+  return lo;
+}
+
+// Copies up to max records that follow the walk's place, fetching records a few slots ahead.
+// Within an epoch slots never move and joins only append, so the slots the walk may yield are
+// those below `end`, and no record's sequence needs reading.
 uint32_t Store::Step(IterState *it, Column &c, uint8_t *out, uint32_t max) noexcept {
   const uint32_t index = it->index;
-  if (it->epoch != c.epoch) {  // compacted since: the first slot past the last record taken
-    uint32_t lo = 0, hi = c.size;
-    while (lo < hi) {
-      const uint32_t mid = lo + (hi - lo) / 2;
-      uint32_t at = mid;
-      while (at < hi && c.slots[at] == nullptr) ++at;
-      if (at != hi && SeqOf(c.slots[at], index) <= it->lastSeq) {
-        lo = at + 1;
-      } else {
-        hi = mid;  // holes from mid to the first later record, if any
-      }
-    }
-    it->pos = lo;
+  if (it->epoch != c.epoch) {  // compacted since: find the walk's place and end again
+    it->pos = SlotAfter(c, index, it->lastSeq);
+    it->end = SlotAfter(c, index, it->startSeq - 1);
     it->epoch = c.epoch;
   }
   constexpr uint32_t kAhead = 4;
   const uint32_t size = schema_->recordSize;
+  const uint32_t end = it->end;
+  const Node *last = nullptr;
   uint32_t i = it->pos;
   uint32_t n = 0;
-  while (n < max && i < c.size) {
-    if (i + kAhead < c.size && c.slots[i + kAhead] != nullptr)
+  for (; n < max && i < end; ++i) {
+    if (i + kAhead < end && c.slots[i + kAhead] != nullptr)
       __builtin_prefetch(c.slots[i + kAhead]->record());
     const Node *node = c.slots[i];
-    if (node == nullptr) {
-      ++i;
-      continue;
-    }
-    const uint64_t seq = SeqOf(node, index);
-    if (seq >= it->startSeq) break;  // joined after the start, as every later slot did
+    if (node == nullptr) continue;
     std::memcpy(out + size_t{n} * size, node->record(), size);
-    it->lastSeq = seq;
+    last = node;
     ++n;
-    ++i;
   }
   it->pos = i;
+  if (last != nullptr) it->lastSeq = SeqOf(last, index);
   return n;
 }
 

@@ -32,9 +32,9 @@ struct Bucket;
 // One ordered list of records, the table's or a secondary key value's: node pointers in the
 // order the records joined, so that a walk reads consecutive slots and can fetch records ahead.
 // A record that leaves leaves a hole (null), closed by compaction once holes are half the
-// slots; each compaction starts a new epoch. A walk keeps its place as a position valid in one
-// epoch and the sequence number of its last record, and finds its place again by that number
-// in a later epoch.
+// slots; each compaction starts a new epoch, and only compaction moves a slot. A walk keeps its
+// place as a position valid in one epoch and the sequence number of its last record, and finds its
+// place again by that number in a later epoch.
 struct Column {
   Node **slots = nullptr;
   uint32_t size = 0;  // slots in use, holes included
@@ -128,6 +128,11 @@ class PointerIndex {
     slots_[hole] = 0;
     --size_;
   }
+  template <typename Visit>
+  void ForEach(Visit &&visit) const noexcept {
+    for (uint64_t i = 0; mask_ != 0 && i <= mask_; ++i)
+      if (slots_[i] != 0) visit(Pointer(slots_[i]));
+  }
   void Reset() noexcept;  // frees the slots
   uint64_t Bytes() const noexcept { return mask_ == 0 ? 0 : (mask_ + 1) * sizeof(uint64_t); }
 
@@ -185,6 +190,7 @@ struct IterState {
   uint32_t batchCount = 0;  // records taken by the latest batch
   uint32_t batchAt = 0;     // the one of them the walk stands on
   uint32_t pos = 0;         // next slot of the column to read, in epoch `epoch`
+  uint32_t end = 0;         // first slot of a record that joined after the start
   uint32_t epoch = 0;
   uint64_t startSeq = 0;
   uint64_t lastSeq = 0;  // of the latest record taken
@@ -256,6 +262,7 @@ class Store {
   uint32_t Append(Column &c, Node *node) noexcept;  // answers the node's position
   void Vacate(Column &c, uint32_t pos, uint32_t index) noexcept;
   void FreeSlots(Column &c) noexcept;
+  uint32_t SlotAfter(const Column &c, uint32_t index, uint64_t seq) const noexcept;
   uint32_t Step(IterState *it, Column &c, uint8_t *out, uint32_t max) noexcept;
   Node *LoneRecord(IterState *it) noexcept;
   void LeavePosition(IterState *it) noexcept;  // lets go of the bucket
