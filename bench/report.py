@@ -60,6 +60,31 @@ def main(json_path, md_path, dat_path):
                "library's own heap allocations (through its memory hook) per operation. "
                "A ✗ marks a missed target (lib/engine ≤ 1.10; lib/floor ≤ 1.5, walks ≤ 2; "
                "SQLite/lib ≥ 5 for reads by key, ≥ 20 otherwise).")
+    # The summary the top-level README carries: one table per benchmarked table, sizes across.
+    out.append("")
+    out.append("## Summary")
+    for table in tables:
+        ns = sorted(sizes[table])
+        out.append("")
+        out.append(f"**{table}**: ns/op as library / engine / floor, then lib/floor")
+        out.append("")
+        out.append("| operation | " + " | ".join(f"10^{len(str(n)) - 1} | lib/floor" for n in ns)
+                   + " |")
+        out.append("|---|" + "---:|---:|" * len(ns))
+        for op in OPS:
+            cells = []
+            for n in ns:
+                lib, engine, floor = (best.get((table, op, c, n))
+                                      for c in ("library", "engine", "floor"))
+                if None in (lib, engine, floor):
+                    break
+                bound = 2 if op in WALKS else 1.5
+                fmt = lambda v: f"{v:,.0f}" if v >= 10 else f"{v:.1f}"
+                cells += [f"{fmt(lib)} / {fmt(engine)} / {fmt(floor)}",
+                          f"{lib / floor:.2f}{'' if lib / floor <= bound else ' ✗'}"]
+            if len(cells) == 2 * len(ns):
+                out.append(f"| {op} | " + " | ".join(cells) + " |")
+
     dat = []
     for table in tables:
         for n in sorted(sizes[table]):
