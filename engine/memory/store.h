@@ -51,9 +51,10 @@ struct Member {
   uint32_t pos;  // in the bucket's column
 };
 
-// The records of one secondary key that two records have had at once, or a walk has asked for.
-// The key bytes follow the bucket, so finding one reads no record. The first word is 0 where
-// a node's is its table sequence, never 0: the key index holds either.
+// The records of one secondary key that two records have had at once: a key of one record has
+// none, its index entry names the record's node. The key bytes follow the bucket, so finding one
+// reads no record. The first word is 0 where a node's is its table sequence, never 0: the key index
+// holds either.
 struct Bucket {
   uint64_t zero = 0;
   Column column;
@@ -175,8 +176,8 @@ class PointerIndex {
 };
 
 // Iteration state, embedded in its engine object. Walks the records that were in its range
-// when it was made (sequence below startSeq) and are still there when reached. A walk touches
-// nothing other walks or writers read, so iterators that never step cost nothing.
+// when it was made (sequence below startSeq) and are still there when reached. A walk is a
+// place in a column, linked into nothing, so an iterator costs other walks and writers nothing.
 // A key that one record alone held when the walk began has no bucket: such a walk looks the
 // key up again at its step and yields that record, if it still has the key, and nothing more.
 struct IterState {
