@@ -66,6 +66,10 @@ TEST_F(EngineTest, RecordsChangedDuringAWalkAreNotYieldedTwice) {
   for (uint32_t i = 10; i < 48; ++i) ASSERT_EQ(Remove(kLocalSid, PrimaryKey(i)), 0u);
   EXPECT_EQ(table.Rest(), (Ids{1, 2, 3, 5, 4, 6, 48, 49}));
   EXPECT_EQ(again.Rest(), (Ids{2, 3, 0, 4, 48, 49}));
+  Sids parked(&key);  // and a reset ends them
+  ASSERT_EQ(parked.Next(), 0u);
+  srv6db_engine_reset();
+  EXPECT_EQ(parked.Rest(), Ids{});
 }
 
 // The count property is a batch: a record removed after its batch was taken is still yielded,
