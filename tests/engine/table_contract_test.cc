@@ -102,6 +102,14 @@ TEST_P(TableContract, ReadsCountsAndWalksMatchAModel) {
         byKey[i][KeyOf(table(), i, rec).bytes()].insert(rec);
     }
     const auto all = Walk(table(), nullptr);
+    std::vector<Bytes> visited;  // the control visit sees the walk's records, in its order
+    auto collect = [](const void *r, uint32_t n, void *out) {
+      auto *p = static_cast<const uint8_t *>(r);
+      static_cast<std::vector<Bytes> *>(out)->emplace_back(p, p + n);
+      return 0;
+    };
+    ASSERT_EQ(srv6db_engine_visit_records(table(), collect, &visited), 0u);
+    EXPECT_EQ(visited, all);
     EXPECT_EQ(std::multiset<Bytes>(all.begin(), all.end()), stored);
     for (uint32_t i = 0; i < s.indexCount; ++i) {
       for (auto &[keyBytes, recs] : byKey[i]) {
