@@ -144,9 +144,10 @@ uint64_t Store::EntryHash(uint32_t index, const void *entry) const noexcept {
 
 uint32_t Store::Append(Column &c, Node *node) noexcept {
   if (c.size == c.capacity) {
-    const uint32_t capacity = c.capacity == 0 ? 4 : c.capacity * 2;
-    void *slots = std::realloc(c.slots, size_t{capacity} * sizeof(Node *));
-    if (slots == nullptr) std::abort();  // as operator new would, without exceptions
+    const uint32_t capacity = c.capacity == 0 ? 4 : c.capacity * 2;  // 0 past 2^31 slots
+    void *slots =
+        capacity == 0 ? nullptr : std::realloc(c.slots, size_t{capacity} * sizeof(Node *));
+    if (slots == nullptr) std::abort();  // out of memory or of slots, as operator new would
     slotBytes_ += size_t{capacity - c.capacity} * sizeof(Node *);
     c.slots = static_cast<Node **>(slots);
     c.capacity = capacity;
