@@ -162,7 +162,7 @@ uint32_t Store::Append(Column &c, Node *node) noexcept {
 void Store::Vacate(Column &c, uint32_t pos, uint32_t index) noexcept {
   c.slots[pos] = nullptr;
   ++c.holes;
-  if (c.holes < 16 || c.holes * 2 < c.size) return;
+  if (c.holes < 16 || uint64_t{c.holes} * 2 < c.size) return;
   uint32_t to = 0;
   for (uint32_t from = 0; from < c.size; ++from) {
     Node *node = c.slots[from];
