@@ -1,48 +1,62 @@
-// The catalog of every table, for programs that list, show, load or walk tables without a
-// second description: the tables' own descriptions, in registry order. Header-only (constexpr
-// data, inline code); the function pointers are the exported functions of libsrv6db.so.
+// The tables' descriptions with the library's create and delete bound to them, for programs
+// that load records through libsrv6db.so. Header-only.
 #ifndef SRV6DB_TABLES_CATALOG_H
 #define SRV6DB_TABLES_CATALOG_H
 
 #include <array>
-#include <cstddef>
 #include <string_view>
 
-#include "core/field_map.h"
-#include "tables/srv6/common.h"
-#include "tables/srv6/local_sid.h"
-#include "tables/srv6/portinfo.h"
-#include "tables/srv6/sid_funct.h"
-#include "tables/srv6/sidnhp.h"
-#include "tables/srv6/xsid_prefix.h"
-#include "tables/srv6te/bsid.h"
-#include "tables/srv6te/candipath.h"
-#include "tables/srv6te/iid.h"
-#include "tables/srv6te/policy.h"
-#include "tables/srv6te/sidstack.h"
-#include "tables/srv6te/trastat.h"
-#include "tables/te/flow_grp.h"
-#include "tables/te/flow_grp_map.h"
-#include "tables/te/flow_grp_tnl.h"
-#include "tables/te/spr_tnl.h"
-#include "tables/te/spr_tnl_grp.h"
+#include "schema/tables.h"
 
 namespace srv6db {
+namespace catalog {
 
-// Every table, indexed by registry id.
-inline constexpr std::array<const TableDef *, SRV6_DB_TABLE_NUM> kCatalog = {
-    &kPolicy,     &kCandiPath, &kSidStack,  &kIid,      &kCommon,  &kXsid,
-    &kLocalSid,   &kSidFunct,  &kSidNhp,    &kPortInfo, &kFlowGrp, &kFlowGrpTnl,
-    &kFlowGrpMap, &kSprTnl,    &kSprTnlGrp, &kBsid,     &kTraStat,
-};
-
-constexpr bool CatalogInRegistryOrder() {
-  for (size_t id = 0; id < kCatalog.size(); ++id) {
-    if (kCatalog[id]->id != id) return false;
-  }
-  return true;
+template <typename E>
+uint32_t Write(uint32_t (*f)(const E *), const void *entry) {
+  return f(static_cast<const E *>(entry));
 }
-static_assert(CatalogInRegistryOrder(), "the catalog lists the tables by registry id");
+template <auto F>
+uint32_t WriteThunk(const void *entry) {
+  return Write(F, entry);
+}
+constexpr TableDef Bind(const TableDef &t, uint32_t (*create)(const void *),
+                        uint32_t (*remove)(const void *)) {
+  TableDef bound = t;
+  bound.create = create;
+  bound.remove = remove;
+  return bound;
+}
+
+#define SRV6DB_CATALOG_ROW(T) \
+  Bind(k##T, &WriteThunk<&SRV6_DB_Create##T>, &WriteThunk<&SRV6_DB_Delete##T>)
+inline constexpr TableDef kBound[] = {
+    SRV6DB_CATALOG_ROW(Policy),     SRV6DB_CATALOG_ROW(CandiPath), SRV6DB_CATALOG_ROW(SidStack),
+    SRV6DB_CATALOG_ROW(Iid),        SRV6DB_CATALOG_ROW(Common),    SRV6DB_CATALOG_ROW(Xsid),
+    SRV6DB_CATALOG_ROW(LocalSid),   SRV6DB_CATALOG_ROW(SidFunct),  SRV6DB_CATALOG_ROW(SidNhp),
+    SRV6DB_CATALOG_ROW(PortInfo),   SRV6DB_CATALOG_ROW(FlowGrp),   SRV6DB_CATALOG_ROW(FlowGrpTnl),
+    SRV6DB_CATALOG_ROW(FlowGrpMap), SRV6DB_CATALOG_ROW(SprTnl),    SRV6DB_CATALOG_ROW(SprTnlGrp),
+    SRV6DB_CATALOG_ROW(Bsid),       SRV6DB_CATALOG_ROW(TraStat),
+};
+#undef SRV6DB_CATALOG_ROW
+
+constexpr std::array<const TableDef *, SRV6_DB_TABLE_NUM> Pointers() {
+  std::array<const TableDef *, SRV6_DB_TABLE_NUM> out{};
+  for (size_t id = 0; id < out.size(); ++id) out[id] = &kBound[id];
+  return out;
+}
+
+constexpr bool SameOrder() {
+  for (size_t id = 0; id < kTables.size(); ++id) {
+    if (kBound[id].id != kTables[id]->id) return false;
+  }
+  return std::size(kBound) == kTables.size();
+}
+static_assert(SameOrder(), "the catalog binds the tables in registry order");
+
+}  // namespace catalog
+
+// Every table with its create and delete, indexed by registry id.
+inline constexpr std::array<const TableDef *, SRV6_DB_TABLE_NUM> kCatalog = catalog::Pointers();
 
 // The table whose short name ("LocalSid") or engine table name ("srv6_local_sid") is @p name,
 // or null.

@@ -1,0 +1,48 @@
+// Every table's description in registry order, and the VRF class data record after them: the
+// one list the library, the engine and the command read.
+#ifndef SRV6DB_SCHEMA_TABLES_H
+#define SRV6DB_SCHEMA_TABLES_H
+
+#include <array>
+#include <cstddef>
+
+#include "schema/srv6/common.h"
+#include "schema/srv6/local_sid.h"
+#include "schema/srv6/portinfo.h"
+#include "schema/srv6/sid_funct.h"
+#include "schema/srv6/sidnhp.h"
+#include "schema/srv6/xsid_prefix.h"
+#include "schema/srv6te/bsid.h"
+#include "schema/srv6te/candipath.h"
+#include "schema/srv6te/iid.h"
+#include "schema/srv6te/policy.h"
+#include "schema/srv6te/sidstack.h"
+#include "schema/srv6te/trastat.h"
+#include "schema/table_def.h"
+#include "schema/te/flow_grp.h"
+#include "schema/te/flow_grp_map.h"
+#include "schema/te/flow_grp_tnl.h"
+#include "schema/te/spr_tnl.h"
+#include "schema/te/spr_tnl_grp.h"
+#include "schema/vrf_class_data.h"
+
+namespace srv6db {
+
+// Every table, indexed by registry id; the VRF class data record is kVrfClassData, not here.
+inline constexpr std::array<const TableDef *, SRV6_DB_TABLE_NUM> kTables = {
+    &kPolicy,     &kCandiPath, &kSidStack,  &kIid,      &kCommon,  &kXsid,
+    &kLocalSid,   &kSidFunct,  &kSidNhp,    &kPortInfo, &kFlowGrp, &kFlowGrpTnl,
+    &kFlowGrpMap, &kSprTnl,    &kSprTnlGrp, &kBsid,     &kTraStat,
+};
+
+constexpr bool InRegistryOrder() {
+  for (size_t id = 0; id < kTables.size(); ++id) {
+    if (kTables[id]->id != id) return false;
+  }
+  return IsWellFormed(kVrfClassData) && kVrfClassData.id == kTables.size();
+}
+static_assert(InRegistryOrder(), "the tables are listed by registry id, the VRF record last");
+
+}  // namespace srv6db
+
+#endif  // SRV6DB_SCHEMA_TABLES_H
