@@ -102,10 +102,12 @@ struct TableDef {
   uint32_t recordSize;
   std::span<const Field> fields;
   std::span<const KeyDef> keys;  // [0] the primary key, then the secondary keys by index
-  // The library's exported create and delete, for programs that load records through it:
-  // null in a description, set by tables/catalog.h.
+  // The library's exported functions of the table, for programs that work through it at run
+  // time: null in a description, bound by tables/catalog.h.
   uint32_t (*create)(const void *entry) = nullptr;
   uint32_t (*remove)(const void *entry) = nullptr;
+  void (*encode)(const void *entry, void *record) = nullptr;  // Set<T>Fields
+  void (*decode)(const void *record, void *entry) = nullptr;  // Get<T>Fields
 
   constexpr uint32_t KeyWord(size_t key) const {
     return SRV6_DB_KEY_WORD(key, key == 0 ? kKeyKindPrimary : kKeyKindSecondary,

@@ -1,9 +1,18 @@
-// The tables' descriptions with the library's create and delete bound to them, for programs
-// that load records through libsrv6db.so. Header-only.
+// The run-time catalog of every table, for programs that list, show, load or walk tables
+// through libsrv6db.so without a description of their own: the descriptions of schema/ in
+// registry order, each bound to the library's exported create, delete and record conversion.
+// Header-only.
+//
+//   kCatalog[id]              the table of registry id @p id (a const TableDef *)
+//   FindTable / FindKey / FindField   look-ups by name
+//   t.create(entry), t.remove(entry)  SRV6_DB_Create<T> / SRV6_DB_Delete<T>
+//   t.encode(entry, record), t.decode(record, entry)  SRV6_DB_Set<T>Fields / Get<T>Fields
+//   t.KeyWord(k), t.keys[k].OffsetOf(i)  the key word and where part i goes in the key bytes
 #ifndef SRV6DB_TABLES_CATALOG_H
 #define SRV6DB_TABLES_CATALOG_H
 
 #include <array>
+#include <cstddef>
 #include <string_view>
 
 #include "schema/tables.h"
@@ -11,24 +20,30 @@
 namespace srv6db {
 namespace catalog {
 
-template <typename E>
-uint32_t Write(uint32_t (*f)(const E *), const void *entry) {
-  return f(static_cast<const E *>(entry));
+template <typename E, auto F>
+uint32_t Write(const void *entry) {
+  return F(static_cast<const E *>(entry));
 }
-template <auto F>
-uint32_t WriteThunk(const void *entry) {
-  return Write(F, entry);
+template <typename E, typename R, auto F>
+void Encode(const void *entry, void *record) {
+  F(static_cast<const E *>(entry), static_cast<R *>(record));
 }
-constexpr TableDef Bind(const TableDef &t, uint32_t (*create)(const void *),
-                        uint32_t (*remove)(const void *)) {
-  TableDef bound = t;
-  bound.create = create;
-  bound.remove = remove;
-  return bound;
+template <typename E, typename R, auto F>
+void Decode(const void *record, void *entry) {
+  F(static_cast<const R *>(record), static_cast<E *>(entry));
 }
 
-#define SRV6DB_CATALOG_ROW(T) \
-  Bind(k##T, &WriteThunk<&SRV6_DB_Create##T>, &WriteThunk<&SRV6_DB_Delete##T>)
+#define SRV6DB_CATALOG_ROW(T)                          \
+  [] {                                                 \
+    TableDef t = k##T;                                 \
+    using E = Srv6Db##T##Entry;                        \
+    using R = Srv6Db##T##Record;                       \
+    t.create = &Write<E, &SRV6_DB_Create##T>;          \
+    t.remove = &Write<E, &SRV6_DB_Delete##T>;          \
+    t.encode = &Encode<E, R, &SRV6_DB_Set##T##Fields>; \
+    t.decode = &Decode<E, R, &SRV6_DB_Get##T##Fields>; \
+    return t;                                          \
+  }()
 inline constexpr TableDef kBound[] = {
     SRV6DB_CATALOG_ROW(Policy),     SRV6DB_CATALOG_ROW(CandiPath), SRV6DB_CATALOG_ROW(SidStack),
     SRV6DB_CATALOG_ROW(Iid),        SRV6DB_CATALOG_ROW(Common),    SRV6DB_CATALOG_ROW(Xsid),
@@ -39,12 +54,6 @@ inline constexpr TableDef kBound[] = {
 };
 #undef SRV6DB_CATALOG_ROW
 
-constexpr std::array<const TableDef *, SRV6_DB_TABLE_NUM> Pointers() {
-  std::array<const TableDef *, SRV6_DB_TABLE_NUM> out{};
-  for (size_t id = 0; id < out.size(); ++id) out[id] = &kBound[id];
-  return out;
-}
-
 constexpr bool SameOrder() {
   for (size_t id = 0; id < kTables.size(); ++id) {
     if (kBound[id].id != kTables[id]->id) return false;
@@ -53,9 +62,15 @@ constexpr bool SameOrder() {
 }
 static_assert(SameOrder(), "the catalog binds the tables in registry order");
 
+constexpr std::array<const TableDef *, SRV6_DB_TABLE_NUM> Pointers() {
+  std::array<const TableDef *, SRV6_DB_TABLE_NUM> out{};
+  for (size_t id = 0; id < out.size(); ++id) out[id] = &kBound[id];
+  return out;
+}
+
 }  // namespace catalog
 
-// Every table with its create and delete, indexed by registry id.
+// Every table with its functions bound, indexed by registry id.
 inline constexpr std::array<const TableDef *, SRV6_DB_TABLE_NUM> kCatalog = catalog::Pointers();
 
 // The table whose short name ("LocalSid") or engine table name ("srv6_local_sid") is @p name,
