@@ -13,8 +13,13 @@
 namespace srv6db::engine {
 namespace {
 
-static_assert(kVrfTable == kVrfClassData.id);
-static_assert(kMaxRecord == kMaxRecordSize && kMaxKey == kMaxKeyLength && kMaxIndexes == kMaxKeys);
+// What the control header and the engine interface state in C must be what the descriptions
+// hold.
+static_assert(kVrfTable == kVrfClassData.id && kVrfTable == SRV6DB_ENGINE_VRF_TABLE);
+static_assert(kTableCount == SRV6DB_ENGINE_TABLE_COUNT && kTableCount == kTables.size());
+static_assert(kMaxIndexes == SRV6DB_ENGINE_MAX_INDEXES &&
+              kMaxSegments == SRV6DB_ENGINE_MAX_SEGMENTS);
+static_assert(kMaxRecord == kMaxRecordSize && kMaxKey == kMaxKeyLength);
 static_assert(kKindPrimary == kKeyKindPrimary && kKindSecondary == kKeyKindSecondary);
 static_assert(sizeof(Srv6DbEngineVrfClassData) == kVrfClassData.recordSize);
 
@@ -102,7 +107,10 @@ constexpr bool AllWellFormed() {
   for (uint32_t id = 0; id < kStoreCount; ++id) {
     const Schema &s = kSchemas[id];
     if (!IsWellFormed(s)) return false;
-    if (id < kTableCount && HasSmoothId(id) && s.smoothIdOffset == kNoOffset) return false;
+    // The engine has a smooth id setter exactly for the tables whose records carry one.
+    if (id < kTableCount &&
+        HasSmoothId(id) != (RecordOffsetOf(*kTables[id], "smoothId") != kNoOffset))
+      return false;
   }
   return true;
 }

@@ -15,7 +15,7 @@ constexpr uint32_t kVrfTable = kTableCount;          // VRF class data records, 
 constexpr uint32_t kStoreCount = kTableCount + 1;
 constexpr uint32_t kMaxRecord = DB_MAX_RECORD_SIZE;
 constexpr uint32_t kMaxKey = DB_MAX_KEY_LENGTH;
-constexpr uint32_t kMaxIndexes = 6;
+constexpr uint32_t kMaxIndexes = kMaxKeys;
 constexpr uint32_t kMaxSegments = 4;
 constexpr uint32_t kNoOffset = 0xFFFFFFFFu;
 

@@ -17,7 +17,7 @@ namespace srv6db {
 // Key word kinds and the bounds every table keeps (the engine checks its own against these).
 inline constexpr uint32_t kKeyKindPrimary = 0x01;
 inline constexpr uint32_t kKeyKindSecondary = 0x09;
-inline constexpr uint32_t kMaxRecordSize = 308;  // the SID stack record, the largest
+inline constexpr uint32_t kMaxRecordSize = 308;  // the largest record (schema/tables.h checks)
 inline constexpr uint32_t kMaxKeyLength = 64;
 inline constexpr size_t kMaxKeys = 6;  // the primary key and index numbers 1 to 5
 

@@ -43,6 +43,13 @@ constexpr bool InRegistryOrder() {
 }
 static_assert(InRegistryOrder(), "the tables are listed by registry id, the VRF record last");
 
+constexpr uint32_t LargestRecord() {
+  uint32_t largest = kVrfClassData.recordSize;
+  for (const TableDef *t : kTables) largest = t->recordSize > largest ? t->recordSize : largest;
+  return largest;
+}
+static_assert(LargestRecord() == kMaxRecordSize, "kMaxRecordSize is the largest record");
+
 }  // namespace srv6db
 
 #endif  // SRV6DB_SCHEMA_TABLES_H
