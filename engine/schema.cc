@@ -41,16 +41,9 @@ constexpr bool IdsAreRegistryOrder() {
 }
 static_assert(IdsAreRegistryOrder(), "the table list must run 0..16 in order");
 
-// The record field called @p name, or null.
-constexpr const Field *FieldNamed(const TableDef &t, std::string_view name) {
-  for (const Field &f : t.fields)
-    if (name == f.name) return &f;
-  return nullptr;
-}
-
 constexpr uint32_t RecordOffsetOf(const TableDef &t, std::string_view name) {
-  const Field *f = FieldNamed(t, name);
-  return f == nullptr ? kNoOffset : f->recordOffset;
+  const size_t i = t.FieldIndex(name);
+  return i == t.fields.size() ? kNoOffset : t.fields[i].recordOffset;
 }
 
 // Key K of T as record byte ranges: each part is the record field of its name (or the one
@@ -60,18 +53,21 @@ constexpr IndexDef IndexOf(const TableDef &t, size_t k) {
   IndexDef def;
   def.keyWord = t.KeyWord(k);
   const KeyDef &key = t.keys[k];
-  for (const KeySegment &s : key.segments) {
-    const Field *f = FieldNamed(t, s.RecordName());
-    const bool fits = f != nullptr && f->width == s.width && f->codec == s.codec &&
-                      (key.source != KeySource::kEntry || f->entryOffset == s.sourceOffset);
+  for (size_t p = 0; p < key.segments.size(); ++p) {
+    const KeySegment s = key.segments[p];
+    const size_t i = t.FieldIndex(s.RecordName());
+    if (i == t.fields.size()) return IndexDef{};
+    const Field f = t.fields[i];
+    const bool fits = f.width == s.width && f.codec == s.codec &&
+                      (key.source != KeySource::kEntry || f.entryOffset == s.sourceOffset);
     if (!fits) return IndexDef{};
     Segment *last = def.segmentCount == 0 ? nullptr : &def.segments[def.segmentCount - 1];
-    if (last != nullptr && last->offset + last->length == f->recordOffset) {
-      last->length = static_cast<uint16_t>(last->length + f->width);
+    if (last != nullptr && last->offset + last->length == f.recordOffset) {
+      last->length = static_cast<uint16_t>(last->length + f.width);
     } else if (def.segmentCount == kMaxSegments) {
       return IndexDef{};
     } else {
-      def.segments[def.segmentCount++] = {f->recordOffset, f->width};
+      def.segments[def.segmentCount++] = {f.recordOffset, f.width};
     }
   }
   return def;
