@@ -7,12 +7,14 @@
 //   FindTable / FindKey / FindField   look-ups by name
 //   t.create(entry), t.remove(entry)  SRV6_DB_Create<T> / SRV6_DB_Delete<T>
 //   t.encode(entry, record), t.decode(record, entry)  SRV6_DB_Set<T>Fields / Get<T>Fields
-//   t.KeyWord(k), t.keys[k].OffsetOf(i)  the key word and where part i goes in the key bytes
+//   BuildKey(t, k, source, keyBytes)  key k from its source, through the library's conversion
 #ifndef SRV6DB_TABLES_CATALOG_H
 #define SRV6DB_TABLES_CATALOG_H
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "schema/tables.h"
@@ -94,6 +96,25 @@ constexpr const KeyDef *FindKey(const TableDef &table, std::string_view name) {
 constexpr const Field *FindField(const TableDef &table, std::string_view name) {
   const size_t i = table.FieldIndex(name);
   return i < table.fields.size() ? &table.fields[i] : nullptr;
+}
+
+// Writes the bytes of key @p k of @p table (keys[k].Length() of them) at @p keyBytes from
+// @p source: an entry, a Srv6DbSmoothKey or the key's own structure, as table.SourceSize(k)
+// says. IPv6 parts go through SRV6_DB_SetIpaddr. Returns the key word.
+inline uint32_t BuildKey(const TableDef &table, size_t k, const void *source, void *keyBytes) {
+  const KeyDef &key = table.keys[k];
+  const auto *in = static_cast<const uint8_t *>(source);
+  auto *out = static_cast<uint8_t *>(keyBytes);
+  for (size_t i = 0; i < key.segments.size(); ++i) {
+    const KeySegment &s = key.segments[i];
+    uint8_t *to = out + key.OffsetOf(i);
+    if (s.codec != Codec::kIpv6Words) {
+      std::memcpy(to, in + s.sourceOffset, s.width);
+      continue;
+    }
+    for (uint32_t a = 0; a < s.width; a += 16) SRV6_DB_SetIpaddr(to + a, in + s.sourceOffset + a);
+  }
+  return table.KeyWord(k);
 }
 
 }  // namespace srv6db
