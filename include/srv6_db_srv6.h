@@ -12,7 +12,7 @@
 /* ---- Common table (srv6_common, table id 4) ------------------------------------------ */
 
 typedef struct {
-  uint32_t commonId; /* primary key */
+  uint32_t commonId;
   uint8_t attr1;
   uint8_t attr2;
   uint8_t attr3;
@@ -84,9 +84,9 @@ SRV6_DB_API void SRV6_DB_ReleaseCommonIterator(Srv6DbIter *iter);
 typedef struct {
   uint32_t vrId;
   uint32_t vrfIndex;
-  uint32_t prefix[4]; /* key of the local index */
+  uint32_t prefix[4];
   uint32_t ipv6Addr2[4];
-  uint32_t svcAddr[4]; /* with svcCtx1 and svcCtx2: key of the service context index */
+  uint32_t svcAddr[4];
   uint8_t svcCtx1;
   uint8_t svcCtx2;
   uint8_t reserved1[2];
@@ -94,7 +94,7 @@ typedef struct {
   uint32_t attr2;
   uint32_t attr3;
   uint32_t discriminator;
-  uint32_t iidgIndex; /* key of the IIDG index */
+  uint32_t iidgIndex;
   uint8_t reserved2[4];
   uint8_t reserved3[32];
   uint32_t attr4;
@@ -114,7 +114,7 @@ typedef struct {
   uint32_t ipv6Addr2[4]; /* words byte-swapped */
   uint32_t svcAddr[4];   /* words byte-swapped */
   uint8_t svcCtx1;
-  uint8_t svcCtx2; /* the 58 bytes up to here are the primary key */
+  uint8_t svcCtx2;
   uint8_t reserved1[2];
   uint32_t attr2;
   uint32_t attr3;
@@ -214,9 +214,9 @@ typedef struct {
   uint32_t vrId;
   uint32_t vrfIndex;
   uint32_t sid[4];
-  uint8_t prefixLen; /* last byte of the primary key */
+  uint8_t prefixLen;
   uint8_t reserved1[3];
-  uint32_t functId; /* key of the function id index */
+  uint32_t functId;
   uint32_t attr1;
   uint32_t attr2;
   uint32_t smoothId;
@@ -282,7 +282,7 @@ typedef struct {
   uint32_t functId;
   uint32_t attr1;
   uint32_t attr2;
-  uint32_t portGroupId; /* key of the port group index */
+  uint32_t portGroupId;
   uint16_t shortAttr1;
   uint16_t shortAttr2;
   uint32_t attr3;
@@ -408,9 +408,9 @@ SRV6_DB_API void SRV6_DB_ReleaseSidNhpIterator(Srv6DbIter *iter);
 typedef struct {
   uint32_t vrId;
   uint32_t vrfIndex;
-  uint32_t portGroupId; /* key of the port group index */
-  uint32_t ndAddr[4];   /* with l3IfIndex: key of the ND refresh index */
-  uint32_t l3IfIndex;   /* key of the L3 interface index */
+  uint32_t portGroupId;
+  uint32_t ndAddr[4];
+  uint32_t l3IfIndex;
   uint32_t attr1;
   uint32_t attr2;
   uint32_t attr3;

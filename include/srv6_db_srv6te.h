@@ -21,7 +21,7 @@
 /* ---- Policy table (srv6te_policy, table id 0) ------------------------------------------ */
 
 typedef struct {
-  uint32_t vrId; /* primary key: vrId, vrfIndex, tunnelId, tunnelType */
+  uint32_t vrId;
   uint32_t vrfIndex;
   uint32_t tunnelId;
   uint8_t tunnelType;
@@ -112,7 +112,7 @@ SRV6_DB_API void SRV6_DB_ReleasePolicyIterator(Srv6DbIter *iter);
 /* ---- Candidate path table (srv6te_candipath, table id 1) ------------------------------- */
 
 typedef struct {
-  uint32_t vrId; /* primary key: vrId, vrfIndex, tunnelId, groupId, xcId, xcType */
+  uint32_t vrId;
   uint32_t vrfIndex;
   uint32_t tunnelId;
   uint32_t groupId;
@@ -199,7 +199,7 @@ SRV6_DB_API void SRV6_DB_ReleaseCandiPathIterator(Srv6DbIter *iter);
 /* ---- SID stack table (srv6te_sidstack, table id 2) ------------------------------------- */
 
 typedef struct {
-  uint32_t vrId; /* primary key: vrId, vrfIndex, listId, listType */
+  uint32_t vrId;
   uint32_t vrfIndex;
   uint32_t listId;
   uint8_t listType;
@@ -291,7 +291,7 @@ SRV6_DB_API void SRV6_DB_ReleaseSidStackIterator(Srv6DbIter *iter);
 /* ---- IID table (srv6te_iid, table id 3) ------------------------------------------------ */
 
 typedef struct {
-  uint32_t vrId; /* primary key: vrId, vrfIndex, iid, prefixLen */
+  uint32_t vrId;
   uint32_t vrfIndex;
   uint32_t iid[4];
   uint8_t prefixLen;
@@ -379,7 +379,7 @@ SRV6_DB_API void SRV6_DB_ReleaseIidIterator(Srv6DbIter *iter);
 /* ---- Binding SID table (srv6te_bsid, table id 15) -------------------------------------- */
 
 typedef struct {
-  uint32_t vrId; /* primary key: vrId, vrfIndex, bsidId */
+  uint32_t vrId;
   uint32_t vrfIndex;
   uint32_t bsidId;
   uint32_t tunnelId;
@@ -463,7 +463,7 @@ SRV6_DB_API void SRV6_DB_ReleaseBsidIterator(Srv6DbIter *iter);
 /* ---- Traffic statistics table (srv6te_trastat, table id 16): no smooth id -------------- */
 
 typedef struct {
-  uint32_t statId1; /* primary key: statId1, statId2, statId3, xcId, xcType */
+  uint32_t statId1;
   uint32_t statId2;
   uint32_t statId3;
   uint32_t xcId;

@@ -12,10 +12,10 @@
 /* ---- Flow group table (te_flow_grp, table id 10) ------------------------------------- */
 
 typedef struct {
-  uint32_t vrId;     /* primary key */
-  uint32_t vrfIndex; /* primary key */
-  uint32_t grpId;    /* primary key */
-  uint8_t grpType;   /* primary key */
+  uint32_t vrId;
+  uint32_t vrfIndex;
+  uint32_t grpId;
+  uint8_t grpType;
   uint8_t byte1;
   uint32_t attr1;
   uint32_t ipv6Addr1[4];
@@ -71,11 +71,11 @@ SRV6_DB_API void SRV6_DB_ReleaseFlowGrpIterator(Srv6DbIter *iter);
 /* ---- Flow group tunnel table (te_flow_grp_tnl, table id 11) -------------------------- */
 
 typedef struct {
-  uint32_t vrId;            /* primary key */
-  uint32_t vrfIndex;        /* primary key */
-  uint32_t tnlKeyId;        /* primary key */
-  uint32_t combineIndex[3]; /* primary key */
-  uint8_t tnlKeyByte;       /* primary key */
+  uint32_t vrId;
+  uint32_t vrfIndex;
+  uint32_t tnlKeyId;
+  uint32_t combineIndex[3];
+  uint8_t tnlKeyByte;
   uint8_t grpType;
   uint8_t tnlType;
   uint32_t grpId;
@@ -176,11 +176,11 @@ SRV6_DB_API void SRV6_DB_ReleaseFlowGrpTnlIterator(Srv6DbIter *iter);
 /* ---- Flow group map table (te_flow_grp_map, table id 12) ----------------------------- */
 
 typedef struct {
-  uint32_t vrId;          /* primary key */
-  uint32_t vrfIndex;      /* primary key */
-  uint8_t mapKeyBytes[4]; /* primary key */
-  uint32_t mapKeyId1;     /* primary key */
-  uint32_t mapKeyId2;     /* primary key */
+  uint32_t vrId;
+  uint32_t vrfIndex;
+  uint8_t mapKeyBytes[4];
+  uint32_t mapKeyId1;
+  uint32_t mapKeyId2;
   uint32_t attr1;
   uint32_t attr2;
   uint32_t attr3;
@@ -234,11 +234,11 @@ SRV6_DB_API void SRV6_DB_ReleaseFlowGrpMapIterator(Srv6DbIter *iter);
 /* ---- SR tunnel table (spr_tnl, table id 13) ------------------------------------------ */
 
 typedef struct {
-  uint32_t vrId;      /* primary key */
-  uint32_t vrfIndex;  /* primary key */
-  uint32_t tnlIndex;  /* primary key */
-  uint32_t tunnelId;  /* primary key */
-  uint8_t tunnelType; /* primary key */
+  uint32_t vrId;
+  uint32_t vrfIndex;
+  uint32_t tnlIndex;
+  uint32_t tunnelId;
+  uint8_t tunnelType;
   uint8_t byte1;
   uint32_t attr1; /* the in-memory engine's next-hop group index reads nhpGrpId here */
   uint32_t attr2;
@@ -318,9 +318,9 @@ SRV6_DB_API void SRV6_DB_ReleaseSprTnlIterator(Srv6DbIter *iter);
 /* ---- SR tunnel group table (spr_tnl_grp, table id 14) -------------------------------- */
 
 typedef struct {
-  uint32_t vrId;     /* primary key */
-  uint32_t vrfIndex; /* primary key */
-  uint32_t nhpGrpId; /* primary key */
+  uint32_t vrId;
+  uint32_t vrfIndex;
+  uint32_t nhpGrpId;
   uint32_t attr1;
   uint32_t attr2;
   uint32_t attr3;
