@@ -28,12 +28,34 @@
 
 namespace srv6db {
 
+// X(T) for every table in registry order, T its short name (as in Srv6Db<T>Entry); its
+// description is k<T>.
+// clang-format off
+#define SRV6DB_SCHEMA_TABLES(X) \
+  X(Policy) \
+  X(CandiPath) \
+  X(SidStack) \
+  X(Iid) \
+  X(Common) \
+  X(Xsid) \
+  X(LocalSid) \
+  X(SidFunct) \
+  X(SidNhp) \
+  X(PortInfo) \
+  X(FlowGrp) \
+  X(FlowGrpTnl) \
+  X(FlowGrpMap) \
+  X(SprTnl) \
+  X(SprTnlGrp) \
+  X(Bsid) \
+  X(TraStat)
+// clang-format on
+
 // Every table, indexed by registry id; the VRF class data record is kVrfClassData, not here.
+#define SRV6DB_SCHEMA_ADDRESS(T) &k##T,
 inline constexpr std::array<const TableDef *, SRV6_DB_TABLE_NUM> kTables = {
-    &kPolicy,     &kCandiPath, &kSidStack,  &kIid,      &kCommon,  &kXsid,
-    &kLocalSid,   &kSidFunct,  &kSidNhp,    &kPortInfo, &kFlowGrp, &kFlowGrpTnl,
-    &kFlowGrpMap, &kSprTnl,    &kSprTnlGrp, &kBsid,     &kTraStat,
-};
+    SRV6DB_SCHEMA_TABLES(SRV6DB_SCHEMA_ADDRESS)};
+#undef SRV6DB_SCHEMA_ADDRESS
 
 constexpr bool InRegistryOrder() {
   for (size_t id = 0; id < kTables.size(); ++id) {

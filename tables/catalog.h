@@ -45,15 +45,8 @@ void Decode(const void *record, void *entry) {
     t.encode = &Encode<E, R, &SRV6_DB_Set##T##Fields>; \
     t.decode = &Decode<E, R, &SRV6_DB_Get##T##Fields>; \
     return t;                                          \
-  }()
-inline constexpr TableDef kBound[] = {
-    SRV6DB_CATALOG_ROW(Policy),     SRV6DB_CATALOG_ROW(CandiPath), SRV6DB_CATALOG_ROW(SidStack),
-    SRV6DB_CATALOG_ROW(Iid),        SRV6DB_CATALOG_ROW(Common),    SRV6DB_CATALOG_ROW(Xsid),
-    SRV6DB_CATALOG_ROW(LocalSid),   SRV6DB_CATALOG_ROW(SidFunct),  SRV6DB_CATALOG_ROW(SidNhp),
-    SRV6DB_CATALOG_ROW(PortInfo),   SRV6DB_CATALOG_ROW(FlowGrp),   SRV6DB_CATALOG_ROW(FlowGrpTnl),
-    SRV6DB_CATALOG_ROW(FlowGrpMap), SRV6DB_CATALOG_ROW(SprTnl),    SRV6DB_CATALOG_ROW(SprTnlGrp),
-    SRV6DB_CATALOG_ROW(Bsid),       SRV6DB_CATALOG_ROW(TraStat),
-};
+  }(),
+inline constexpr TableDef kBound[] = {SRV6DB_SCHEMA_TABLES(SRV6DB_CATALOG_ROW)};
 #undef SRV6DB_CATALOG_ROW
 
 constexpr bool SameOrder() {
