@@ -1,46 +1,26 @@
 // Statistic names, log message texts and the one path that counts and logs a failure.
 #include "core/failure.h"
 
-#include "srv6_db.h"
+#include <iterator>
 
 namespace srv6db {
 namespace {
 
-constexpr const char *kMessages[] = {
-    nullptr,
-    "[SRV6] [DB] create failed, glbCtl is invalid, tableId = %u.",
-    "[SRV6] [DB] create failed, createDbObj failed, tableId = %u.",
-    "[SRV6] [DB] create failed, setDbAllFields failed, tableId = %u.",
-    "[SRV6] [DB] create failed, write obj failed, push queue full, tableId = %u.",
-    "[SRV6] [DB] create failed, write obj failed, tableId = %u.",
-    "[SRV6] [DB] read failed, glbCtl is invalid, tableId = %u.",
-    "[SRV6] [DB] read failed, createDbObj failed, tableId = %u.",
-    "[SRV6] [DB] read failed, read obj with buf failed, tableId = %u.",
-    "[SRV6] [DB] update failed, glbCtl is invalid, tableId = %u.",
-    "[SRV6] [DB] update failed, createDbObj failed, tableId = %u.",
-    "[SRV6] [DB] update failed, setUpdateFields failed, tableId = %u.",
-    "[SRV6] [DB] update failed, push queue full, tableId = %u.",
-    "[SRV6] [DB] update failed, tableId = %u.",
-    "[SRV6] [DB] delete failed, glbCtl is invalid, tableId = %u.",
-    "[SRV6] [DB] delete failed, createDbObj failed, tableId = %u.",
-    "[SRV6] [DB] delete failed, push queue full, tableId = %u.",
-    "[SRV6] [DB] delete failed, remove obj failed, tableId = %u.",
-    "[SRV6] [DB] count failed, glbCtl is invalid, tableId = %u.",
-    "[SRV6] [DB] count failed, createDbObj failed, tableId = %u.",
-    "[SRV6] [DB] count failed, get table record count failed, tableId = %u.",
-    "[SRV6] [DB] read unique failed, createDbObj failed, tableId = %u.",
-    "[SRV6] [DB] read unique failed, create root iter failed, tableId = %u.",
-    "[SRV6] [DB] read unique failed, get root iterator next failed, tableId = %u.",
-    "[SRV6] [DB] read unique failed, read obj with buf failed, tableId = %u.",
-    "[SRV6] [DB] create iter failed, glbCtl is invalid, tableId = %u.",
-    "[SRV6] [DB] create iter failed, createDbObj failed, tableId = %u.",
-    "[SRV6] [DB] create iter failed, create root iter failed, tableId = %u.",
-    "[SRV6] [DB] create iter failed, set root iterator property failed, tableId = %u.",
-    "[SRV6] [DB] get next entry failed, get root iterator next failed, tableId = %u.",
-    "[SRV6] [DB] get next entry failed, read obj with buf failed, tableId = %u.",
-};
-static_assert(sizeof(kMessages) / sizeof(kMessages[0]) == static_cast<size_t>(Msg::kCount_),
-              "one text per message");
+// The text of each message, looked up by its id.
+#define SRV6DB_MSG_TEXT(name, text) text,
+constexpr const char *kMessages[] = {nullptr, SRV6DB_MESSAGES(SRV6DB_MSG_TEXT)};
+#undef SRV6DB_MSG_TEXT
+
+// The statistics in exported id order, so that g_srv6DbStatDesc can list them by position.
+#define SRV6DB_STAT_ID(name, id) SRV6_DB_STAT_##id,
+constexpr uint32_t kStatIds[] = {SRV6DB_STATS(SRV6DB_STAT_ID)};
+#undef SRV6DB_STAT_ID
+constexpr bool StatsInIdOrder() {
+  for (uint32_t i = 0; i < std::size(kStatIds); ++i)
+    if (kStatIds[i] != i) return false;
+  return std::size(kStatIds) == SRV6_DB_STAT_NUM;
+}
+static_assert(StatsInIdOrder(), "SRV6DB_STATS lists every statistic in id order");
 
 }  // namespace
 
@@ -55,13 +35,8 @@ void RecordFailure(uint32_t tableId, Stat stat, Msg msg) noexcept {
 
 extern "C" {
 
-Srv6DbStatDesc g_srv6DbStatDesc[SRV6_DB_STAT_NUM] = {
-    {"CreateDbFailed", 1},   {"ReadDbFailed", 1},     {"UpdateDbFailed", 1}, {"DeleteDbFailed", 1},
-    {"CountDbFailed", 1},    {"CreateIterFailed", 1}, {"IterNextFailed", 1}, {"MemAllocFailed", 1},
-    {"SetIterCntFailed", 1}, {"SetFieldFailed", 1},   {"GetFieldFailed", 1}, {"WriteObjFailed", 1},
-    {"ReadObjFailed", 1},    {"UpdateObjFailed", 1},  {"RemoveFailed", 1},   {"StatisObjFailed", 1},
-    {"QueryObjFailed", 1},   {"SubPushFailed", 1},    {"QueryNoExist", 1},   {"UpdateNoExist", 1},
-    {"ParamInvalid", 1},     {"GlbCtlInvalid", 1},
-};
+#define SRV6DB_STAT_DESC(name, id) {#name, 1},
+Srv6DbStatDesc g_srv6DbStatDesc[SRV6_DB_STAT_NUM] = {SRV6DB_STATS(SRV6DB_STAT_DESC)};
+#undef SRV6DB_STAT_DESC
 
 }  // extern "C"

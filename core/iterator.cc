@@ -1,29 +1,76 @@
-// The generic iterator: a handle from the memory hook holding one engine object and its root
-// iterator for as long as the caller walks.
-#include "core/failure.h"
+// The generic walk, and the registry tables' iterators built on it.
 #include "core/key_check.h"
+#include "core/walk.h"
 #include "engine/engine_api.h"
-#include "srv6_db.h"
 
-using srv6db::Msg;
-using srv6db::Report;
-using srv6db::Stat;
-
+namespace srv6db {
 namespace {
 
-constexpr int32_t kNoCount = -1;
+void Fail(const Walk &walk, Step step, uint32_t rc) {
+  const StepRule &rule = walk.rules[static_cast<size_t>(step)];
+  if (rule.text == nullptr) {
+    Report(walk.tableId, rule.stat, rule.msg);
+  } else if (Srv6DbLogFunc errLog = SRV6_DB_GetErrLogCallBack()) {
+    errLog(rule.text, static_cast<int32_t>(rc));
+  }
+}
 
-// A failed creation after the handle exists: message first, then the object once the engine
-// made it (whatever pointer it handed back), then the handle.
-Srv6DbIter *Abandon(uint32_t tableId, Stat stat, Msg msg, Srv6DbIter *iter,
-                    Srv6DbObjFunc release = nullptr, void *dbObj = nullptr) {
-  Report(tableId, stat, msg);
-  if (release != nullptr) release(dbObj);
+// A failed creation after the handle exists: the report first, then the object once the
+// engine made it (whatever pointer it handed back), then the handle.
+Srv6DbIter *Abandon(const Walk &walk, Step step, uint32_t rc, Srv6DbIter *iter,
+                    void *const *dbObj = nullptr) {
+  Fail(walk, step, rc);
+  if (dbObj != nullptr) walk.releaseObj(*dbObj);
   SRV6_DB_Free(iter);
   return nullptr;
 }
 
+// The registry tables count and log every failed step but a refused allocation, which they
+// only count.
+constexpr WalkRules kTableRules = {{
+    {Stat::kMemAllocFailed, Msg::kNone},
+    {Stat::kQueryObjFailed, Msg::kIterObj},
+    {Stat::kCreateIterFailed, Msg::kIterRootIter},
+    {Stat::kSetIterCntFailed, Msg::kIterProperty},
+    {Stat::kIterNextFailed, Msg::kNextIterNext},
+}};
+
 }  // namespace
+
+Srv6DbIter *OpenWalk(const Walk &walk, uint32_t count, const void *keyInfo, const void *keyData) {
+  auto *iter = static_cast<Srv6DbIter *>(SRV6_DB_Malloc(sizeof(Srv6DbIter)));
+  if (iter == nullptr) {
+    Fail(walk, Step::kAlloc, DB_OK);
+    return nullptr;
+  }
+  void *dbObj = nullptr;
+  uint32_t rc = walk.createObj(DB_OP_QUERY, 0, &dbObj);
+  if (rc != DB_OK) return Abandon(walk, Step::kObject, rc, iter);
+  void *rootIter = nullptr;
+  rc = db_create_root_iter(dbObj, keyInfo, keyData, &rootIter);
+  if (rc != DB_OK) return Abandon(walk, Step::kRootIter, rc, iter, &dbObj);
+  if (count != SRV6_DB_ITER_NO_COUNT) {
+    rc = db_set_root_iterator_property(rootIter, DB_ITER_PROP_COUNT, &count, sizeof(count));
+    if (rc != DB_OK) return Abandon(walk, Step::kProperty, rc, iter, &dbObj);
+  }
+  iter->dbObj = dbObj;
+  iter->rootIter = rootIter;
+  return iter;
+}
+
+uint32_t StepWalk(const Walk &walk, Srv6DbIter *iter) {
+  const uint32_t rc = db_root_iterator_next(iter->rootIter);
+  if (rc == DB_OK) return SRV6_DB_OK;
+  if (rc == DB_ERR_ITER_END) return SRV6_DB_NOT_FOUND;
+  Fail(walk, Step::kNext, rc);
+  return SRV6_DB_ERR;
+}
+
+}  // namespace srv6db
+
+using srv6db::Msg;
+using srv6db::Report;
+using srv6db::Stat;
 
 extern "C" {
 
@@ -38,28 +85,8 @@ Srv6DbIter *SRV6_DB_CreateIteratorByKey(uint32_t tableId, int32_t count, const S
     Report(tableId, Stat::kGlbCtlInvalid, Msg::kIterGlbCtl);
     return nullptr;
   }
-  auto *iter = static_cast<Srv6DbIter *>(SRV6_DB_Malloc(sizeof(Srv6DbIter)));
-  if (iter == nullptr) {
-    Report(tableId, Stat::kMemAllocFailed, Msg::kNone);
-    return nullptr;
-  }
-  void *dbObj = nullptr;
-  if (ctl.createDbObj(DB_OP_QUERY, 0, &dbObj) != DB_OK) {
-    return Abandon(tableId, Stat::kQueryObjFailed, Msg::kIterObj, iter);
-  }
-  void *rootIter = nullptr;
-  if (db_create_root_iter(dbObj, key->keyInfo, key->keyData, &rootIter) != DB_OK) {
-    return Abandon(tableId, Stat::kCreateIterFailed, Msg::kIterRootIter, iter, ctl.releaseDbObj,
-                   dbObj);
-  }
-  if (count != kNoCount &&
-      db_set_root_iterator_property(rootIter, DB_ITER_PROP_COUNT, &count, sizeof(count)) != DB_OK) {
-    return Abandon(tableId, Stat::kSetIterCntFailed, Msg::kIterProperty, iter, ctl.releaseDbObj,
-                   dbObj);
-  }
-  iter->dbObj = dbObj;
-  iter->rootIter = rootIter;
-  return iter;
+  const srv6db::Walk walk = {tableId, ctl.createDbObj, ctl.releaseDbObj, srv6db::kTableRules};
+  return OpenWalk(walk, static_cast<uint32_t>(count), key->keyInfo, key->keyData);
 }
 
 Srv6DbIter *SRV6_DB_CreateIterator(uint32_t tableId, uint32_t count) {
@@ -73,13 +100,10 @@ uint32_t SRV6_DB_GetNextEntry(uint32_t tableId, Srv6DbIter *iter, const Srv6DbBu
     Report(tableId, Stat::kParamInvalid, Msg::kNone);
     return SRV6_DB_ERR;
   }
-  uint32_t rc = db_root_iterator_next(iter->rootIter);
-  if (rc == DB_ERR_ITER_END) return SRV6_DB_NOT_FOUND;
-  if (rc != DB_OK) {
-    Report(tableId, Stat::kIterNextFailed, Msg::kNextIterNext);
-    return SRV6_DB_ERR;
-  }
-  rc = db_read_obj_with_buf(iter->dbObj, nullptr, nullptr, buf->data, buf->len);
+  const srv6db::Walk walk = {tableId, nullptr, nullptr, srv6db::kTableRules};
+  const uint32_t step = StepWalk(walk, iter);
+  if (step != SRV6_DB_OK) return step;
+  const uint32_t rc = db_read_obj_with_buf(iter->dbObj, nullptr, nullptr, buf->data, buf->len);
   if (rc == DB_OK) return SRV6_DB_OK;
   if (rc == DB_ERR_NO_RECORD) {
     Report(tableId, Stat::kQueryNoExist, Msg::kNone);

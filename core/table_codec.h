@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "core/bounded_copy.h"
-#include "core/field_map.h"
+#include "schema/table_def.h"
 #include "srv6_db.h"
 
 namespace srv6db::codec {

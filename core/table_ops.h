@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "core/field_map.h"
 #include "core/table_codec.h"
 #include "engine/engine_api.h"
+#include "schema/table_def.h"
 #include "srv6_db.h"
 
 namespace srv6db {

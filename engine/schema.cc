@@ -1,17 +1,38 @@
-// Schemas of the seventeen tables and the VRF class data records.
+// The engine's schemas of the seventeen tables and the VRF class data records, derived at
+// compile time from the table descriptions: record sizes, key words and the record byte
+// ranges each key is built from.
 #include "engine/schema.h"
 
+#include <array>
+#include <string_view>
+
 #include "engine/engine_api.h"
+#include "engine/srv6db_engine.h"
+#include "schema/tables.h"
 
 namespace srv6db::engine {
 namespace {
 
+// What the control header and the engine interface state in C must be what the descriptions
+// hold.
+static_assert(kVrfTable == kVrfClassData.id && kVrfTable == SRV6DB_ENGINE_VRF_TABLE);
+static_assert(kTableCount == SRV6DB_ENGINE_TABLE_COUNT && kTableCount == kTables.size());
+static_assert(kMaxIndexes == SRV6DB_ENGINE_MAX_INDEXES &&
+              kMaxSegments == SRV6DB_ENGINE_MAX_SEGMENTS);
+static_assert(kMaxRecord == kMaxRecordSize && kMaxKey == kMaxKeyLength);
+static_assert(kKindPrimary == kKeyKindPrimary && kKindSecondary == kKeyKindSecondary);
+static_assert(sizeof(Srv6DbEngineVrfClassData) == kVrfClassData.recordSize);
+
+// The engine names a table by its word in the engine's function names.
 #define SRV6DB_TABLE_NAME(id, t) #t,
 constexpr const char *kNames[] = {SRV6DB_ENGINE_TABLES(SRV6DB_TABLE_NAME)};
 #undef SRV6DB_TABLE_NAME
 #define SRV6DB_TABLE_ID(id, t) id,
 constexpr uint32_t kIds[] = {SRV6DB_ENGINE_TABLES(SRV6DB_TABLE_ID)};
 #undef SRV6DB_TABLE_ID
+#define SRV6DB_SMOOTH_ID(id, t) id,
+constexpr uint32_t kSmoothIds[] = {SRV6DB_ENGINE_SMOOTH_TABLES(SRV6DB_SMOOTH_ID)};
+#undef SRV6DB_SMOOTH_ID
 
 constexpr bool IdsAreRegistryOrder() {
   for (uint32_t i = 0; i < kTableCount; ++i)
@@ -20,105 +41,76 @@ constexpr bool IdsAreRegistryOrder() {
 }
 static_assert(IdsAreRegistryOrder(), "the table list must run 0..16 in order");
 
-constexpr Schema Table(const char *name, uint32_t recordSize, uint32_t smoothIdOffset,
-                       uint32_t discriminatorOffset, std::initializer_list<IndexDef> keys) {
-  Schema s{name, recordSize, smoothIdOffset, discriminatorOffset, 0, {}};
-  for (const IndexDef &k : keys) s.indexes[s.indexCount++] = k;
+constexpr uint32_t RecordOffsetOf(const TableDef &t, std::string_view name) {
+  const size_t i = t.FieldIndex(name);
+  return i == t.fields.size() ? kNoOffset : t.fields[i].recordOffset;
+}
+
+// Key K of T as record byte ranges: each part is the record field of its name (or the one
+// it is held in), with the same width and codec; adjacent ranges merge. An empty key marks a
+// part the record does not hold, which IsWellFormed rejects.
+constexpr IndexDef IndexOf(const TableDef &t, size_t k) {
+  IndexDef def;
+  def.keyWord = t.KeyWord(k);
+  const KeyDef &key = t.keys[k];
+  for (size_t p = 0; p < key.segments.size(); ++p) {
+    const KeySegment s = key.segments[p];
+    const size_t i = t.FieldIndex(s.RecordName());
+    if (i == t.fields.size()) return IndexDef{};
+    const Field f = t.fields[i];
+    const bool fits = f.width == s.width && f.codec == s.codec &&
+                      (key.source != KeySource::kEntry || f.entryOffset == s.sourceOffset);
+    if (!fits) return IndexDef{};
+    Segment *last = def.segmentCount == 0 ? nullptr : &def.segments[def.segmentCount - 1];
+    if (last != nullptr && last->offset + last->length == f.recordOffset) {
+      last->length = static_cast<uint16_t>(last->length + f.width);
+    } else if (def.segmentCount == kMaxSegments) {
+      return IndexDef{};
+    } else {
+      def.segments[def.segmentCount++] = {f.recordOffset, f.width};
+    }
+  }
+  return def;
+}
+
+constexpr Schema SchemaFrom(const TableDef &t, const char *name, bool staged) {
+  Schema s{name, t.recordSize, kNoOffset, kNoOffset, 0, {}};
+  if (staged) {
+    s.smoothIdOffset = RecordOffsetOf(t, "smoothId");
+    s.discriminatorOffset = RecordOffsetOf(t, "discriminator");
+  }
+  for (size_t k = 0; k < t.keys.size(); ++k) s.indexes[s.indexCount++] = IndexOf(t, k);
   return s;
 }
 
-// Tables in registry order: name, record size, smooth id offset, discriminator offset, keys.
-// Smooth keys of the SRv6 tables put the smooth id first; the other tables follow vrId,
-// vrfIndex. Two key fields have no record field of their own and take attr1: the traffic
-// statistics tunnel id (bytes 36..40) and the SR tunnel next-hop group id (bytes 20..24).
-// clang-format off
-constexpr Schema kSchemas[kStoreCount] = {
-    Table(kNames[0], 136, 112, kNoOffset, {
-        Key(0x0001000D, {{0, 13}}),
-        Key(0x01090010, {{0, 12}, {16, 4}}),     // primary group: tunnelId, priGroupId
-        Key(0x02090010, {{0, 12}, {20, 4}}),     // backup group
-        Key(0x0309000C, {{0, 8}, {112, 4}}),     // smooth
-        Key(0x0409000C, {{0, 12}})}),            // tunnel id
-    Table(kNames[1], 92, 72, kNoOffset, {
-        Key(0x00010015, {{0, 21}}),
-        Key(0x01090010, {{0, 16}}),              // group info: vrId, vrfIndex, tunnelId, groupId
-        Key(0x0209000D, {{0, 8}, {16, 5}}),      // XC info: xcId, xcType
-        Key(0x0309000C, {{0, 8}, {72, 4}})}),    // smooth
-    Table(kNames[2], 308, 288, kNoOffset, {
-        Key(0x0001000D, {{0, 13}}),
-        Key(0x01090019, {{0, 8}, {180, 17}}),    // IID address and prefix length
-        Key(0x02090018, {{0, 8}, {20, 16}}),     // local SID
-        Key(0x03090004, {{0, 4}}),               // vrId
-        Key(0x0409000C, {{0, 8}, {288, 4}})}),   // smooth
-    Table(kNames[3], 140, 116, kNoOffset, {
-        Key(0x00010019, {{0, 25}}),
-        Key(0x01090008, {{0, 4}, {32, 4}}),      // IIDG: vrId, iidgIndex
-        Key(0x0209000C, {{0, 8}, {116, 4}})}),   // smooth
-    Table(kNames[4], 112, 92, kNoOffset, {
-        Key(0x00010004, {{0, 4}})}),
-    Table(kNames[5], 180, 160, 68, {
-        Key(0x0001003A, {{0, 58}}),
-        Key(0x01090008, {{0, 4}, {72, 4}}),      // IIDG: vrId, iidgIndex
-        Key(0x02090018, {{0, 24}}),              // local: vrId, vrfIndex, prefix
-        Key(0x0309001A, {{0, 8}, {40, 18}}),     // service context: svcAddr, svcCtx1, svcCtx2
-        Key(0x0409000C, {{160, 4}, {0, 8}})}),   // smooth
-    Table(kNames[6], 68, 40, kNoOffset, {
-        Key(0x00010019, {{0, 25}}),
-        Key(0x0109000C, {{0, 8}, {28, 4}}),      // function id
-        Key(0x0209000C, {{40, 4}, {0, 8}})}),    // smooth
-    Table(kNames[7], 68, 40, kNoOffset, {
-        Key(0x0001000C, {{0, 12}}),
-        Key(0x0109000C, {{40, 4}, {0, 8}}),      // smooth
-        Key(0x0209000C, {{0, 8}, {24, 4}})}),    // port group
-    Table(kNames[8], 84, 60, kNoOffset, {
-        Key(0x0001000C, {{0, 12}}),
-        Key(0x0109000C, {{60, 4}, {0, 8}})}),    // smooth
-    Table(kNames[9], 104, 84, kNoOffset, {
-        Key(0x00010020, {{0, 32}}),
-        Key(0x0109000C, {{0, 12}}),              // port group
-        Key(0x02090014, {{12, 20}}),             // ND refresh: ndAddr, l3IfIndex
-        Key(0x03090004, {{28, 4}}),              // L3 interface
-        Key(0x0409000C, {{84, 4}, {0, 8}})}),    // smooth
-    Table(kNames[10], 64, 44, kNoOffset, {
-        Key(0x0001000D, {{0, 13}}),
-        Key(0x0109000C, {{0, 8}, {44, 4}})}),    // smooth
-    Table(kNames[11], 108, 84, kNoOffset, {
-        Key(0x00010019, {{0, 25}}),
-        Key(0x0109000E, {{0, 8}, {25, 1}, {26, 1}, {28, 4}}),  // grpType, tnlType, grpId
-        Key(0x02090009, {{0, 4}, {25, 1}, {32, 4}}),           // grpType, iidGroupId
-        Key(0x0309000D, {{0, 8}, {25, 1}, {28, 4}}),           // grpType, grpId
-        Key(0x04090014, {{0, 8}, {12, 12}}),                   // combine index
-        Key(0x0509000C, {{0, 8}, {84, 4}})}),                  // smooth
-    Table(kNames[12], 64, 44, kNoOffset, {
-        Key(0x00010014, {{0, 20}})}),
-    Table(kNames[13], 124, 104, kNoOffset, {
-        Key(0x00010011, {{0, 17}}),
-        Key(0x0109000D, {{0, 8}, {12, 5}}),      // policy: tunnelId, tunnelType
-        Key(0x0209000C, {{0, 8}, {20, 4}}),      // next-hop group id, held in attr1
-        Key(0x0309000C, {{0, 8}, {104, 4}})}),   // smooth
-    Table(kNames[14], 84, 64, kNoOffset, {
-        Key(0x0001000C, {{0, 12}}),
-        Key(0x0109000C, {{0, 8}, {64, 4}})}),    // smooth
-    Table(kNames[15], 104, 80, kNoOffset, {
-        Key(0x0001000C, {{0, 12}}),
-        Key(0x0109000D, {{0, 8}, {12, 4}, {28, 1}}),  // policy info: tunnelId, tunnelType
-        Key(0x0209000D, {{0, 8}, {20, 4}, {29, 1}}),  // list info: listId, listType
-        Key(0x0309000C, {{0, 8}, {80, 4}})}),         // smooth
-    Table(kNames[16], 136, kNoOffset, kNoOffset, {
-        Key(0x00010011, {{0, 17}}),
-        Key(0x01090004, {{36, 4}}),              // tunnel id, held in attr1
-        Key(0x02090005, {{12, 5}})}),            // XC info: xcId, xcType
-    Table("vrf_class_data", 72, kNoOffset, kNoOffset, {
-        Key(0x0001000C, {{0, 4}, {8, 8}})}),     // tableId, vrId, vrfIndex
-};
-// clang-format on
+constexpr bool HasSmoothId(uint32_t id) {
+  for (uint32_t s : kSmoothIds)
+    if (s == id) return true;
+  return false;
+}
+
+// Tables in registry order, then the VRF class data records. Only the smooth tables let an
+// update stage a single field.
+constexpr auto kSchemas = [] {
+  std::array<Schema, kStoreCount> out{};
+  for (uint32_t id = 0; id < kTableCount; ++id)
+    out[id] = SchemaFrom(*kTables[id], kNames[id], HasSmoothId(id));
+  out[kVrfTable] = SchemaFrom(kVrfClassData, kVrfClassData.name, false);
+  return out;
+}();
 
 constexpr bool AllWellFormed() {
-  for (const Schema &s : kSchemas)
+  for (uint32_t id = 0; id < kStoreCount; ++id) {
+    const Schema &s = kSchemas[id];
     if (!IsWellFormed(s)) return false;
+    // The engine has a smooth id setter exactly for the tables whose records carry one.
+    if (id < kTableCount &&
+        HasSmoothId(id) != (RecordOffsetOf(*kTables[id], "smoothId") != kNoOffset))
+      return false;
+  }
   return true;
 }
-static_assert(AllWellFormed(), "a key word, segment or offset does not fit its table");
+static_assert(AllWellFormed(), "a key part, size or staged field does not fit its record");
 
 }  // namespace
 

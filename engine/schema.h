@@ -1,20 +1,21 @@
-// Record layouts and key definitions of every engine table, in record byte offsets.
+// Record layouts and key definitions of every engine table, in record byte offsets, as the
+// stores and the Redis functions use them; derived from the table descriptions (schema.cc).
 #ifndef SRV6DB_ENGINE_SCHEMA_H
 #define SRV6DB_ENGINE_SCHEMA_H
 
 #include <cstdint>
-#include <initializer_list>
 
 #include "engine/engine_api.h"
+#include "schema/table_def.h"
 
 namespace srv6db::engine {
 
-constexpr uint32_t kTableCount = 17;  // registry ids 0..16
-constexpr uint32_t kVrfTable = 17;    // VRF class data records, stored like a table
-constexpr uint32_t kStoreCount = 18;
+constexpr uint32_t kTableCount = SRV6_DB_TABLE_NUM;  // registry ids 0..16
+constexpr uint32_t kVrfTable = kTableCount;          // VRF class data records, stored like a table
+constexpr uint32_t kStoreCount = kTableCount + 1;
 constexpr uint32_t kMaxRecord = DB_MAX_RECORD_SIZE;
 constexpr uint32_t kMaxKey = DB_MAX_KEY_LENGTH;
-constexpr uint32_t kMaxIndexes = 6;
+constexpr uint32_t kMaxIndexes = kMaxKeys;
 constexpr uint32_t kMaxSegments = 4;
 constexpr uint32_t kNoOffset = 0xFFFFFFFFu;
 
@@ -45,13 +46,6 @@ struct Schema {
   uint32_t indexCount;  // primary key included
   IndexDef indexes[kMaxIndexes];
 };
-
-constexpr IndexDef Key(uint32_t keyWord, std::initializer_list<Segment> segments) {
-  IndexDef def;
-  def.keyWord = keyWord;
-  for (const Segment &s : segments) def.segments[def.segmentCount++] = s;
-  return def;
-}
 
 // True when every key word names its position and kind, and its segments lie inside the
 // record and add up to the key length.

@@ -12,8 +12,10 @@
  *    area); entry bytes no record field maps to (spare) are never read back.
  *  - SRV6_DB_Set<T>PriKey and SRV6_DB_Set<T>...Key build a key: the key word (bits 31-24 the
  *    index number, 0 for the primary key; 23-16 the kind, 0x01 primary, 0x09 secondary; 15-0
- *    the length) and exactly the key's bytes, its parts in the order listed, IPv6 words
- *    byte-swapped as in the record. A null argument writes nothing.
+ *    the length) and exactly the key's bytes: its parts back to back, IPv6 words byte-swapped
+ *    as in the record. Which fields make each key, in which order, is the table's description
+ *    (the source's schema/ folder; `srv6db tables` lists every key); the index number is the
+ *    key's place in the table's list, primary first. A null argument writes nothing.
  *  - SRV6_DB_Create<T>(entry) stores the entry; a record with the same primary key is
  *    replaced. 0 (also when the engine's push queue is full) or 1.
  *  - SRV6_DB_Read<T>(entry) reads the record with the entry's primary key fields into it:

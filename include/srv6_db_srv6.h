@@ -12,7 +12,7 @@
 /* ---- Common table (srv6_common, table id 4) ------------------------------------------ */
 
 typedef struct {
-  uint32_t commonId; /* primary key */
+  uint32_t commonId;
   uint8_t attr1;
   uint8_t attr2;
   uint8_t attr3;
@@ -67,7 +67,7 @@ SRV6_DB_API void SRV6_DB_SetCommonFields(const Srv6DbCommonEntry *entry,
                                          Srv6DbCommonRecord *record);
 SRV6_DB_API void SRV6_DB_GetCommonFields(const Srv6DbCommonRecord *record,
                                          Srv6DbCommonEntry *entry);
-/** Primary key: key word 0x00010004, 4 bytes: commonId. */
+/** Primary key. */
 SRV6_DB_API void SRV6_DB_SetCommonPriKey(const Srv6DbCommonEntry *entry, uint32_t *keyWord,
                                          void *keyBytes);
 SRV6_DB_API uint32_t SRV6_DB_CreateCommon(const Srv6DbCommonEntry *entry);
@@ -84,9 +84,9 @@ SRV6_DB_API void SRV6_DB_ReleaseCommonIterator(Srv6DbIter *iter);
 typedef struct {
   uint32_t vrId;
   uint32_t vrfIndex;
-  uint32_t prefix[4]; /* key of the local index */
+  uint32_t prefix[4];
   uint32_t ipv6Addr2[4];
-  uint32_t svcAddr[4]; /* with svcCtx1 and svcCtx2: key of the service context index */
+  uint32_t svcAddr[4];
   uint8_t svcCtx1;
   uint8_t svcCtx2;
   uint8_t reserved1[2];
@@ -94,7 +94,7 @@ typedef struct {
   uint32_t attr2;
   uint32_t attr3;
   uint32_t discriminator;
-  uint32_t iidgIndex; /* key of the IIDG index */
+  uint32_t iidgIndex;
   uint8_t reserved2[4];
   uint8_t reserved3[32];
   uint32_t attr4;
@@ -114,7 +114,7 @@ typedef struct {
   uint32_t ipv6Addr2[4]; /* words byte-swapped */
   uint32_t svcAddr[4];   /* words byte-swapped */
   uint8_t svcCtx1;
-  uint8_t svcCtx2; /* the 58 bytes up to here are the primary key */
+  uint8_t svcCtx2;
   uint8_t reserved1[2];
   uint32_t attr2;
   uint32_t attr3;
@@ -138,27 +138,19 @@ SRV6_DB_ASSERT_SIZE(Srv6DbXsidRecord, 180);
 
 SRV6_DB_API void SRV6_DB_SetXsidFields(const Srv6DbXsidEntry *entry, Srv6DbXsidRecord *record);
 SRV6_DB_API void SRV6_DB_GetXsidFields(const Srv6DbXsidRecord *record, Srv6DbXsidEntry *entry);
-/**
- * Primary key: key word 0x0001003A, 58 bytes: vrId, vrfIndex, prefix, ipv6Addr2, svcAddr
- * (words byte-swapped), svcCtx1, svcCtx2 - the record's first 58 bytes.
- * @return 0.
- */
+/** Primary key. @return 0. */
 SRV6_DB_API uint32_t SRV6_DB_SetXsidPriKey(const Srv6DbXsidEntry *entry, uint32_t *keyWord,
                                            void *keyBytes);
-/** IIDG index key: key word 0x01090008, 8 bytes: vrId, iidgIndex (vrfIndex is not part). */
+/** IIDG index key. */
 SRV6_DB_API void SRV6_DB_SetXsidIidgHashKey(const Srv6DbXsidEntry *entry, uint32_t *keyWord,
                                             void *keyBytes);
-/** Local index key: key word 0x02090018, 24 bytes: vrId, vrfIndex, prefix (words swapped). */
+/** Local index key. */
 SRV6_DB_API void SRV6_DB_SetXsidlocalHashKey(const Srv6DbXsidEntry *entry, uint32_t *keyWord,
                                              void *keyBytes);
-/**
- * Service context index key: key word 0x0309001A, 26 bytes: vrId, vrfIndex, svcAddr (words
- * byte-swapped), svcCtx1, svcCtx2.
- * @return 0.
- */
+/** Service context index key. @return 0. */
 SRV6_DB_API uint32_t SRV6_DB_SetXsidSvcKeyField(const Srv6DbXsidEntry *entry, uint32_t *keyWord,
                                                 void *keyBytes);
-/** Smooth index key: key word 0x0409000C, 12 bytes: smoothId, vrId, vrfIndex. */
+/** Smooth index key. */
 SRV6_DB_API void SRV6_DB_SetXsidSmoothHashKey(const Srv6DbSmoothKey *key, uint32_t *keyWord,
                                               void *keyBytes);
 SRV6_DB_API uint32_t SRV6_DB_CreateXsid(const Srv6DbXsidEntry *entry);
@@ -222,9 +214,9 @@ typedef struct {
   uint32_t vrId;
   uint32_t vrfIndex;
   uint32_t sid[4];
-  uint8_t prefixLen; /* last byte of the primary key */
+  uint8_t prefixLen;
   uint8_t reserved1[3];
-  uint32_t functId; /* key of the function id index */
+  uint32_t functId;
   uint32_t attr1;
   uint32_t attr2;
   uint32_t smoothId;
@@ -259,13 +251,13 @@ SRV6_DB_API void SRV6_DB_SetLocalSidFields(const Srv6DbLocalSidEntry *entry,
                                            Srv6DbLocalSidRecord *record);
 SRV6_DB_API void SRV6_DB_GetLocalSidFields(const Srv6DbLocalSidRecord *record,
                                            Srv6DbLocalSidEntry *entry);
-/** Primary key: key word 0x00010019, 25 bytes: vrId, vrfIndex, sid (words swapped), prefixLen. */
+/** Primary key. */
 SRV6_DB_API void SRV6_DB_SetLocalSidPriKey(const Srv6DbLocalSidEntry *entry, uint32_t *keyWord,
                                            void *keyBytes);
-/** Function id index key: key word 0x0109000C, 12 bytes: vrId, vrfIndex, functId. */
+/** Function id index key. */
 SRV6_DB_API void SRV6_DB_SetLocalSidHashKeyField(const Srv6DbLocalSidEntry *entry,
                                                  uint32_t *keyWord, void *keyBytes);
-/** Smooth index key: key word 0x0209000C, 12 bytes: smoothId, vrId, vrfIndex. */
+/** Smooth index key. */
 SRV6_DB_API void SRV6_DB_SetLocalSidSmoothHashKey(const Srv6DbSmoothKey *key, uint32_t *keyWord,
                                                   void *keyBytes);
 SRV6_DB_API uint32_t SRV6_DB_CreateLocalSid(const Srv6DbLocalSidEntry *entry);
@@ -290,7 +282,7 @@ typedef struct {
   uint32_t functId;
   uint32_t attr1;
   uint32_t attr2;
-  uint32_t portGroupId; /* key of the port group index */
+  uint32_t portGroupId;
   uint16_t shortAttr1;
   uint16_t shortAttr2;
   uint32_t attr3;
@@ -330,13 +322,13 @@ SRV6_DB_API void SRV6_DB_SetSidFunctFields(const Srv6DbSidFunctEntry *entry,
                                            Srv6DbSidFunctRecord *record);
 SRV6_DB_API void SRV6_DB_GetSidFunctFields(const Srv6DbSidFunctRecord *record,
                                            Srv6DbSidFunctEntry *entry);
-/** Primary key: key word 0x0001000C, 12 bytes: vrId, vrfIndex, functId. */
+/** Primary key. */
 SRV6_DB_API void SRV6_DB_SetSidFunctPriKey(const Srv6DbSidFunctEntry *entry, uint32_t *keyWord,
                                            void *keyBytes);
-/** Smooth index key: key word 0x0109000C, 12 bytes: smoothId, vrId, vrfIndex. */
+/** Smooth index key. */
 SRV6_DB_API void SRV6_DB_SetSidFunctSmoothHashKey(const Srv6DbSmoothKey *key, uint32_t *keyWord,
                                                   void *keyBytes);
-/** Port group index key: key word 0x0209000C, 12 bytes: vrId, vrfIndex, portGroupId. */
+/** Port group index key. */
 SRV6_DB_API void SRV6_DB_SetSidFunctPortGroupHashKeyField(const Srv6DbSidFunctEntry *entry,
                                                           uint32_t *keyWord, void *keyBytes);
 SRV6_DB_API uint32_t SRV6_DB_CreateSidFunct(const Srv6DbSidFunctEntry *entry);
@@ -394,10 +386,10 @@ SRV6_DB_API void SRV6_DB_SetSidNhpFields(const Srv6DbSidNhpEntry *entry,
                                          Srv6DbSidNhpRecord *record);
 SRV6_DB_API void SRV6_DB_GetSidNhpFields(const Srv6DbSidNhpRecord *record,
                                          Srv6DbSidNhpEntry *entry);
-/** Primary key: key word 0x0001000C, 12 bytes: vrId, vrfIndex, nhpId. */
+/** Primary key. */
 SRV6_DB_API void SRV6_DB_SetSidNhpPriKey(const Srv6DbSidNhpEntry *entry, uint32_t *keyWord,
                                          void *keyBytes);
-/** Smooth index key: key word 0x0109000C, 12 bytes: smoothId, vrId, vrfIndex. */
+/** Smooth index key. */
 SRV6_DB_API void SRV6_DB_SetSidNhpSmoothHashKey(const Srv6DbSmoothKey *key, uint32_t *keyWord,
                                                 void *keyBytes);
 SRV6_DB_API uint32_t SRV6_DB_CreateSidNhp(const Srv6DbSidNhpEntry *entry);
@@ -416,9 +408,9 @@ SRV6_DB_API void SRV6_DB_ReleaseSidNhpIterator(Srv6DbIter *iter);
 typedef struct {
   uint32_t vrId;
   uint32_t vrfIndex;
-  uint32_t portGroupId; /* key of the port group index */
-  uint32_t ndAddr[4];   /* with l3IfIndex: key of the ND refresh index */
-  uint32_t l3IfIndex;   /* key of the L3 interface index */
+  uint32_t portGroupId;
+  uint32_t ndAddr[4];
+  uint32_t l3IfIndex;
   uint32_t attr1;
   uint32_t attr2;
   uint32_t attr3;
@@ -466,25 +458,19 @@ SRV6_DB_API void SRV6_DB_SetPortInfoFields(const Srv6DbPortInfoEntry *entry,
                                            Srv6DbPortInfoRecord *record);
 SRV6_DB_API void SRV6_DB_GetPortInfoFields(const Srv6DbPortInfoRecord *record,
                                            Srv6DbPortInfoEntry *entry);
-/**
- * Primary key: key word 0x00010020, 32 bytes: vrId, vrfIndex, portGroupId, ndAddr (words
- * byte-swapped), l3IfIndex.
- */
+/** Primary key. */
 SRV6_DB_API void SRV6_DB_SetPortInfoPriKey(const Srv6DbPortInfoEntry *entry, uint32_t *keyWord,
                                            void *keyBytes);
-/** Port group index key: key word 0x0109000C, 12 bytes: vrId, vrfIndex, portGroupId. */
+/** Port group index key. */
 SRV6_DB_API void SRV6_DB_SetPortInfoPortGroupHashkey(const Srv6DbPortInfoEntry *entry,
                                                      uint32_t *keyWord, void *keyBytes);
-/**
- * ND refresh index key: key word 0x02090014, 20 bytes: ndAddr (words byte-swapped),
- * l3IfIndex. No VRF is part of it: records of several VRFs may share it.
- */
+/** ND refresh index key. No VRF is part of it: records of several VRFs may share it. */
 SRV6_DB_API void SRV6_DB_SetPortInfoNdRefreshHashkey(const Srv6DbPortInfoEntry *entry,
                                                      uint32_t *keyWord, void *keyBytes);
-/** L3 interface index key: key word 0x03090004, 4 bytes: l3IfIndex. */
+/** L3 interface index key. */
 SRV6_DB_API void SRV6_DB_SetPortInfoL3ifHashkey(const Srv6DbPortInfoEntry *entry, uint32_t *keyWord,
                                                 void *keyBytes);
-/** Smooth index key: key word 0x0409000C, 12 bytes: smoothId, vrId, vrfIndex. */
+/** Smooth index key. */
 SRV6_DB_API void SRV6_DB_SetPortInfoSmoothHashKey(const Srv6DbSmoothKey *key, uint32_t *keyWord,
                                                   void *keyBytes);
 SRV6_DB_API uint32_t SRV6_DB_CreatePortInfo(const Srv6DbPortInfoEntry *entry);

@@ -21,7 +21,7 @@
 /* ---- Policy table (srv6te_policy, table id 0) ------------------------------------------ */
 
 typedef struct {
-  uint32_t vrId; /* primary key: vrId, vrfIndex, tunnelId, tunnelType */
+  uint32_t vrId;
   uint32_t vrfIndex;
   uint32_t tunnelId;
   uint8_t tunnelType;
@@ -73,21 +73,19 @@ SRV6_DB_API void SRV6_DB_SetPolicyFields(const Srv6DbPolicyEntry *entry,
                                          Srv6DbPolicyRecord *record);
 SRV6_DB_API void SRV6_DB_GetPolicyFields(const Srv6DbPolicyRecord *record,
                                          Srv6DbPolicyEntry *entry);
-/** Primary key: key word 0x0001000D, 13 bytes: vrId, vrfIndex, tunnelId, tunnelType. */
+/** Primary key. */
 SRV6_DB_API void SRV6_DB_SetPolicyPriKey(const Srv6DbPolicyEntry *entry, uint32_t *keyWord,
                                          void *keyBytes);
-/** Primary group index: key word 0x01090010, 16 bytes: vrId, vrfIndex, tunnelId, priGroupId. */
+/** Primary group index. */
 SRV6_DB_API void SRV6_DB_SetPolicyPriGroupKey(const Srv6DbPolicyEntry *entry, uint32_t *keyWord,
                                               void *keyBytes);
-/**
- * Backup group index: key word 0x02090010, 16 bytes: vrId, vrfIndex, tunnelId, backupGroupId.
- */
+/** Backup group index. */
 SRV6_DB_API void SRV6_DB_SetPolicyBackupGroupKey(const Srv6DbPolicyEntry *entry, uint32_t *keyWord,
                                                  void *keyBytes);
-/** Smooth index: key word 0x0309000C, 12 bytes: vrId, vrfIndex, smoothId. */
+/** Smooth index. */
 SRV6_DB_API void SRV6_DB_SetPolicySmoothHashKey(const Srv6DbSmoothKey *smoothKey, uint32_t *keyWord,
                                                 void *keyBytes);
-/** Tunnel id index: key word 0x0409000C, 12 bytes: vrId, vrfIndex, tunnelId. */
+/** Tunnel id index. */
 SRV6_DB_API void SRV6_DB_SetPolicyTunnelIdHashKey(const Srv6DbPolicyEntry *entry, uint32_t *keyWord,
                                                   void *keyBytes);
 SRV6_DB_API uint32_t SRV6_DB_CreatePolicy(const Srv6DbPolicyEntry *entry);
@@ -114,7 +112,7 @@ SRV6_DB_API void SRV6_DB_ReleasePolicyIterator(Srv6DbIter *iter);
 /* ---- Candidate path table (srv6te_candipath, table id 1) ------------------------------- */
 
 typedef struct {
-  uint32_t vrId; /* primary key: vrId, vrfIndex, tunnelId, groupId, xcId, xcType */
+  uint32_t vrId;
   uint32_t vrfIndex;
   uint32_t tunnelId;
   uint32_t groupId;
@@ -166,18 +164,16 @@ SRV6_DB_API void SRV6_DB_SetCandiPathFields(const Srv6DbCandiPathEntry *entry,
                                             Srv6DbCandiPathRecord *record);
 SRV6_DB_API void SRV6_DB_GetCandiPathFields(const Srv6DbCandiPathRecord *record,
                                             Srv6DbCandiPathEntry *entry);
-/**
- * Primary key: key word 0x00010015, 21 bytes: vrId, vrfIndex, tunnelId, groupId, xcId, xcType.
- */
+/** Primary key. */
 SRV6_DB_API void SRV6_DB_SetCandiPathPriKey(const Srv6DbCandiPathEntry *entry, uint32_t *keyWord,
                                             void *keyBytes);
-/** XC info index: key word 0x0209000D, 13 bytes: vrId, vrfIndex, xcId, xcType. */
+/** XC info index. */
 SRV6_DB_API void SRV6_DB_SetCandiPathXcinfoKey(const Srv6DbCandiPathEntry *entry, uint32_t *keyWord,
                                                void *keyBytes);
-/** Smooth index: key word 0x0309000C, 12 bytes: vrId, vrfIndex, smoothId. */
+/** Smooth index. */
 SRV6_DB_API void SRV6_DB_SetCandiPathSmoothHashKey(const Srv6DbSmoothKey *smoothKey,
                                                    uint32_t *keyWord, void *keyBytes);
-/** Group info index: key word 0x01090010, 16 bytes: vrId, vrfIndex, tunnelId, groupId. */
+/** Group info index. */
 SRV6_DB_API void SRV6_DB_SetCandiPathGroupInfoHashKey(const Srv6DbCandiPathGroupInfo *groupInfo,
                                                       uint32_t *keyWord, void *keyBytes);
 SRV6_DB_API uint32_t SRV6_DB_CreateCandiPath(const Srv6DbCandiPathEntry *entry);
@@ -203,7 +199,7 @@ SRV6_DB_API void SRV6_DB_ReleaseCandiPathIterator(Srv6DbIter *iter);
 /* ---- SID stack table (srv6te_sidstack, table id 2) ------------------------------------- */
 
 typedef struct {
-  uint32_t vrId; /* primary key: vrId, vrfIndex, listId, listType */
+  uint32_t vrId;
   uint32_t vrfIndex;
   uint32_t listId;
   uint8_t listType;
@@ -258,22 +254,19 @@ SRV6_DB_API void SRV6_DB_SetSidStackFields(const Srv6DbSidStackEntry *entry,
                                            Srv6DbSidStackRecord *record);
 SRV6_DB_API void SRV6_DB_GetSidStackFields(const Srv6DbSidStackRecord *record,
                                            Srv6DbSidStackEntry *entry);
-/** Primary key: key word 0x0001000D, 13 bytes: vrId, vrfIndex, listId, listType. */
+/** Primary key. */
 SRV6_DB_API void SRV6_DB_SetSidStackPriKey(const Srv6DbSidStackEntry *entry, uint32_t *keyWord,
                                            void *keyBytes);
-/** Smooth index: key word 0x0409000C, 12 bytes: vrId, vrfIndex, smoothId. */
+/** Smooth index. */
 SRV6_DB_API void SRV6_DB_SetSidStackSmoothHashKey(const Srv6DbSmoothKey *smoothKey,
                                                   uint32_t *keyWord, void *keyBytes);
-/**
- * IID index: key word 0x01090019, 25 bytes: vrId, vrfIndex, iid (words byte-swapped, as in
- * the record), iidPrefixLen.
- */
+/** IID index. */
 SRV6_DB_API void SRV6_DB_SetSidStackIidHashKey(const Srv6DbSidStackEntry *entry, uint32_t *keyWord,
                                                void *keyBytes);
-/** Local SID index: key word 0x02090018, 24 bytes: vrId, vrfIndex, localSid (swapped). */
+/** Local SID index. */
 SRV6_DB_API void SRV6_DB_SetSidStackLocalSidHashKey(const Srv6DbSidStackEntry *entry,
                                                     uint32_t *keyWord, void *keyBytes);
-/** VR id index: key word 0x03090004, 4 bytes: the u32 at @p vrId. */
+/** VR id index. */
 SRV6_DB_API void SRV6_DB_SetSidStackVridHashKey(const uint32_t *vrId, uint32_t *keyWord,
                                                 void *keyBytes);
 SRV6_DB_API uint32_t SRV6_DB_CreateSidStack(const Srv6DbSidStackEntry *entry);
@@ -298,7 +291,7 @@ SRV6_DB_API void SRV6_DB_ReleaseSidStackIterator(Srv6DbIter *iter);
 /* ---- IID table (srv6te_iid, table id 3) ------------------------------------------------ */
 
 typedef struct {
-  uint32_t vrId; /* primary key: vrId, vrfIndex, iid, prefixLen */
+  uint32_t vrId;
   uint32_t vrfIndex;
   uint32_t iid[4];
   uint8_t prefixLen;
@@ -350,16 +343,13 @@ SRV6_DB_ASSERT_SIZE(Srv6DbIidRecord, 140);
 SRV6_DB_API void SRV6_DB_SetIidFields(const Srv6DbIidEntry *entry, Srv6DbIidRecord *record);
 /** Converts an engine record into an entry; the last 16 bytes of block1 and block2 are kept. */
 SRV6_DB_API void SRV6_DB_GetIidFields(const Srv6DbIidRecord *record, Srv6DbIidEntry *entry);
-/**
- * Primary key: key word 0x00010019, 25 bytes: vrId, vrfIndex, iid (words byte-swapped, as in
- * the record), prefixLen.
- */
+/** Primary key. */
 SRV6_DB_API void SRV6_DB_SetIidPriKey(const Srv6DbIidEntry *entry, uint32_t *keyWord,
                                       void *keyBytes);
-/** Smooth index: key word 0x0209000C, 12 bytes: vrId, vrfIndex, smoothId. */
+/** Smooth index. */
 SRV6_DB_API void SRV6_DB_SetIidSmoothHashKey(const Srv6DbSmoothKey *smoothKey, uint32_t *keyWord,
                                              void *keyBytes);
-/** IIDG index: key word 0x01090008, 8 bytes: vrId, iidgIndex. */
+/** IIDG index. */
 SRV6_DB_API void SRV6_DB_SetIidIidgIndexHashKey(const Srv6DbIidEntry *entry, uint32_t *keyWord,
                                                 void *keyBytes);
 /** The same IIDG index key; both spellings are exported. */
@@ -389,7 +379,7 @@ SRV6_DB_API void SRV6_DB_ReleaseIidIterator(Srv6DbIter *iter);
 /* ---- Binding SID table (srv6te_bsid, table id 15) -------------------------------------- */
 
 typedef struct {
-  uint32_t vrId; /* primary key: vrId, vrfIndex, bsidId */
+  uint32_t vrId;
   uint32_t vrfIndex;
   uint32_t bsidId;
   uint32_t tunnelId;
@@ -437,22 +427,16 @@ SRV6_DB_ASSERT_SIZE(Srv6DbBsidRecord, 104);
 
 SRV6_DB_API void SRV6_DB_SetBsidFields(const Srv6DbBsidEntry *entry, Srv6DbBsidRecord *record);
 SRV6_DB_API void SRV6_DB_GetBsidFields(const Srv6DbBsidRecord *record, Srv6DbBsidEntry *entry);
-/** Primary key: key word 0x0001000C, 12 bytes: vrId, vrfIndex, bsidId. */
+/** Primary key. */
 SRV6_DB_API void SRV6_DB_SetBsidPriKey(const Srv6DbBsidEntry *entry, uint32_t *keyWord,
                                        void *keyBytes);
-/**
- * Policy info index: key word 0x0109000D, 13 bytes: vrId, vrfIndex, tunnelId, tunnelType (the
- * bytes of the policy's primary key).
- */
+/** Policy info index. */
 SRV6_DB_API void SRV6_DB_SetBsidPolicyHashKey(const Srv6DbBsidEntry *entry, uint32_t *keyWord,
                                               void *keyBytes);
-/**
- * List info index: key word 0x0209000D, 13 bytes: vrId, vrfIndex, listId, listType (the bytes
- * of the SID stack's primary key).
- */
+/** List info index. */
 SRV6_DB_API void SRV6_DB_SetBsidListHashKey(const Srv6DbBsidEntry *entry, uint32_t *keyWord,
                                             void *keyBytes);
-/** Smooth index: key word 0x0309000C, 12 bytes: vrId, vrfIndex, smoothId. */
+/** Smooth index. */
 SRV6_DB_API void SRV6_DB_SetBsidSmoothHashKey(const Srv6DbSmoothKey *smoothKey, uint32_t *keyWord,
                                               void *keyBytes);
 SRV6_DB_API uint32_t SRV6_DB_CreateBsid(const Srv6DbBsidEntry *entry);
@@ -479,7 +463,7 @@ SRV6_DB_API void SRV6_DB_ReleaseBsidIterator(Srv6DbIter *iter);
 /* ---- Traffic statistics table (srv6te_trastat, table id 16): no smooth id -------------- */
 
 typedef struct {
-  uint32_t statId1; /* primary key: statId1, statId2, statId3, xcId, xcType */
+  uint32_t statId1;
   uint32_t statId2;
   uint32_t statId3;
   uint32_t xcId;
@@ -510,16 +494,13 @@ SRV6_DB_API void SRV6_DB_SetTraStatFields(const Srv6DbTraStatEntry *entry,
                                           Srv6DbTraStatRecord *record);
 SRV6_DB_API void SRV6_DB_GetTraStatFields(const Srv6DbTraStatRecord *record,
                                           Srv6DbTraStatEntry *entry);
-/**
- * Primary key: key word 0x00010011, 17 bytes: statId1, statId2, statId3, xcId, xcType (the
- * first 17 bytes of the record).
- */
+/** Primary key. */
 SRV6_DB_API void SRV6_DB_SetTraStatPriKey(const Srv6DbTraStatEntry *entry, uint32_t *keyWord,
                                           void *keyBytes);
-/** Tunnel id index: key word 0x01090004, 4 bytes: the u32 at @p tunnelId. */
+/** Tunnel id index. */
 SRV6_DB_API void SRV6_DB_SetTraStatTnlIdHashkey(const uint32_t *tunnelId, uint32_t *keyWord,
                                                 void *keyBytes);
-/** XC info index: key word 0x02090005, 5 bytes: xcId, xcType. */
+/** XC info index. */
 SRV6_DB_API void SRV6_DB_SetTraStatXcInfoKey(const Srv6DbTraStatEntry *entry, uint32_t *keyWord,
                                              void *keyBytes);
 SRV6_DB_API uint32_t SRV6_DB_CreateTraStat(const Srv6DbTraStatEntry *entry);

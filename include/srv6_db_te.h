@@ -12,10 +12,10 @@
 /* ---- Flow group table (te_flow_grp, table id 10) ------------------------------------- */
 
 typedef struct {
-  uint32_t vrId;     /* primary key */
-  uint32_t vrfIndex; /* primary key */
-  uint32_t grpId;    /* primary key */
-  uint8_t grpType;   /* primary key */
+  uint32_t vrId;
+  uint32_t vrfIndex;
+  uint32_t grpId;
+  uint8_t grpType;
   uint8_t byte1;
   uint32_t attr1;
   uint32_t ipv6Addr1[4];
@@ -51,10 +51,10 @@ SRV6_DB_API void SRV6_DB_SetFlowGrpFields(const Srv6DbFlowGrpEntry *entry,
                                           Srv6DbFlowGrpRecord *record);
 SRV6_DB_API void SRV6_DB_GetFlowGrpFields(const Srv6DbFlowGrpRecord *record,
                                           Srv6DbFlowGrpEntry *entry);
-/** Primary key: key word 0x0001000D, 13 bytes: vrId, vrfIndex, grpId, grpType. */
+/** Primary key. */
 SRV6_DB_API void SRV6_DB_SetFlowGrpPriKey(const Srv6DbFlowGrpEntry *entry, uint32_t *keyWord,
                                           void *keyBytes);
-/** Smooth index key: key word 0x0109000C, 12 bytes: vrId, vrfIndex, smoothId. */
+/** Smooth index key. */
 SRV6_DB_API void SRV6_DB_SetFlowGrpSmoothHashKey(const Srv6DbSmoothKey *smoothKey,
                                                  uint32_t *keyWord, void *keyBytes);
 SRV6_DB_API uint32_t SRV6_DB_CreateFlowGrp(const Srv6DbFlowGrpEntry *entry);
@@ -71,11 +71,11 @@ SRV6_DB_API void SRV6_DB_ReleaseFlowGrpIterator(Srv6DbIter *iter);
 /* ---- Flow group tunnel table (te_flow_grp_tnl, table id 11) -------------------------- */
 
 typedef struct {
-  uint32_t vrId;            /* primary key */
-  uint32_t vrfIndex;        /* primary key */
-  uint32_t tnlKeyId;        /* primary key */
-  uint32_t combineIndex[3]; /* primary key */
-  uint8_t tnlKeyByte;       /* primary key */
+  uint32_t vrId;
+  uint32_t vrfIndex;
+  uint32_t tnlKeyId;
+  uint32_t combineIndex[3];
+  uint8_t tnlKeyByte;
   uint8_t grpType;
   uint8_t tnlType;
   uint32_t grpId;
@@ -125,28 +125,22 @@ SRV6_DB_API void SRV6_DB_SetFlowGrpTnlFields(const Srv6DbFlowGrpTnlEntry *entry,
                                              Srv6DbFlowGrpTnlRecord *record);
 SRV6_DB_API void SRV6_DB_GetFlowGrpTnlFields(const Srv6DbFlowGrpTnlRecord *record,
                                              Srv6DbFlowGrpTnlEntry *entry);
-/**
- * Primary key: key word 0x00010019, 25 bytes: vrId, vrfIndex, tnlKeyId, combineIndex,
- * tnlKeyByte.
- */
+/** Primary key. */
 SRV6_DB_API void SRV6_DB_SetFlowGrpTnlPriKey(const Srv6DbFlowGrpTnlEntry *entry, uint32_t *keyWord,
                                              void *keyBytes);
-/** Smooth index key: key word 0x0509000C, 12 bytes: vrId, vrfIndex, smoothId. */
+/** Smooth index key. */
 SRV6_DB_API void SRV6_DB_SetFlowGrpTnlSmoothHashKey(const Srv6DbSmoothKey *smoothKey,
                                                     uint32_t *keyWord, void *keyBytes);
-/** Combine index key: key word 0x04090014, 20 bytes: vrId, vrfIndex, combineIndex. */
+/** Combine index key. */
 SRV6_DB_API void SRV6_DB_SetFlowGrpTnlCombineHashKey(const Srv6DbFlowGrpTnlEntry *entry,
                                                      uint32_t *keyWord, void *keyBytes);
-/** Group index key: key word 0x0309000D, 13 bytes: vrId, vrfIndex, grpType, grpId. */
+/** Group index key. */
 SRV6_DB_API void SRV6_DB_SetFlowGrpTnlKey2HashKey(const Srv6DbFlowGrpTnlEntry *entry,
                                                   uint32_t *keyWord, void *keyBytes);
-/**
- * Tunnel type index key: key word 0x0109000E, 14 bytes: vrId, vrfIndex, grpType, tnlType,
- * grpId.
- */
+/** Tunnel type index key. */
 SRV6_DB_API void SRV6_DB_SetFlowGrpTnlKey1Key2HashKey(const Srv6DbFlowGrpTnlEntry *entry,
                                                       uint32_t *keyWord, void *keyBytes);
-/** IID group index key: key word 0x02090009, 9 bytes: vrId, grpType, iidGroupId. */
+/** IID group index key. */
 SRV6_DB_API void SRV6_DB_SetFlowGrpTnlKey3HashKey(const Srv6DbFlowGrpTnlEntry *entry,
                                                   uint32_t *keyWord, void *keyBytes);
 SRV6_DB_API uint32_t SRV6_DB_CreateFlowGrpTnl(const Srv6DbFlowGrpTnlEntry *entry);
@@ -182,11 +176,11 @@ SRV6_DB_API void SRV6_DB_ReleaseFlowGrpTnlIterator(Srv6DbIter *iter);
 /* ---- Flow group map table (te_flow_grp_map, table id 12) ----------------------------- */
 
 typedef struct {
-  uint32_t vrId;          /* primary key */
-  uint32_t vrfIndex;      /* primary key */
-  uint8_t mapKeyBytes[4]; /* primary key */
-  uint32_t mapKeyId1;     /* primary key */
-  uint32_t mapKeyId2;     /* primary key */
+  uint32_t vrId;
+  uint32_t vrfIndex;
+  uint8_t mapKeyBytes[4];
+  uint32_t mapKeyId1;
+  uint32_t mapKeyId2;
   uint32_t attr1;
   uint32_t attr2;
   uint32_t attr3;
@@ -225,10 +219,7 @@ SRV6_DB_API void SRV6_DB_SetFlowGrpMapFields(const Srv6DbFlowGrpMapEntry *entry,
                                              Srv6DbFlowGrpMapRecord *record);
 SRV6_DB_API void SRV6_DB_GetFlowGrpMapFields(const Srv6DbFlowGrpMapRecord *record,
                                              Srv6DbFlowGrpMapEntry *entry);
-/**
- * Primary key: key word 0x00010014, 20 bytes: vrId, vrfIndex, mapKeyBytes, mapKeyId1,
- * mapKeyId2.
- */
+/** Primary key. */
 SRV6_DB_API void SRV6_DB_SetFlowGrpMapPriKey(const Srv6DbFlowGrpMapEntry *entry, uint32_t *keyWord,
                                              void *keyBytes);
 SRV6_DB_API uint32_t SRV6_DB_CreateFlowGrpMap(const Srv6DbFlowGrpMapEntry *entry);
@@ -243,11 +234,11 @@ SRV6_DB_API void SRV6_DB_ReleaseFlowGrpMapIterator(Srv6DbIter *iter);
 /* ---- SR tunnel table (spr_tnl, table id 13) ------------------------------------------ */
 
 typedef struct {
-  uint32_t vrId;      /* primary key */
-  uint32_t vrfIndex;  /* primary key */
-  uint32_t tnlIndex;  /* primary key */
-  uint32_t tunnelId;  /* primary key */
-  uint8_t tunnelType; /* primary key */
+  uint32_t vrId;
+  uint32_t vrfIndex;
+  uint32_t tnlIndex;
+  uint32_t tunnelId;
+  uint8_t tunnelType;
   uint8_t byte1;
   uint32_t attr1; /* the in-memory engine's next-hop group index reads nhpGrpId here */
   uint32_t attr2;
@@ -288,22 +279,16 @@ SRV6_DB_API void SRV6_DB_SetSprTnlFields(const Srv6DbSprTnlEntry *entry,
 /** Converts an engine record into an entry; byte2 and byte3 keep the low 8 bits. */
 SRV6_DB_API void SRV6_DB_GetSprTnlFields(const Srv6DbSprTnlRecord *record,
                                          Srv6DbSprTnlEntry *entry);
-/**
- * Primary key: key word 0x00010011, 17 bytes: vrId, vrfIndex, tnlIndex, tunnelId,
- * tunnelType.
- */
+/** Primary key. */
 SRV6_DB_API void SRV6_DB_SetSprTnlPriKey(const Srv6DbSprTnlEntry *entry, uint32_t *keyWord,
                                          void *keyBytes);
-/** Policy index key: key word 0x0109000D, 13 bytes: vrId, vrfIndex, tunnelId, tunnelType. */
+/** Policy index key. */
 SRV6_DB_API void SRV6_DB_SetSprTnlIdTypeKey(const Srv6DbSprTnlEntry *entry, uint32_t *keyWord,
                                             void *keyBytes);
-/**
- * Group index key from three values: key word 0x0209000C, 12 bytes: @p vrId, @p vrfIndex,
- * @p nhpGrpId (the bytes of the SR tunnel group table's primary key).
- */
+/** Group index key from three values. */
 SRV6_DB_API void SRV6_DB_SetSprTnlGrpIdHashKey(uint32_t vrId, uint32_t vrfIndex, uint32_t nhpGrpId,
                                                uint32_t *keyWord, void *keyBytes);
-/** Smooth index key: key word 0x0309000C, 12 bytes: vrId, vrfIndex, smoothId. */
+/** Smooth index key. */
 SRV6_DB_API void SRV6_DB_SetSprTnlSmoothHashKey(const Srv6DbSmoothKey *smoothKey, uint32_t *keyWord,
                                                 void *keyBytes);
 SRV6_DB_API uint32_t SRV6_DB_CreateSprTnl(const Srv6DbSprTnlEntry *entry);
@@ -333,9 +318,9 @@ SRV6_DB_API void SRV6_DB_ReleaseSprTnlIterator(Srv6DbIter *iter);
 /* ---- SR tunnel group table (spr_tnl_grp, table id 14) -------------------------------- */
 
 typedef struct {
-  uint32_t vrId;     /* primary key */
-  uint32_t vrfIndex; /* primary key */
-  uint32_t nhpGrpId; /* primary key */
+  uint32_t vrId;
+  uint32_t vrfIndex;
+  uint32_t nhpGrpId;
   uint32_t attr1;
   uint32_t attr2;
   uint32_t attr3;
@@ -377,10 +362,10 @@ SRV6_DB_API void SRV6_DB_SetSprTnlGrpFields(const Srv6DbSprTnlGrpEntry *entry,
                                             Srv6DbSprTnlGrpRecord *record);
 SRV6_DB_API void SRV6_DB_GetSprTnlGrpFields(const Srv6DbSprTnlGrpRecord *record,
                                             Srv6DbSprTnlGrpEntry *entry);
-/** Primary key: key word 0x0001000C, 12 bytes: vrId, vrfIndex, nhpGrpId. */
+/** Primary key. */
 SRV6_DB_API void SRV6_DB_SetSprTnlGrpPriKey(const Srv6DbSprTnlGrpEntry *entry, uint32_t *keyWord,
                                             void *keyBytes);
-/** Smooth index key: key word 0x0109000C, 12 bytes: vrId, vrfIndex, smoothId. */
+/** Smooth index key. */
 SRV6_DB_API void SRV6_DB_SetSprTnlGrpSmoothHashKey(const Srv6DbSmoothKey *smoothKey,
                                                    uint32_t *keyWord, void *keyBytes);
 SRV6_DB_API uint32_t SRV6_DB_CreateSprTnlGrp(const Srv6DbSprTnlGrpEntry *entry);

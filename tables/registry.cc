@@ -1,13 +1,13 @@
 // The table registry: one row per table binding the engine's per-table object functions to the
 // table's name from its description.
-#include "tables/catalog.h"
 #include "engine/engine_api.h"
+#include "schema/tables.h"
 #include "srv6_db.h"
 
 extern "C" {
 
 #define SRV6DB_REGISTRY_ROW(id, t) \
-  {srv6db::kCatalog[id]->name,     \
+  {srv6db::kTables[id]->name,      \
    &db_create_##t##_obj,           \
    &db_release_##t##_object,       \
    &db_reset_##t##_object,         \

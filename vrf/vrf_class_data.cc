@@ -1,100 +1,77 @@
 // The VRF class data walk: the engine's VRF class data records, read field by field through its
 // getters. It stands beside the registry: no table id, no statistic, messages without a prefix.
+#include "schema/vrf_class_data.h"
+
+#include "core/walk.h"
 #include "engine/engine_api.h"
-#include "srv6_db.h"
 
 namespace {
 
-// A call of the error hook with the format at the call site, where the compiler checks it.
-#define SRV6DB_LOG_ERROR(...)                                                    \
-  do {                                                                           \
-    if (Srv6DbLogFunc errLog = SRV6_DB_GetErrLogCallBack()) errLog(__VA_ARGS__); \
-  } while (0)
+// Every failed step is logged with the engine's code, nothing counted.
+constexpr srv6db::WalkRules kVrfRules = {{
+    {.text = "CreateVrfClassDataIterator malloc failed"},
+    {.text = "CreateVrfClassDataIterator createObj failed, ret: %d"},
+    {.text = "CreateVrfClassDataIterator createIter failed, ret: %d"},
+    {.text = "CreateVrfClassDataIterator setProperty failed, ret: %d"},
+    {.text = "GetNextVrfClassData failed, ret: %d"},
+}};
+const srv6db::Walk kVrfWalk = {srv6db::kVrfClassData.id, &db_create_vrf_class_data_obj,
+                               &db_release_vrf_class_data_object, kVrfRules};
 
-// The messages print engine codes with %d.
-int32_t AsLogged(uint32_t rc) { return static_cast<int32_t>(rc); }
-
-// A failed creation after the handle exists and its message: the object once the engine made
-// it (whatever pointer it handed back), then the handle.
-Srv6DbIter *Abandon(Srv6DbIter *iter, bool objectMade, void *dbObj = nullptr) {
-  if (objectMade) db_release_vrf_class_data_object(dbObj);
-  SRV6_DB_Free(iter);
-  return nullptr;
+void LogError(const char *text, uint32_t rc) {
+  if (Srv6DbLogFunc errLog = SRV6_DB_GetErrLogCallBack()) errLog(text, rc);
 }
+
+// The engine's getters in field order must be the description's fields, width for width.
+#define SRV6DB_VRF_WIDTH(field, type) sizeof(type),
+constexpr size_t kGetterWidths[] = {SRV6DB_VRF_CLASS_DATA_FIELDS(SRV6DB_VRF_WIDTH)};
+#undef SRV6DB_VRF_WIDTH
+constexpr bool GettersMatchFields() {
+  const auto &fields = srv6db::kVrfClassData.fields;
+  if (std::size(kGetterWidths) != fields.size()) return false;
+  for (size_t i = 0; i < fields.size(); ++i)
+    if (kGetterWidths[i] != fields[i].width) return false;
+  return true;
+}
+static_assert(GettersMatchFields(), "one engine getter per VRF class data field, in order");
 
 }  // namespace
 
 extern "C" {
 
 Srv6DbIter *SRV6_DB_CreateVrfClassDataIterator(uint32_t count) {
-  auto *iter = static_cast<Srv6DbIter *>(SRV6_DB_Malloc(sizeof(Srv6DbIter)));
-  if (iter == nullptr) {
-    SRV6DB_LOG_ERROR("CreateVrfClassDataIterator malloc failed");
-    return nullptr;
-  }
-  void *dbObj = nullptr;
-  uint32_t rc = db_create_vrf_class_data_obj(DB_OP_QUERY, 0, &dbObj);
-  if (rc != DB_OK) {
-    SRV6DB_LOG_ERROR("CreateVrfClassDataIterator createObj failed, ret: %d", AsLogged(rc));
-    return Abandon(iter, false);
-  }
-  void *rootIter = nullptr;
-  rc = db_create_root_iter(dbObj, nullptr, nullptr, &rootIter);
-  if (rc != DB_OK) {
-    SRV6DB_LOG_ERROR("CreateVrfClassDataIterator createIter failed, ret: %d", AsLogged(rc));
-    return Abandon(iter, true, dbObj);
-  }
-  if (count != SRV6_DB_ITER_NO_COUNT) {
-    rc = db_set_root_iterator_property(rootIter, DB_ITER_PROP_COUNT, &count, sizeof(count));
-    if (rc != DB_OK) {
-      SRV6DB_LOG_ERROR("CreateVrfClassDataIterator setProperty failed, ret: %d", AsLogged(rc));
-      return Abandon(iter, true, dbObj);
-    }
-  }
-  iter->dbObj = dbObj;
-  iter->rootIter = rootIter;
-  return iter;
+  return srv6db::OpenWalk(kVrfWalk, count, nullptr, nullptr);
 }
 
 uint32_t SRV6_DB_GetNextVrfClassData(Srv6DbIter *iter, Srv6DbVrfClassData *data) {
   if (iter == nullptr || data == nullptr) {
-    SRV6DB_LOG_ERROR("GetNextVrfClassData failed, para is NULL");
+    LogError("GetNextVrfClassData failed, para is NULL", 0);
     return SRV6_DB_ERR;
   }
-  const uint32_t rc = db_root_iterator_next(iter->rootIter);
-  if (rc == DB_ERR_ITER_END) return SRV6_DB_NOT_FOUND;
-  if (rc != DB_OK) {
-    SRV6DB_LOG_ERROR("GetNextVrfClassData failed, ret: %d", AsLogged(rc));
-    return SRV6_DB_ERR;
-  }
-  SRV6_DB_GetVrfClassDataItem(iter->dbObj, data);  // a failed getter does not fail the record
-  return SRV6_DB_OK;
+  const uint32_t rc = srv6db::StepWalk(kVrfWalk, iter);
+  if (rc == SRV6_DB_OK) SRV6_DB_GetVrfClassDataItem(iter->dbObj, data);  // getters never fail it
+  return rc;
 }
 
 void SRV6_DB_ReleaseVrfClassDataIterator(Srv6DbIter *iter) {
   if (iter == nullptr) return;
-  db_release_vrf_class_data_object(iter->dbObj);  // frees the root iterator with it
+  kVrfWalk.releaseObj(iter->dbObj);  // frees the root iterator with it
   SRV6_DB_Free(iter);
 }
 
 void SRV6_DB_GetVrfClassDataItem(void *dbObj, Srv6DbVrfClassData *data) {
   if (data == nullptr) return;
-  // Every getter runs, in field order, whatever the earlier ones answered.
-  uint32_t rc = db_get_vrf_class_data_table_id(dbObj, &data->tableId);
-  rc |= db_get_vrf_class_data_producer_pid(dbObj, &data->producerPid);
-  rc |= db_get_vrf_class_data_vr_id(dbObj, &data->vrId);
-  rc |= db_get_vrf_class_data_vrf_index(dbObj, &data->vrfIndex);
-  rc |= db_get_vrf_class_data_topology_id(dbObj, &data->topologyId);
-  rc |= db_get_vrf_class_data_vrf_state(dbObj, &data->vrfState);
-  rc |= db_get_vrf_class_data_vrf_data_machine(dbObj, &data->vrfDataMachine);
-  rc |= db_get_vrf_class_data_vrf_state_version(dbObj, &data->vrfStateVersion);
-  rc |= db_get_vrf_class_data_vrf_data_version(dbObj, &data->vrfDataVersion);
-  rc |= db_get_vrf_class_data_smooth_flag(dbObj, &data->smoothFlag);
-  rc |= db_get_vrf_class_data_time_stamp_verify_begin(dbObj, &data->timeStampVerifyBegin);
-  rc |= db_get_vrf_class_data_time_stamp_verify_end(dbObj, &data->timeStampVerifyEnd);
-  rc |= db_get_vrf_class_data_time_stamp_age_begin(dbObj, &data->timeStampAgeBegin);
-  rc |= db_get_vrf_class_data_time_stamp_age_end(dbObj, &data->timeStampAgeEnd);
-  if (rc != DB_OK) SRV6DB_LOG_ERROR("GetVrfClassDataItem getField failed, ret: %u.", rc);
+  // Every getter runs, in field order, whatever the earlier ones answered; each writes the
+  // entry field the description places at its position.
+  auto *out = reinterpret_cast<uint8_t *>(data);
+  size_t i = 0;
+  uint32_t rc = DB_OK;
+#define SRV6DB_VRF_GET(field, type)    \
+  rc |= db_get_vrf_class_data_##field( \
+      dbObj, reinterpret_cast<type *>(out + srv6db::kVrfClassData.fields[i++].entryOffset));
+  SRV6DB_VRF_CLASS_DATA_FIELDS(SRV6DB_VRF_GET)
+#undef SRV6DB_VRF_GET
+  if (rc != DB_OK) LogError("GetVrfClassDataItem getField failed, ret: %u.", rc);
 }
 
 }  // extern "C"

@@ -1,5 +1,5 @@
 // Local SID table: its standard functions, generated from its description, and its keys.
-#include "tables/srv6/local_sid.h"
+#include "schema/srv6/local_sid.h"
 
 #include "core/table_ops.h"
 

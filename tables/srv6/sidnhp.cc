@@ -1,5 +1,5 @@
 // SID next-hop table: its standard functions, generated from its description, and its keys.
-#include "tables/srv6/sidnhp.h"
+#include "schema/srv6/sidnhp.h"
 
 #include "core/table_ops.h"
 

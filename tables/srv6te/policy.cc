@@ -1,5 +1,5 @@
 // Policy table: its standard functions, generated from its description, and its keys.
-#include "tables/srv6te/policy.h"
+#include "schema/srv6te/policy.h"
 
 #include "core/table_ops.h"
 

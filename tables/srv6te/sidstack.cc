@@ -1,5 +1,5 @@
 // SID stack table: its standard functions, generated from its description, and its keys.
-#include "tables/srv6te/sidstack.h"
+#include "schema/srv6te/sidstack.h"
 
 #include "core/table_ops.h"
 

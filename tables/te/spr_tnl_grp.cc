@@ -1,5 +1,5 @@
 // SR tunnel group table: its standard functions, generated from its description, and its keys.
-#include "tables/te/spr_tnl_grp.h"
+#include "schema/te/spr_tnl_grp.h"
 
 #include "core/table_ops.h"
 

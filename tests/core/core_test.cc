@@ -56,19 +56,12 @@ TEST_F(Core, ConcurrentIncrementsAreNotLost) {
   EXPECT_EQ(MovedCells(), std::vector{Cell(20, 3, 80000)});
 }
 
-TEST_F(Core, LookupsStayInsideTheTablesAndNamesAreInIdOrder) {
+TEST_F(Core, LookupsStayInsideTheTables) {
   EXPECT_EQ(SRV6_DB_GetStat(16, 21), &g_srv6DbStat[16][21]);
   EXPECT_EQ(SRV6_DB_GetStat(0, 22), nullptr);
   EXPECT_EQ(SRV6_DB_GetGlbCtl(16), &g_srv6DbGlbCtl[16]);
-  const char *names[] = {
-      "CreateDbFailed",   "ReadDbFailed",   "UpdateDbFailed", "DeleteDbFailed",   "CountDbFailed",
-      "CreateIterFailed", "IterNextFailed", "MemAllocFailed", "SetIterCntFailed", "SetFieldFailed",
-      "GetFieldFailed",   "WriteObjFailed", "ReadObjFailed",  "UpdateObjFailed",  "RemoveFailed",
-      "StatisObjFailed",  "QueryObjFailed", "SubPushFailed",  "QueryNoExist",     "UpdateNoExist",
-      "ParamInvalid",     "GlbCtlInvalid"};
   for (uint32_t id = 0; id < SRV6_DB_STAT_NUM; ++id) {
     ASSERT_EQ(SRV6_DB_GetDbStatDesc(id), &g_srv6DbStatDesc[id]);
-    EXPECT_STREQ(g_srv6DbStatDesc[id].statName, names[id]);
     EXPECT_EQ(g_srv6DbStatDesc[id].timeStampEnable, 1u);
   }
   EXPECT_EQ(SRV6_DB_GetDbStatDesc(22), nullptr);

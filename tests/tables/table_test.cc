@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tables/catalog.h"
 #include "tests/support/env.h"
 #include "tests/support/tables.h"
 
@@ -85,6 +86,22 @@ TEST_P(TableContract, GoldenRecordAndKeys) {
     EXPECT_EQ(area, want) << k.name << ", and nothing past it";
   }
   EXPECT_TRUE(MovedCells().empty());
+}
+
+// The run-time catalog binds each description to that table's own functions.
+TEST_P(TableContract, CatalogRowIsTheTable) {
+  const TableDef *row = FindTable(T().name);
+  ASSERT_TRUE(row != nullptr && row == kCatalog[T().tableId]);
+  const Bytes golden = Pattern(T().entrySize, 0);
+  Bytes record(T().recordSize, 0);
+  row->encode(golden.data(), record.data());
+  EXPECT_EQ(record, RecordOf(T(), golden));
+  Bytes entry(T().entrySize, 0x11);
+  row->decode(T().record.data(), entry.data());
+  EXPECT_EQ(entry, Carried(golden, 0x11));
+  Bytes key(T().keys[0].bytes.size());
+  EXPECT_EQ(BuildKey(*row, 0, golden.data(), key.data()), T().keys[0].word);
+  EXPECT_EQ(key, T().keys[0].bytes);
 }
 
 // A missing key gives 60 and leaves the entry alone; update and delete look only at the key

@@ -1,8 +1,8 @@
 // Flow group table (te_flow_grp, id 10): flow groups keyed by VRF, group id and group type.
-#ifndef SRV6DB_TABLES_TE_FLOW_GRP_H
-#define SRV6DB_TABLES_TE_FLOW_GRP_H
+#ifndef SRV6DB_SCHEMA_TE_FLOW_GRP_H
+#define SRV6DB_SCHEMA_TE_FLOW_GRP_H
 
-#include "core/field_map.h"
+#include "schema/table_def.h"
 
 namespace srv6db::flow_grp {
 
@@ -23,7 +23,7 @@ inline constexpr KeySegment kPrimary[] = {SRV6DB_KEY(vrId), SRV6DB_KEY(vrfIndex)
 enum Key : size_t { kPrimaryKey, kByVrf };
 inline constexpr KeyDef kKeys[] = {
     SRV6DB_PRIMARY_KEY(kPrimary),
-    SRV6DB_SMOOTH_KEY(kSmoothInputOrder, SRV6_DB_CreateFlowGrpIteratorByVrf),
+    SRV6DB_SMOOTH_KEY(kSmoothInputOrder),
 };
 
 }  // namespace srv6db::flow_grp
@@ -34,4 +34,4 @@ inline constexpr TableDef kFlowGrp =
 static_assert(IsWellFormed(kFlowGrp));
 }  // namespace srv6db
 
-#endif  // SRV6DB_TABLES_TE_FLOW_GRP_H
+#endif  // SRV6DB_SCHEMA_TE_FLOW_GRP_H

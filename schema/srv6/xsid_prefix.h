@@ -1,9 +1,9 @@
 // XSID prefix table (srv6_xsid_prefix, id 5): XSID prefixes by VRF, three addresses and two
 // service context bytes, with IIDG, local, service context and smooth indexes.
-#ifndef SRV6DB_TABLES_SRV6_XSID_PREFIX_H
-#define SRV6DB_TABLES_SRV6_XSID_PREFIX_H
+#ifndef SRV6DB_SCHEMA_SRV6_XSID_PREFIX_H
+#define SRV6DB_SCHEMA_SRV6_XSID_PREFIX_H
 
-#include "core/field_map.h"
+#include "schema/table_def.h"
 
 namespace srv6db::xsid_prefix {
 
@@ -41,19 +41,10 @@ inline constexpr KeySegment kSvcCtx[] = {SRV6DB_KEY(vrId), SRV6DB_KEY(vrfIndex),
 enum Key : size_t { kPrimaryKey, kByIidg, kByLocal, kBySvcCtx, kByVrf };
 inline constexpr KeyDef kKeys[] = {
     SRV6DB_PRIMARY_KEY(kPrimary),
-    {.name = "Iidg",
-     .segments = kIidg,
-     .iterate = SRV6DB_ITERATE(SRV6_DB_CreateXsidIteratorByIidg),
-     .count = SRV6DB_COUNT(SRV6_DB_CountXsidByIidgIndexHashKey)},
-    {.name = "LocalHash",
-     .segments = kLocal,
-     .countAnswersNull = true,
-     .iterate = SRV6DB_ITERATE(SRV6_DB_CreateXsidIteratorByLocalHash),
-     .count = SRV6DB_COUNT(SRV6_DB_GetXsidCountByLocalhash)},
-    {.name = "SvcCtx",
-     .segments = kSvcCtx,
-     .readUnique = SRV6DB_UNIQUE(SRV6_DB_ReadXsidBySvcCtxKey)},
-    SRV6DB_SMOOTH_KEY(kSmoothIdFirst, SRV6_DB_CreateXsidIteratorByVrf),
+    {.name = "Iidg", .segments = kIidg},
+    {.name = "LocalHash", .segments = kLocal, .countAnswersNull = true},
+    {.name = "SvcCtx", .segments = kSvcCtx},
+    SRV6DB_SMOOTH_KEY(kSmoothIdFirst),
 };
 
 }  // namespace srv6db::xsid_prefix
@@ -64,4 +55,4 @@ inline constexpr TableDef kXsid =
 static_assert(IsWellFormed(kXsid));
 }  // namespace srv6db
 
-#endif  // SRV6DB_TABLES_SRV6_XSID_PREFIX_H
+#endif  // SRV6DB_SCHEMA_SRV6_XSID_PREFIX_H

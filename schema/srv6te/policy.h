@@ -1,8 +1,8 @@
 // Policy table (srv6te_policy, id 0): one record per SRv6-TE policy.
-#ifndef SRV6DB_TABLES_SRV6TE_POLICY_H
-#define SRV6DB_TABLES_SRV6TE_POLICY_H
+#ifndef SRV6DB_SCHEMA_SRV6TE_POLICY_H
+#define SRV6DB_SCHEMA_SRV6TE_POLICY_H
 
-#include "core/field_map.h"
+#include "schema/table_def.h"
 
 namespace srv6db::policy {
 
@@ -42,16 +42,10 @@ inline constexpr KeySegment kTunnelId[] = {SRV6DB_KEY(vrId), SRV6DB_KEY(vrfIndex
 enum Key : size_t { kPrimaryKey, kByPriGroup, kByBackupGroup, kByVrf, kByTunnelId };
 inline constexpr KeyDef kKeys[] = {
     SRV6DB_PRIMARY_KEY(kPrimary),
-    {.name = "PriGroup",
-     .segments = kPriGroup,
-     .readUnique = SRV6DB_UNIQUE(SRV6_DB_ReadPolicyByPriGroup)},
-    {.name = "BackupGroup",
-     .segments = kBackupGroup,
-     .readUnique = SRV6DB_UNIQUE(SRV6_DB_ReadPolicyByBackupGroup)},
-    SRV6DB_SMOOTH_KEY(kSmoothInputOrder, SRV6_DB_CreatePolicyIteratorByVrf),
-    {.name = "TunnelId",
-     .segments = kTunnelId,
-     .readUnique = SRV6DB_UNIQUE(SRV6_DB_ReadPolicyByTunnelId)},
+    {.name = "PriGroup", .segments = kPriGroup},
+    {.name = "BackupGroup", .segments = kBackupGroup},
+    SRV6DB_SMOOTH_KEY(kSmoothInputOrder),
+    {.name = "TunnelId", .segments = kTunnelId},
 };
 
 }  // namespace srv6db::policy
@@ -62,4 +56,4 @@ inline constexpr TableDef kPolicy =
 static_assert(IsWellFormed(kPolicy));
 }  // namespace srv6db
 
-#endif  // SRV6DB_TABLES_SRV6TE_POLICY_H
+#endif  // SRV6DB_SCHEMA_SRV6TE_POLICY_H

@@ -1,8 +1,8 @@
 // Traffic statistics table (srv6te_trastat, id 16): twelve counters per key; no smooth id.
-#ifndef SRV6DB_TABLES_SRV6TE_TRASTAT_H
-#define SRV6DB_TABLES_SRV6TE_TRASTAT_H
+#ifndef SRV6DB_SCHEMA_SRV6TE_TRASTAT_H
+#define SRV6DB_SCHEMA_SRV6TE_TRASTAT_H
 
-#include "core/field_map.h"
+#include "schema/table_def.h"
 
 namespace srv6db::trastat {
 
@@ -24,7 +24,7 @@ inline constexpr Field kFields[] = {
 inline constexpr KeySegment kPrimary[] = {SRV6DB_KEY(statId1), SRV6DB_KEY(statId2),
                                           SRV6DB_KEY(statId3), SRV6DB_KEY(xcId),
                                           SRV6DB_KEY(xcType)};
-inline constexpr KeySegment kTunnelId[] = {SRV6DB_KEY_OF(TunnelIdInput, tunnelId)};
+inline constexpr KeySegment kTunnelId[] = {SRV6DB_KEY_HELD_IN(TunnelIdInput, tunnelId, attr1)};
 inline constexpr KeySegment kXcInfo[] = {SRV6DB_KEY(xcId), SRV6DB_KEY(xcType)};
 
 enum Key : size_t { kPrimaryKey, kByTunnelId, kByXcInfo };
@@ -33,11 +33,8 @@ inline constexpr KeyDef kKeys[] = {
     {.name = "TnlId",
      .source = KeySource::kStruct,
      .sourceSize = sizeof(TunnelIdInput),
-     .segments = kTunnelId,
-     .iterate = SRV6DB_ITERATE(SRV6_DB_CreateTraStatIteratorByTnlId)},
-    {.name = "XcInfo",
-     .segments = kXcInfo,
-     .readUnique = SRV6DB_UNIQUE(SRV6_DB_ReadTraStatByXcInfo)},
+     .segments = kTunnelId},
+    {.name = "XcInfo", .segments = kXcInfo},
 };
 
 }  // namespace srv6db::trastat
@@ -48,4 +45,4 @@ inline constexpr TableDef kTraStat =
 static_assert(IsWellFormed(kTraStat));
 }  // namespace srv6db
 
-#endif  // SRV6DB_TABLES_SRV6TE_TRASTAT_H
+#endif  // SRV6DB_SCHEMA_SRV6TE_TRASTAT_H

@@ -1,8 +1,8 @@
 // SR tunnel group table (spr_tnl_grp, id 14): next-hop groups of SR tunnels.
-#ifndef SRV6DB_TABLES_TE_SPR_TNL_GRP_H
-#define SRV6DB_TABLES_TE_SPR_TNL_GRP_H
+#ifndef SRV6DB_SCHEMA_TE_SPR_TNL_GRP_H
+#define SRV6DB_SCHEMA_TE_SPR_TNL_GRP_H
 
-#include "core/field_map.h"
+#include "schema/table_def.h"
 
 namespace srv6db::spr_tnl_grp {
 
@@ -27,7 +27,7 @@ inline constexpr KeySegment kPrimary[] = {SRV6DB_KEY(vrId), SRV6DB_KEY(vrfIndex)
 enum Key : size_t { kPrimaryKey, kByVrf };
 inline constexpr KeyDef kKeys[] = {
     SRV6DB_PRIMARY_KEY(kPrimary),
-    SRV6DB_SMOOTH_KEY(kSmoothInputOrder, SRV6_DB_CreateSprTnlGrpIteratorByVrf),
+    SRV6DB_SMOOTH_KEY(kSmoothInputOrder),
 };
 
 }  // namespace srv6db::spr_tnl_grp
@@ -38,4 +38,4 @@ inline constexpr TableDef kSprTnlGrp =
 static_assert(IsWellFormed(kSprTnlGrp));
 }  // namespace srv6db
 
-#endif  // SRV6DB_TABLES_TE_SPR_TNL_GRP_H
+#endif  // SRV6DB_SCHEMA_TE_SPR_TNL_GRP_H

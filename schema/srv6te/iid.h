@@ -1,8 +1,8 @@
 // IID table (srv6te_iid, id 3): IID addresses, counted and walked by IID group.
-#ifndef SRV6DB_TABLES_SRV6TE_IID_H
-#define SRV6DB_TABLES_SRV6TE_IID_H
+#ifndef SRV6DB_SCHEMA_SRV6TE_IID_H
+#define SRV6DB_SCHEMA_SRV6TE_IID_H
 
-#include "core/field_map.h"
+#include "schema/table_def.h"
 
 namespace srv6db::iid {
 
@@ -31,12 +31,8 @@ inline constexpr KeySegment kIidg[] = {SRV6DB_KEY(vrId), SRV6DB_KEY(iidgIndex)};
 enum Key : size_t { kPrimaryKey, kByIidg, kByVrf };
 inline constexpr KeyDef kKeys[] = {
     SRV6DB_PRIMARY_KEY(kPrimary),
-    {.name = "Iidg",
-     .segments = kIidg,
-     .countAnswersNull = true,
-     .iterate = SRV6DB_ITERATE(SRV6_DB_CreateIidIteratorByIidg),
-     .count = SRV6DB_COUNT(SRV6_DB_CountIidByIidgIndexHashKey)},
-    SRV6DB_SMOOTH_KEY(kSmoothInputOrder, SRV6_DB_CreateIidIteratorByVrf),
+    {.name = "Iidg", .segments = kIidg, .countAnswersNull = true},
+    SRV6DB_SMOOTH_KEY(kSmoothInputOrder),
 };
 
 }  // namespace srv6db::iid
@@ -46,4 +42,4 @@ inline constexpr TableDef kIid = SRV6DB_TABLE(Iid, SRV6_DB_TABLE_IID, "srv6te_ii
 static_assert(IsWellFormed(kIid));
 }  // namespace srv6db
 
-#endif  // SRV6DB_TABLES_SRV6TE_IID_H
+#endif  // SRV6DB_SCHEMA_SRV6TE_IID_H

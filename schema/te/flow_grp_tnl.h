@@ -1,9 +1,9 @@
 // Flow group tunnel table (te_flow_grp_tnl, id 11): the tunnels of TE flow groups, reachable by
 // tunnel type, IID group, group, combine index and smooth id.
-#ifndef SRV6DB_TABLES_TE_FLOW_GRP_TNL_H
-#define SRV6DB_TABLES_TE_FLOW_GRP_TNL_H
+#ifndef SRV6DB_SCHEMA_TE_FLOW_GRP_TNL_H
+#define SRV6DB_SCHEMA_TE_FLOW_GRP_TNL_H
 
-#include "core/field_map.h"
+#include "schema/table_def.h"
 
 namespace srv6db::flow_grp_tnl {
 
@@ -39,20 +39,11 @@ inline constexpr KeySegment kCombine[] = {SRV6DB_KEY(vrId), SRV6DB_KEY(vrfIndex)
 enum Key : size_t { kPrimaryKey, kByTnlType, kByIidGroup, kByGroup, kByCombine, kByVrf };
 inline constexpr KeyDef kKeys[] = {
     SRV6DB_PRIMARY_KEY(kPrimary),
-    {.name = "TnlTypeId",
-     .segments = kTnlType,
-     .iterate = SRV6DB_ITERATE(SRV6_DB_CreateFlowGrpTnlIteratorByTnlTypeId)},
-    {.name = "IidGroupId",
-     .segments = kIidGroup,
-     .iterate = SRV6DB_ITERATE(SRV6_DB_CreateFlowGrpTnlIteratorByIidGroupId),
-     .count = SRV6DB_COUNT(SRV6_DB_CountFlowGrpTnlByIidGroupId)},
-    {.name = "GrpId",
-     .segments = kGroup,
-     .iterate = SRV6DB_ITERATE(SRV6_DB_CreateFlowGrpTnlIteratorByGrpId)},
-    {.name = "CombineIndex",
-     .segments = kCombine,
-     .iterate = SRV6DB_ITERATE(SRV6_DB_CreateFlowGrpTnlIteratorByCombineIndex)},
-    SRV6DB_SMOOTH_KEY(kSmoothInputOrder, SRV6_DB_CreateFlowGrpTnlIteratorByVrf),
+    {.name = "TnlTypeId", .segments = kTnlType},
+    {.name = "IidGroupId", .segments = kIidGroup},
+    {.name = "GrpId", .segments = kGroup},
+    {.name = "CombineIndex", .segments = kCombine},
+    SRV6DB_SMOOTH_KEY(kSmoothInputOrder),
 };
 
 }  // namespace srv6db::flow_grp_tnl
@@ -63,4 +54,4 @@ inline constexpr TableDef kFlowGrpTnl =
 static_assert(IsWellFormed(kFlowGrpTnl));
 }  // namespace srv6db
 
-#endif  // SRV6DB_TABLES_TE_FLOW_GRP_TNL_H
+#endif  // SRV6DB_SCHEMA_TE_FLOW_GRP_TNL_H

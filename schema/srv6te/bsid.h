@@ -1,8 +1,8 @@
 // Binding SID table (srv6te_bsid, id 15): binding SIDs, found by their policy or their list.
-#ifndef SRV6DB_TABLES_SRV6TE_BSID_H
-#define SRV6DB_TABLES_SRV6TE_BSID_H
+#ifndef SRV6DB_SCHEMA_SRV6TE_BSID_H
+#define SRV6DB_SCHEMA_SRV6TE_BSID_H
 
-#include "core/field_map.h"
+#include "schema/table_def.h"
 
 namespace srv6db::bsid {
 
@@ -33,13 +33,9 @@ inline constexpr KeySegment kListInfo[] = {SRV6DB_KEY(vrId), SRV6DB_KEY(vrfIndex
 enum Key : size_t { kPrimaryKey, kByPolicyInfo, kByListInfo, kByVrf };
 inline constexpr KeyDef kKeys[] = {
     SRV6DB_PRIMARY_KEY(kPrimary),
-    {.name = "PolicyInfo",
-     .segments = kPolicyInfo,
-     .readUnique = SRV6DB_UNIQUE(SRV6_DB_ReadBsidByPolicyInfo)},
-    {.name = "ListInfo",
-     .segments = kListInfo,
-     .readUnique = SRV6DB_UNIQUE(SRV6_DB_ReadBsidByListInfo)},
-    SRV6DB_SMOOTH_KEY(kSmoothInputOrder, SRV6_DB_CreateBsidIteratoryByVrf),
+    {.name = "PolicyInfo", .segments = kPolicyInfo},
+    {.name = "ListInfo", .segments = kListInfo},
+    SRV6DB_SMOOTH_KEY(kSmoothInputOrder),
 };
 
 }  // namespace srv6db::bsid
@@ -49,4 +45,4 @@ inline constexpr TableDef kBsid = SRV6DB_TABLE(Bsid, SRV6_DB_TABLE_BSID, "srv6te
 static_assert(IsWellFormed(kBsid));
 }  // namespace srv6db
 
-#endif  // SRV6DB_TABLES_SRV6TE_BSID_H
+#endif  // SRV6DB_SCHEMA_SRV6TE_BSID_H

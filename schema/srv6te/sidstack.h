@@ -1,8 +1,8 @@
 // SID stack table (srv6te_sidstack, id 2): segment lists with their local SID, nine SIDs and IID.
-#ifndef SRV6DB_TABLES_SRV6TE_SIDSTACK_H
-#define SRV6DB_TABLES_SRV6TE_SIDSTACK_H
+#ifndef SRV6DB_SCHEMA_SRV6TE_SIDSTACK_H
+#define SRV6DB_SCHEMA_SRV6TE_SIDSTACK_H
 
-#include "core/field_map.h"
+#include "schema/table_def.h"
 
 namespace srv6db::sidstack {
 
@@ -48,18 +48,13 @@ inline constexpr KeySegment kVrId[] = {SRV6DB_KEY_OF(VrIdInput, vrId)};
 enum Key : size_t { kPrimaryKey, kByIid, kByLocalSid, kByVrId, kByVrf };
 inline constexpr KeyDef kKeys[] = {
     SRV6DB_PRIMARY_KEY(kPrimary),
-    {.name = "Iid",
-     .segments = kIid,
-     .iterate = SRV6DB_ITERATE(SRV6_DB_CreateSidStackIteratorByIid)},
-    {.name = "LocalSid",
-     .segments = kLocalSid,
-     .iterate = SRV6DB_ITERATE(SRV6_DB_CreateSidStackIteratorByLocalSid)},
+    {.name = "Iid", .segments = kIid},
+    {.name = "LocalSid", .segments = kLocalSid},
     {.name = "Vrid",
      .source = KeySource::kStruct,
      .sourceSize = sizeof(VrIdInput),
-     .segments = kVrId,
-     .iterate = SRV6DB_ITERATE(SRV6_DB_CreateSidStackIteratorByVrid)},
-    SRV6DB_SMOOTH_KEY(kSmoothInputOrder, SRV6_DB_CreateSidStackIteratorByVrf),
+     .segments = kVrId},
+    SRV6DB_SMOOTH_KEY(kSmoothInputOrder),
 };
 
 }  // namespace srv6db::sidstack
@@ -70,4 +65,4 @@ inline constexpr TableDef kSidStack =
 static_assert(IsWellFormed(kSidStack));
 }  // namespace srv6db
 
-#endif  // SRV6DB_TABLES_SRV6TE_SIDSTACK_H
+#endif  // SRV6DB_SCHEMA_SRV6TE_SIDSTACK_H

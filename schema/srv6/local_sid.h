@@ -1,8 +1,8 @@
 // Local SID table (srv6_local_sid, id 6): local SIDs by VRF, address and prefix length.
-#ifndef SRV6DB_TABLES_SRV6_LOCAL_SID_H
-#define SRV6DB_TABLES_SRV6_LOCAL_SID_H
+#ifndef SRV6DB_SCHEMA_SRV6_LOCAL_SID_H
+#define SRV6DB_SCHEMA_SRV6_LOCAL_SID_H
 
-#include "core/field_map.h"
+#include "schema/table_def.h"
 
 namespace srv6db::local_sid {
 
@@ -32,10 +32,8 @@ inline constexpr KeySegment kFunctId[] = {SRV6DB_KEY(vrId), SRV6DB_KEY(vrfIndex)
 enum Key : size_t { kPrimaryKey, kByFunctId, kByVrf };
 inline constexpr KeyDef kKeys[] = {
     SRV6DB_PRIMARY_KEY(kPrimary),
-    {.name = "FunctId",
-     .segments = kFunctId,
-     .iterate = SRV6DB_ITERATE(SRV6_DB_CreateLocalSidIteratorByFunctId)},
-    SRV6DB_SMOOTH_KEY(kSmoothIdFirst, SRV6_DB_CreateLocalSidIteratorByVrf),
+    {.name = "FunctId", .segments = kFunctId},
+    SRV6DB_SMOOTH_KEY(kSmoothIdFirst),
 };
 
 }  // namespace srv6db::local_sid
@@ -46,4 +44,4 @@ inline constexpr TableDef kLocalSid =
 static_assert(IsWellFormed(kLocalSid));
 }  // namespace srv6db
 
-#endif  // SRV6DB_TABLES_SRV6_LOCAL_SID_H
+#endif  // SRV6DB_SCHEMA_SRV6_LOCAL_SID_H

@@ -1,8 +1,8 @@
 // Candidate path table (srv6te_candipath, id 1): the paths of a policy, gathered by group.
-#ifndef SRV6DB_TABLES_SRV6TE_CANDIPATH_H
-#define SRV6DB_TABLES_SRV6TE_CANDIPATH_H
+#ifndef SRV6DB_SCHEMA_SRV6TE_CANDIPATH_H
+#define SRV6DB_SCHEMA_SRV6TE_CANDIPATH_H
 
-#include "core/field_map.h"
+#include "schema/table_def.h"
 
 namespace srv6db::candipath {
 
@@ -34,12 +34,9 @@ inline constexpr KeyDef kKeys[] = {
     {.name = "GroupInfo",
      .source = KeySource::kStruct,
      .sourceSize = sizeof(G),
-     .segments = kGroupInfo,
-     .iterate = SRV6DB_ITERATE(SRV6_DB_CreateCandiPathIteratorByGroupInfo)},
-    {.name = "XcInfo",
-     .segments = kXcInfo,
-     .readUnique = SRV6DB_UNIQUE(SRV6_DB_ReadCandiPathByXcinfo)},
-    SRV6DB_SMOOTH_KEY(kSmoothInputOrder, SRV6_DB_CreateCandiPathIteratorByVrf),
+     .segments = kGroupInfo},
+    {.name = "XcInfo", .segments = kXcInfo},
+    SRV6DB_SMOOTH_KEY(kSmoothInputOrder),
 };
 
 }  // namespace srv6db::candipath
@@ -50,4 +47,4 @@ inline constexpr TableDef kCandiPath =
 static_assert(IsWellFormed(kCandiPath));
 }  // namespace srv6db
 
-#endif  // SRV6DB_TABLES_SRV6TE_CANDIPATH_H
+#endif  // SRV6DB_SCHEMA_SRV6TE_CANDIPATH_H

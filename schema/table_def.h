@@ -1,8 +1,8 @@
-// The declarative description of a table: field rows, keys and the table's exported functions.
-// Header-only constexpr data and inline code, so that programs outside the library can read
-// the descriptions too (tables/catalog.h).
-#ifndef SRV6DB_CORE_FIELD_MAP_H
-#define SRV6DB_CORE_FIELD_MAP_H
+// What a table description is made of: field rows and keys, as constexpr data that the
+// library's codec, the engine's schemas and the Redis functions all derive from. Reads only
+// the exported layouts (offsetof, sizeof); links nothing.
+#ifndef SRV6DB_SCHEMA_TABLE_DEF_H
+#define SRV6DB_SCHEMA_TABLE_DEF_H
 
 #include <cstddef>
 #include <cstdint>
@@ -10,10 +10,16 @@
 #include <string_view>
 #include <type_traits>
 
-#include "engine/engine_api.h"
-#include "srv6_db.h"
+#include "include/srv6_db.h"
 
 namespace srv6db {
+
+// Key word kinds and the bounds every table keeps (the engine checks its own against these).
+inline constexpr uint32_t kKeyKindPrimary = 0x01;
+inline constexpr uint32_t kKeyKindSecondary = 0x09;
+inline constexpr uint32_t kMaxRecordSize = 308;  // the largest record (schema/tables.h checks)
+inline constexpr uint32_t kMaxKeyLength = 64;
+inline constexpr size_t kMaxKeys = 6;  // the primary key and index numbers 1 to 5
 
 // How one field travels between entry and record (the same codec serves both directions).
 enum class Codec : uint8_t {
@@ -56,18 +62,16 @@ struct KeySegment {
   uint16_t width;
   Codec codec;  // kCopy or kIpv6Words
   FieldKind kind;
+  // The record field the part is stored in when that field has another name (the part's own
+  // name otherwise): a caller's argument the engine reads from a record's attribute.
+  const char *heldIn = nullptr;
+
+  constexpr std::string_view RecordName() const { return heldIn != nullptr ? heldIn : name; }
 };
 
 // What a key is built from: the table's entry, a Srv6DbSmoothKey, or a small structure of
 // sourceSize bytes whose parts the segments name (a group info, a lone id, scalar arguments).
 enum class KeySource : uint8_t { kEntry, kSmoothKey, kStruct };
-
-// The exported functions of one table or key, reached through type-erased thunks.
-using IterateFunc = Srv6DbIter *(*)(const void *source, uint32_t count);
-using CountFunc = uint32_t (*)(const void *source, uint64_t *count);
-using ReadFunc = uint32_t (*)(void *entry);
-using WriteFunc = uint32_t (*)(const void *entry);
-using NextFunc = uint32_t (*)(Srv6DbIter *iter, void *entry);
 
 // A key: its parts in key order. Offsets are the running sum of the widths, the length their
 // total and the index number the key's position in its table (primary first).
@@ -77,9 +81,6 @@ struct KeyDef {
   uint32_t sourceSize = 0;  // kStruct only; the others have the entry's or the smooth key's size
   std::span<const KeySegment> segments;
   bool countAnswersNull = false;  // the table's count answers 1 for a null count itself
-  IterateFunc iterate = nullptr;  // the exported iterator by this key (secondary keys)
-  CountFunc count = nullptr;      // the exported count by this key, if any
-  ReadFunc readUnique = nullptr;  // the exported unique read by this key, if any
 
   constexpr uint32_t Length() const {
     uint32_t length = 0;
@@ -101,15 +102,15 @@ struct TableDef {
   uint32_t recordSize;
   std::span<const Field> fields;
   std::span<const KeyDef> keys;  // [0] the primary key, then the secondary keys by index
-  WriteFunc create;
-  ReadFunc read;
-  WriteFunc remove;
-  Srv6DbIter *(*createIterator)(uint32_t count);
-  NextFunc getNext;
-  void (*releaseIterator)(Srv6DbIter *iter);
+  // The library's exported functions of the table, for programs that work through it at run
+  // time: null in a description, bound by tables/catalog.h.
+  uint32_t (*create)(const void *entry) = nullptr;
+  uint32_t (*remove)(const void *entry) = nullptr;
+  void (*encode)(const void *entry, void *record) = nullptr;  // Set<T>Fields
+  void (*decode)(const void *record, void *entry) = nullptr;  // Get<T>Fields
 
   constexpr uint32_t KeyWord(size_t key) const {
-    return SRV6_DB_KEY_WORD(key, key == 0 ? DB_KEY_KIND_PRIMARY : DB_KEY_KIND_SECONDARY,
+    return SRV6_DB_KEY_WORD(key, key == 0 ? kKeyKindPrimary : kKeyKindSecondary,
                             keys[key].Length());
   }
   constexpr uint32_t SourceSize(size_t key) const {
@@ -131,68 +132,6 @@ struct TableDef {
   }
 };
 
-inline constexpr uint32_t kMaxRecordSize = DB_MAX_RECORD_SIZE;
-inline constexpr uint32_t kMaxKeyLength = DB_MAX_KEY_LENGTH;
-inline constexpr size_t kMaxKeys = 6;  // the primary key and index numbers 1 to 5
-
-// Thunks from the type-erased catalog signatures to the typed exported functions.
-namespace api {
-
-template <typename E>
-uint32_t Write(uint32_t (*f)(const E *), const void *entry) {
-  return f(static_cast<const E *>(entry));
-}
-template <typename E>
-uint32_t Read(uint32_t (*f)(E *), void *entry) {
-  return f(static_cast<E *>(entry));
-}
-template <typename E>
-uint32_t Next(uint32_t (*f)(Srv6DbIter *, E *), Srv6DbIter *iter, void *entry) {
-  return f(iter, static_cast<E *>(entry));
-}
-template <typename S>
-Srv6DbIter *Iterate(Srv6DbIter *(*f)(const S *, uint32_t), const void *source, uint32_t count) {
-  return f(static_cast<const S *>(source), count);
-}
-template <typename S>
-uint32_t Count(uint32_t (*f)(const S *, uint64_t *), const void *source, uint64_t *count) {
-  return f(static_cast<const S *>(source), count);
-}
-// Keys from three scalar arguments take a source of three u32 values.
-inline Srv6DbIter *Iterate(Srv6DbIter *(*f)(uint32_t, uint32_t, uint32_t, uint32_t),
-                           const void *source, uint32_t count) {
-  const auto *in = static_cast<const uint32_t *>(source);
-  return in == nullptr ? nullptr : f(in[0], in[1], in[2], count);
-}
-inline uint32_t Count(uint32_t (*f)(uint32_t, uint32_t, uint32_t, uint64_t *), const void *source,
-                      uint64_t *count) {
-  const auto *in = static_cast<const uint32_t *>(source);
-  return in == nullptr ? SRV6_DB_ERR : f(in[0], in[1], in[2], count);
-}
-
-template <auto F>
-uint32_t WriteThunk(const void *entry) {
-  return Write(F, entry);
-}
-template <auto F>
-uint32_t ReadThunk(void *entry) {
-  return Read(F, entry);
-}
-template <auto F>
-uint32_t NextThunk(Srv6DbIter *iter, void *entry) {
-  return Next(F, iter, entry);
-}
-template <auto F>
-Srv6DbIter *IterateThunk(const void *source, uint32_t count) {
-  return Iterate(F, source, count);
-}
-template <auto F>
-uint32_t CountThunk(const void *source, uint64_t *count) {
-  return Count(F, source, count);
-}
-
-}  // namespace api
-
 // A table description defines E (entry type) and R (record type) before using these.
 #define SRV6DB_FIELD(member, codec)                                                          \
   ::srv6db::Field {                                                                          \
@@ -208,22 +147,19 @@ uint32_t CountThunk(const void *source, uint64_t *count) {
 #define SRV6DB_KEY(member) SRV6DB_KEY_PART(E, member, ::srv6db::Codec::kCopy)
 #define SRV6DB_KEY_IPV6(member) SRV6DB_KEY_PART(E, member, ::srv6db::Codec::kIpv6Words)
 #define SRV6DB_KEY_OF(S, member) SRV6DB_KEY_PART(S, member, ::srv6db::Codec::kCopy)
-
-// The exported functions bound to a key, for the catalog.
-#define SRV6DB_ITERATE(f) &::srv6db::api::IterateThunk<&f>
-#define SRV6DB_COUNT(f) &::srv6db::api::CountThunk<&f>
-#define SRV6DB_UNIQUE(f) &::srv6db::api::ReadThunk<&f>
+#define SRV6DB_KEY_HELD_IN(S, member, field)                                    \
+  ::srv6db::KeySegment {                                                        \
+#member, offsetof(S, member), sizeof(S::member), ::srv6db::Codec::kCopy,    \
+        ::srv6db::KindOf < decltype(S::member)>(::srv6db::Codec::kCopy), #field \
+  }
 
 // The primary key of a table: its parts, from the entry.
 #define SRV6DB_PRIMARY_KEY(parts) \
   ::srv6db::KeyDef { .name = "primary", .segments = parts }
 
-// The walk by VRF of a table with a smooth key: its word order and its exported function.
-#define SRV6DB_SMOOTH_KEY(order, f)                                              \
-  ::srv6db::KeyDef {                                                             \
-    .name = "Vrf", .source = ::srv6db::KeySource::kSmoothKey, .segments = order, \
-    .iterate = SRV6DB_ITERATE(f)                                                 \
-  }
+// The walk by VRF of a table with a smooth key, in its word order.
+#define SRV6DB_SMOOTH_KEY(order) \
+  ::srv6db::KeyDef { .name = "Vrf", .source = ::srv6db::KeySource::kSmoothKey, .segments = order }
 
 // Everything of table T (short name, as in Srv6Db<T>Entry) that follows from its name; the
 // namespace ns holds its kFields and kKeys.
@@ -231,12 +167,6 @@ uint32_t CountThunk(const void *source, uint64_t *count) {
   ::srv6db::TableDef {                                                                         \
     .id = tableId, .name = engineName, .shortName = #T, .entrySize = sizeof(Srv6Db##T##Entry), \
     .recordSize = sizeof(Srv6Db##T##Record), .fields = ns::kFields, .keys = ns::kKeys,         \
-    .create = &::srv6db::api::WriteThunk<&SRV6_DB_Create##T>,                                  \
-    .read = &::srv6db::api::ReadThunk<&SRV6_DB_Read##T>,                                       \
-    .remove = &::srv6db::api::WriteThunk<&SRV6_DB_Delete##T>,                                  \
-    .createIterator = &SRV6_DB_Create##T##Iterator,                                            \
-    .getNext = &::srv6db::api::NextThunk<&SRV6_DB_GetNext##T##Entry>,                          \
-    .releaseIterator = &SRV6_DB_Release##T##Iterator,                                          \
   }
 
 // The two word orders tables give their smooth key: the SRv6 tables put the smooth id first,
@@ -253,10 +183,7 @@ inline constexpr KeySegment kSmoothInputOrder[] = {SRV6DB_KEY_OF(Srv6DbSmoothKey
 constexpr bool IsWellFormed(const TableDef &t, size_t k) {
   const KeyDef &key = t.keys[k];
   if (key.segments.empty() || key.Length() > kMaxKeyLength) return false;
-  if (k == 0 && (key.source != KeySource::kEntry || key.iterate != nullptr ||
-                 key.count != nullptr || key.readUnique != nullptr)) {
-    return false;
-  }
+  if (k == 0 && key.source != KeySource::kEntry) return false;
   for (const KeySegment &s : key.segments) {
     if (s.sourceOffset + s.width > t.SourceSize(k)) return false;
     if (s.codec != Codec::kCopy && s.codec != Codec::kIpv6Words) return false;
@@ -265,8 +192,9 @@ constexpr bool IsWellFormed(const TableDef &t, size_t k) {
   return true;
 }
 
+// The VRF class data record takes the id after the last table's.
 constexpr bool IsWellFormed(const TableDef &t) {
-  if (t.id >= SRV6_DB_TABLE_NUM || t.recordSize > kMaxRecordSize) return false;
+  if (t.id > SRV6_DB_TABLE_NUM || t.recordSize > kMaxRecordSize) return false;
   if (t.keys.empty() || t.keys.size() > kMaxKeys) return false;
   for (size_t k = 0; k < t.keys.size(); ++k) {
     if (!IsWellFormed(t, k)) return false;
@@ -301,4 +229,4 @@ constexpr bool IsWellFormed(const TableDef &t) {
 
 }  // namespace srv6db
 
-#endif  // SRV6DB_CORE_FIELD_MAP_H
+#endif  // SRV6DB_SCHEMA_TABLE_DEF_H

@@ -1,8 +1,8 @@
 // SID function table (srv6_sid_funct, id 7): SID functions by VRF and function id.
-#ifndef SRV6DB_TABLES_SRV6_SID_FUNCT_H
-#define SRV6DB_TABLES_SRV6_SID_FUNCT_H
+#ifndef SRV6DB_SCHEMA_SRV6_SID_FUNCT_H
+#define SRV6DB_SCHEMA_SRV6_SID_FUNCT_H
 
-#include "core/field_map.h"
+#include "schema/table_def.h"
 
 namespace srv6db::sid_funct {
 
@@ -29,10 +29,8 @@ inline constexpr KeySegment kPortGroup[] = {SRV6DB_KEY(vrId), SRV6DB_KEY(vrfInde
 enum Key : size_t { kPrimaryKey, kByVrf, kByPortGroup };
 inline constexpr KeyDef kKeys[] = {
     SRV6DB_PRIMARY_KEY(kPrimary),
-    SRV6DB_SMOOTH_KEY(kSmoothIdFirst, SRV6_DB_CreateSidFunctIteratorByVrf),
-    {.name = "PortGroup",
-     .segments = kPortGroup,
-     .iterate = SRV6DB_ITERATE(SRV6_DB_CreateSidFunctIteratorByPortGroup)},
+    SRV6DB_SMOOTH_KEY(kSmoothIdFirst),
+    {.name = "PortGroup", .segments = kPortGroup},
 };
 
 }  // namespace srv6db::sid_funct
@@ -43,4 +41,4 @@ inline constexpr TableDef kSidFunct =
 static_assert(IsWellFormed(kSidFunct));
 }  // namespace srv6db
 
-#endif  // SRV6DB_TABLES_SRV6_SID_FUNCT_H
+#endif  // SRV6DB_SCHEMA_SRV6_SID_FUNCT_H

@@ -1,8 +1,8 @@
 // SID next-hop table (srv6_sidnhp, id 8): SID next hops by VRF and next-hop id.
-#ifndef SRV6DB_TABLES_SRV6_SIDNHP_H
-#define SRV6DB_TABLES_SRV6_SIDNHP_H
+#ifndef SRV6DB_SCHEMA_SRV6_SIDNHP_H
+#define SRV6DB_SCHEMA_SRV6_SIDNHP_H
 
-#include "core/field_map.h"
+#include "schema/table_def.h"
 
 namespace srv6db::sidnhp {
 
@@ -24,7 +24,7 @@ inline constexpr KeySegment kPrimary[] = {SRV6DB_KEY(vrId), SRV6DB_KEY(vrfIndex)
 enum Key : size_t { kPrimaryKey, kByVrf };
 inline constexpr KeyDef kKeys[] = {
     SRV6DB_PRIMARY_KEY(kPrimary),
-    SRV6DB_SMOOTH_KEY(kSmoothIdFirst, SRV6_DB_CreateSidNhpIteratorByVrf),
+    SRV6DB_SMOOTH_KEY(kSmoothIdFirst),
 };
 
 }  // namespace srv6db::sidnhp
@@ -35,4 +35,4 @@ inline constexpr TableDef kSidNhp =
 static_assert(IsWellFormed(kSidNhp));
 }  // namespace srv6db
 
-#endif  // SRV6DB_TABLES_SRV6_SIDNHP_H
+#endif  // SRV6DB_SCHEMA_SRV6_SIDNHP_H

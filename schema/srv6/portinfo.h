@@ -1,9 +1,9 @@
 // Port information table (srv6_portinfo, id 9): ports by VRF, port group, ND address and L3
 // interface.
-#ifndef SRV6DB_TABLES_SRV6_PORTINFO_H
-#define SRV6DB_TABLES_SRV6_PORTINFO_H
+#ifndef SRV6DB_SCHEMA_SRV6_PORTINFO_H
+#define SRV6DB_SCHEMA_SRV6_PORTINFO_H
 
-#include "core/field_map.h"
+#include "schema/table_def.h"
 
 namespace srv6db::portinfo {
 
@@ -33,18 +33,10 @@ inline constexpr KeySegment kL3if[] = {SRV6DB_KEY(l3IfIndex)};
 enum Key : size_t { kPrimaryKey, kByPortGroup, kByNdRefresh, kByL3if, kByVrf };
 inline constexpr KeyDef kKeys[] = {
     SRV6DB_PRIMARY_KEY(kPrimary),
-    {.name = "PortGroup",
-     .segments = kPortGroup,
-     .iterate = SRV6DB_ITERATE(SRV6_DB_CreatePortInfoIteratoryByPortGroup)},
-    {.name = "NdRefresh",
-     .segments = kNdRefresh,
-     .countAnswersNull = true,
-     .iterate = SRV6DB_ITERATE(SRV6_DB_CreatePortInfoIteratoryByNdRefreshHashKey),
-     .count = SRV6DB_COUNT(SRV6_DB_CountPortInfoByNdRefreshHashKey)},
-    {.name = "L3if",
-     .segments = kL3if,
-     .iterate = SRV6DB_ITERATE(SRV6_DB_CreatePortInfoIteratoryByL3if)},
-    SRV6DB_SMOOTH_KEY(kSmoothIdFirst, SRV6_DB_CreatePortInfoIteratorByVrf),
+    {.name = "PortGroup", .segments = kPortGroup},
+    {.name = "NdRefresh", .segments = kNdRefresh, .countAnswersNull = true},
+    {.name = "L3if", .segments = kL3if},
+    SRV6DB_SMOOTH_KEY(kSmoothIdFirst),
 };
 
 }  // namespace srv6db::portinfo
@@ -55,4 +47,4 @@ inline constexpr TableDef kPortInfo =
 static_assert(IsWellFormed(kPortInfo));
 }  // namespace srv6db
 
-#endif  // SRV6DB_TABLES_SRV6_PORTINFO_H
+#endif  // SRV6DB_SCHEMA_SRV6_PORTINFO_H

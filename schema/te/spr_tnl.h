@@ -1,8 +1,8 @@
 // SR tunnel table (spr_tnl, id 13): SR tunnels, reachable by policy, next-hop group and smooth id.
-#ifndef SRV6DB_TABLES_TE_SPR_TNL_H
-#define SRV6DB_TABLES_TE_SPR_TNL_H
+#ifndef SRV6DB_SCHEMA_TE_SPR_TNL_H
+#define SRV6DB_SCHEMA_TE_SPR_TNL_H
 
-#include "core/field_map.h"
+#include "schema/table_def.h"
 
 namespace srv6db::spr_tnl {
 
@@ -39,22 +39,18 @@ inline constexpr KeySegment kPolicy[] = {SRV6DB_KEY(vrId), SRV6DB_KEY(vrfIndex),
                                          SRV6DB_KEY(tunnelId), SRV6DB_KEY(tunnelType)};
 inline constexpr KeySegment kNhpGrp[] = {SRV6DB_KEY_OF(NhpGrpInput, vrId),
                                          SRV6DB_KEY_OF(NhpGrpInput, vrfIndex),
-                                         SRV6DB_KEY_OF(NhpGrpInput, nhpGrpId)};
+                                         SRV6DB_KEY_HELD_IN(NhpGrpInput, nhpGrpId, attr1)};
 
 enum Key : size_t { kPrimaryKey, kByPolicy, kByNhpGrp, kByVrf };
 inline constexpr KeyDef kKeys[] = {
     SRV6DB_PRIMARY_KEY(kPrimary),
-    {.name = "Policy",
-     .segments = kPolicy,
-     .iterate = SRV6DB_ITERATE(SRV6_DB_CreateSprTnlIteratorByPolicy)},
+    {.name = "Policy", .segments = kPolicy},
     {.name = "GrpId",
      .source = KeySource::kStruct,
      .sourceSize = sizeof(NhpGrpInput),
      .segments = kNhpGrp,
-     .countAnswersNull = true,
-     .iterate = SRV6DB_ITERATE(SRV6_DB_CreateSprTnlIteratorByGrpId),
-     .count = SRV6DB_COUNT(SRV6_DB_GetSprTnlCountByNhpGrpId)},
-    SRV6DB_SMOOTH_KEY(kSmoothInputOrder, SRV6_DB_CreateSprTnlIteratorByVrf),
+     .countAnswersNull = true},
+    SRV6DB_SMOOTH_KEY(kSmoothInputOrder),
 };
 
 }  // namespace srv6db::spr_tnl
@@ -64,4 +60,4 @@ inline constexpr TableDef kSprTnl = SRV6DB_TABLE(SprTnl, SRV6_DB_TABLE_SPR_TNL, 
 static_assert(IsWellFormed(kSprTnl));
 }  // namespace srv6db
 
-#endif  // SRV6DB_TABLES_TE_SPR_TNL_H
+#endif  // SRV6DB_SCHEMA_TE_SPR_TNL_H
