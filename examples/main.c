@@ -49,7 +49,8 @@ static void ExampleCommon(void) {
   if (SRV6_DB_ReadCommon(&entry) == SRV6_DB_OK) {
     char text[SRV6_DB_IPV6_TEXT_LEN];
     printf("common 3: address %s, data1 %llu\n",
-           SRV6_DB_Ipv6ToText(entry.ipv6Addr1, text, sizeof(text)), (unsigned long long)entry.data1);
+           SRV6_DB_Ipv6ToText(entry.ipv6Addr1, text, sizeof(text)),
+           (unsigned long long)entry.data1);
   }
 
   /* A resync re-marks what is still wanted with the new smooth id; 7 was never stored. */
