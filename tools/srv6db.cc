@@ -97,6 +97,12 @@ const TableDef &TableNamed(const std::string &name) {
   throw Failure(kUsage, "no table " + Quote(name) + "; 'srv6db tables' lists them");
 }
 
+// Appends @p item to a list separated by @p sep.
+void Append(std::string &list, char sep, std::string_view item) {
+  if (!list.empty()) list += sep;
+  list += item;
+}
+
 std::string KeyText(const KeyDef &key) {
   std::string text = std::string(key.name) + "(";
   for (const KeySegment &s : key.segments)
@@ -106,7 +112,7 @@ std::string KeyText(const KeyDef &key) {
 
 std::string KeysOf(const TableDef &t) {
   std::string text;
-  for (const KeyDef &k : t.keys) text += (text.empty() ? "" : " ") + KeyText(k);
+  for (const KeyDef &k : t.keys) Append(text, ' ', KeyText(k));
   return text;
 }
 
@@ -227,7 +233,7 @@ Selection Select(const TableDef &t, const std::vector<std::string> &matches) {
     const Field *f = FindField(t, name);
     if (f == nullptr && !IsKeyPart(t, name)) {
       std::string fields;
-      for (const Field &g : t.fields) fields += (fields.empty() ? "" : ",") + std::string(g.name);
+      for (const Field &g : t.fields) Append(fields, ',', g.name);
       throw Failure(kUsage, std::string(t.shortName) + " has no field " + Quote(name) +
                                 "; its fields: " + fields);
     }
@@ -430,7 +436,7 @@ Exit Vrf(bool json) {
       const ValueType type{FieldKind::kUnsigned, f.width, f.width};
       const auto *at = reinterpret_cast<const uint8_t *>(&data) + f.offset;
       row[f.name] = ToJson(type, at);
-      text += (text.empty() ? "" : " ") + f.name + "=" + ToText(type, at);
+      Append(text, ' ', f.name + "=" + ToText(type, at));
     }
     Print(json ? row.dump() : text);
     ++n;
@@ -531,7 +537,7 @@ void LoadLine(const std::string &line, uint64_t lineNo, const std::string &defau
   }
   std::string missing;
   for (const KeySegment &seg : t.keys[0].segments) {
-    if (!row.contains(seg.name)) missing += (missing.empty() ? "" : ",") + std::string(seg.name);
+    if (!row.contains(seg.name)) Append(missing, ',', seg.name);
   }
   if (!missing.empty()) {
     throw Failure(kUsage, std::string(t.shortName) + " record without " + missing +
