@@ -7,6 +7,8 @@ set(SRV6DB_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/srv6db)
 file(GLOB _srv6db_public_headers ${PROJECT_SOURCE_DIR}/include/*.h)
 install(FILES ${_srv6db_public_headers} DESTINATION ${SRV6DB_INCLUDE_DIR})
 set_target_properties(srv6db_engine PROPERTIES EXPORT_NAME engine)  # srv6db::engine
+# Both spellings compile against the installed package: <srv6_db.h> and <srv6db/srv6_db.h>.
+target_include_directories(srv6db INTERFACE $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
 install(TARGETS srv6db EXPORT srv6db-targets LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(EXPORT srv6db-targets NAMESPACE srv6db:: DESTINATION ${SRV6DB_CMAKE_DIR})
 
@@ -29,7 +31,6 @@ foreach(_dir LIBDIR INCLUDEDIR)
     set(SRV6DB_PC_${_dir} "\${prefix}/${CMAKE_INSTALL_${_dir}}")
   endif()
 endforeach()
-string(APPEND SRV6DB_PC_INCLUDEDIR "/srv6db")
 foreach(_pc srv6db srv6db-engine)
   configure_file(${CMAKE_CURRENT_LIST_DIR}/${_pc}.pc.in ${PROJECT_BINARY_DIR}/${_pc}.pc @ONLY)
   install(FILES ${PROJECT_BINARY_DIR}/${_pc}.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

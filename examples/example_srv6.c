@@ -5,6 +5,7 @@
 
 #include "example.h"
 #include "srv6_db.h"
+#include "srv6_db_ipv6.h"
 
 /* 2001:db8:100::/48 locator; the SID's last word tells the local SIDs apart. */
 static void FillLocalSid(Srv6DbLocalSidEntry *e, uint32_t functId, uint32_t sidTail) {
@@ -16,14 +17,6 @@ static void FillLocalSid(Srv6DbLocalSidEntry *e, uint32_t functId, uint32_t sidT
   e->sid[3] = sidTail;
   e->prefixLen = 128;
   e->functId = functId;
-}
-
-/* Eight 16-bit groups, without the :: shortening. */
-static void FormatSid(const uint32_t words[4], char *out, size_t len) {
-  snprintf(out, len, "%x:%x:%x:%x:%x:%x:%x:%x", (unsigned)(words[0] >> 16),
-           (unsigned)(words[0] & 0xFFFF), (unsigned)(words[1] >> 16), (unsigned)(words[1] & 0xFFFF),
-           (unsigned)(words[2] >> 16), (unsigned)(words[2] & 0xFFFF), (unsigned)(words[3] >> 16),
-           (unsigned)(words[3] & 0xFFFF));
 }
 
 void ExampleSrv6(void) {
@@ -61,9 +54,9 @@ void ExampleSrv6(void) {
   unsigned found = 0;
   Srv6DbLocalSidEntry sid;
   while (SRV6_DB_GetNextLocalSidEntry(iter, &sid) == SRV6_DB_OK) {
-    char text[48];
-    FormatSid(sid.sid, text, sizeof(text));
-    printf("srv6: function %" PRIu32 " serves %s/%u\n", sid.functId, text, (unsigned)sid.prefixLen);
+    char text[SRV6_DB_IPV6_TEXT_LEN];
+    printf("srv6: function %" PRIu32 " serves %s/%u\n", sid.functId,
+           SRV6_DB_Ipv6ToText(sid.sid, text, sizeof(text)), (unsigned)sid.prefixLen);
     ++found;
   }
   SRV6_DB_ReleaseLocalSidIterator(iter);

@@ -4,6 +4,7 @@
 
 #include "example.h"
 #include "srv6_db.h"
+#include "srv6_db_ipv6.h"
 
 enum { kVrId = 1, kVrfIndex = 10, kTunnelId = 100, kGroupId = 1, kListId = 7 };
 
@@ -72,7 +73,9 @@ static void StoreSidStack(void) {
   stack.vrfIndex = kVrfIndex;
   stack.listId = kListId;
   if (SRV6_DB_ReadSidStack(&stack) == SRV6_DB_OK) {
-    printf("SID stack %u: last SID 2001:db8:0:%x::\n", stack.listId, stack.sidList[2][1]);
+    char text[SRV6_DB_IPV6_TEXT_LEN];
+    printf("SID stack %u: last SID %s\n", stack.listId,
+           SRV6_DB_Ipv6ToText(stack.sidList[2], text, sizeof(text)));
   }
 }
 

@@ -7,6 +7,7 @@
 
 #include "example.h"
 #include "srv6_db.h"
+#include "srv6_db_ipv6.h"
 
 static unsigned g_liveHandles;
 
@@ -46,7 +47,9 @@ static void ExampleCommon(void) {
   memset(&entry, 0, sizeof(entry));
   entry.commonId = 3;
   if (SRV6_DB_ReadCommon(&entry) == SRV6_DB_OK) {
-    printf("common 3: address word 0 %08x, data1 %llu\n", entry.ipv6Addr1[0],
+    char text[SRV6_DB_IPV6_TEXT_LEN];
+    printf("common 3: address %s, data1 %llu\n",
+           SRV6_DB_Ipv6ToText(entry.ipv6Addr1, text, sizeof(text)),
            (unsigned long long)entry.data1);
   }
 

@@ -1,5 +1,6 @@
 // The srv6db command: lists, shows, follows, loads and deletes the records of the tables in
 // whatever engine SRV6DB_ENGINE names, through the library and the engine's control interface.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +14,7 @@
 #include <iostream>
 #include <map>
 #include <memory>
+#include <sstream>
 
 #include "engine/srv6db_engine.h"
 #include "srv6_db.h"
@@ -24,21 +26,11 @@ namespace {
 constexpr uint32_t kBatch = 256;             // records an engine walk fetches at a time
 constexpr uint32_t kFeedCapacity = 65536;    // changes the engine queues for `watch`
 uint64_t g_badLines = 0;                     // lines --keep-going passed over
+bool g_loaded = false;                       // this process loaded a file
+bool g_quiet = false;                        // no counts on stderr
+constexpr int kMaxDepth = 32;                // nesting of a JSON line
 constexpr off_t kLongLoad = off_t{1} << 20;  // bytes of input from which a load shows progress
 const char *const kChangeKinds[] = {"create", "update", "remove"};
-
-void UseEngine(const std::string &url) {
-  static std::string chosen;
-  if (url.empty() || url == chosen) return;
-  // The engine may have read SRV6DB_ENGINE already; opening the URL switches it explicitly.
-  setenv("SRV6DB_ENGINE", url.c_str(), 1);
-  if (srv6db_engine_open(url.c_str()) != 0) {
-    throw Failure(kUsage, "\"" + url +
-                              "\" is not an engine URL; give memory, redis://HOST:PORT[/DB] or "
-                              "unix:///PATH[?db=N]");
-  }
-  chosen = url;
-}
 
 std::string EngineName() {
   const char *url = std::getenv("SRV6DB_ENGINE");
@@ -51,9 +43,64 @@ std::string EngineName() {
                              "names it");
 }
 
+// Opens the engine --engine names, or checks the one SRV6DB_ENGINE named when the engine loaded.
+void UseEngine(const std::string &option) {
+  static std::string chosen;
+  const char *env = std::getenv("SRV6DB_ENGINE");
+  const std::string url = !option.empty() ? option : env != nullptr ? env : "";
+  if (url.empty() || url == chosen) return;
+  setenv("SRV6DB_ENGINE", url.c_str(), 1);
+  // The engine says what is wrong with a URL on stderr itself; this command says it once, below.
+  std::fflush(stderr);
+  const int savedStderr = dup(STDERR_FILENO);
+  const int devNull = open("/dev/null", O_WRONLY);
+  if (devNull >= 0) dup2(devNull, STDERR_FILENO);
+  const uint32_t rc = srv6db_engine_open(url.c_str());
+  std::fflush(stderr);
+  if (savedStderr >= 0) dup2(savedStderr, STDERR_FILENO);
+  for (int fd : {devNull, savedStderr}) {
+    if (fd >= 0) close(fd);
+  }
+  if (rc == SRV6DB_ENGINE_ERR_BAD_URL) {
+    throw Failure(kUsage, std::string(option.empty() ? "SRV6DB_ENGINE" : "--engine") + ": " +
+                              Quote(url) +
+                              " is not an engine URL; give memory, redis://HOST:PORT[/DB] or "
+                              "unix:///PATH[?db=N]");
+  }
+  chosen = url;
+  if (rc != 0) EngineFailed("opening");
+}
+
+// A read-only look at the in-memory engine of a process that loaded nothing sees an empty store
+// that no other process shares; says so once.
+void NoteOwnStore() {
+  static bool said = false;
+  if (said || g_loaded || std::strcmp(srv6db_engine_backend(), "memory") != 0) return;
+  said = true;
+  std::fputs(
+      "srv6db: note: the in-memory engine is this process's own store, empty until it loads "
+      "something (--load FILE); name a shared one with SRV6DB_ENGINE=redis://HOST:PORT or "
+      "--engine\n",
+      stderr);
+}
+
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
+}
+
+// The table of that name, its case ignored.
 const TableDef &TableNamed(const std::string &name) {
   if (const TableDef *t = FindTable(name)) return *t;
-  throw Failure(kUsage, "no table \"" + name + "\"; 'srv6db tables' lists them");
+  for (const TableDef *t : kCatalog) {
+    if (SameIgnoringCase(name, t->shortName) || SameIgnoringCase(name, t->name)) return *t;
+  }
+  throw Failure(kUsage, "no table " + Quote(name) + "; 'srv6db tables' lists them");
+}
+
+// Appends @p item to a list separated by @p sep.
+void Append(std::string &list, char sep, std::string_view item) {
+  if (!list.empty()) list += sep;
+  list += item;
 }
 
 std::string KeyText(const KeyDef &key) {
@@ -65,7 +112,7 @@ std::string KeyText(const KeyDef &key) {
 
 std::string KeysOf(const TableDef &t) {
   std::string text;
-  for (const KeyDef &k : t.keys) text += (text.empty() ? "" : " ") + KeyText(k);
+  for (const KeyDef &k : t.keys) Append(text, ' ', KeyText(k));
   return text;
 }
 
@@ -97,86 +144,138 @@ void ParseNamed(const std::string &name, const ValueType &type, const V &value, 
   }
 }
 
-Json EntryJson(const TableDef &t, const uint8_t *entry) {
+// The columns a listing shows: the fields --fields names, in its order, or every field.
+using Columns = std::vector<const Field *>;
+
+Columns ColumnsOf(const TableDef &t, const std::vector<std::string> &names) {
+  Columns columns;
+  for (const Field &f : t.fields) {
+    if (names.empty()) columns.push_back(&f);
+  }
+  for (const std::string &name : names) {
+    const Field *f = FindField(t, name);
+    if (f == nullptr)
+      throw Failure(kUsage,
+                    "--fields: " + std::string(t.shortName) + " has no field " + Quote(name));
+    columns.push_back(f);
+  }
+  return columns;
+}
+
+Json EntryJson(const Columns &columns, const uint8_t *entry) {
   Json row = Json::object();
-  for (const Field &f : t.fields) row[f.name] = ToJson(TypeOf(f), entry + f.entryOffset);
+  for (const Field *f : columns) row[f->name] = ToJson(TypeOf(*f), entry + f->entryOffset);
   return row;
 }
 
-std::string EntryText(const TableDef &t, const uint8_t *entry) {
+std::string EntryText(const Columns &columns, const uint8_t *entry) {
   std::string text;
-  for (const Field &f : t.fields) {
-    text += (text.empty() ? "" : " ") + std::string(f.name) + "=" +
-            ToText(TypeOf(f), entry + f.entryOffset);
+  for (const Field *f : columns) {
+    if (!text.empty()) text += ' ';
+    text.append(f->name).append("=").append(ToText(TypeOf(*f), entry + f->entryOffset));
   }
   return text;
 }
 
 // The records that FIELD=VALUE arguments select: by the key with the most parts among those whose
-// parts are all given; the other given fields filter what that key yields.
+// parts are all given (an address prefix selects by no key); the other given fields filter what
+// that key yields, or what a walk of the whole table yields when no key is covered.
+struct Filter {
+  const Field *field;
+  int prefix;  // bits an address must share with the wanted one; -1: the whole value
+};
+
 struct Selection {
   const TableDef *table = nullptr;
   int key = -1;  // -1: the whole table
-  uint8_t keyInfo[SRV6_DB_KEY_INFO_LEN] = {};
-  uint8_t keyBytes[kMaxKeyLength] = {};
-  std::vector<const Field *> filters;
+  alignas(8) uint8_t keyInfo[SRV6_DB_KEY_INFO_LEN] = {};
+  alignas(8) uint8_t keyBytes[kMaxKeyLength] = {};
+  std::vector<Filter> filters;
   std::vector<uint8_t> wanted;  // an entry holding the filters' values
 
   Srv6DbKey Key() {
     if (key < 0) return Srv6DbKey{};
     return Srv6DbKey{keyInfo, sizeof(keyInfo), keyBytes, table->keys[key].Length()};
   }
+  bool Matches(const uint8_t *entry) const {
+    for (const Filter &f : filters) {
+      const uint8_t *have = entry + f.field->entryOffset;
+      const uint8_t *want = wanted.data() + f.field->entryOffset;
+      if (f.prefix >= 0 ? !SamePrefix(have, want, static_cast<uint32_t>(f.prefix))
+                        : std::memcmp(have, want, TypeOf(*f.field).width) != 0) {
+        return false;
+      }
+    }
+    return true;
+  }
 };
+
+// ADDRESS/LENGTH of a one-address field: the address into @p out, the length returned.
+int ParsePrefix(const std::string &name, const std::string &value, uint8_t *out) {
+  const size_t slash = value.find('/');
+  uint8_t length = 0;
+  ParseNamed(name, {FieldKind::kUnsigned, 1, 1}, value.substr(slash + 1), &length);
+  if (length > 128) throw Failure(kUsage, name + ": a prefix has at most 128 bits");
+  ParseNamed(name, {FieldKind::kIpv6, 16, 16}, value.substr(0, slash), out);
+  return length;
+}
 
 Selection Select(const TableDef &t, const std::vector<std::string> &matches) {
   Selection s;
   s.table = &t;
   s.wanted.assign(t.entrySize, 0);
-  std::map<std::string, std::string, std::less<>> given;
+  std::map<std::string, std::string, std::less<>> given, prefixes;
   for (const std::string &m : matches) {
     const size_t eq = m.find('=');
     if (eq == std::string::npos || eq == 0)
-      throw Failure(kUsage, "expected FIELD=VALUE, not \"" + m + "\"");
+      throw Failure(kUsage, "expected FIELD=VALUE, not " + Quote(m));
     const std::string name = m.substr(0, eq);
-    if (FindField(t, name) == nullptr && !IsKeyPart(t, name)) {
+    const Field *f = FindField(t, name);
+    if (f == nullptr && !IsKeyPart(t, name)) {
       std::string fields;
-      for (const Field &f : t.fields) fields += (fields.empty() ? "" : ",") + std::string(f.name);
-      throw Failure(kUsage, std::string(t.shortName) + " has no field \"" + name +
-                                "\"; its fields: " + fields);
+      for (const Field &g : t.fields) Append(fields, ',', g.name);
+      throw Failure(kUsage, std::string(t.shortName) + " has no field " + Quote(name) +
+                                "; its fields: " + fields);
     }
-    if (!given.emplace(name, m.substr(eq + 1)).second)
+    const bool prefix = f != nullptr && f->kind == FieldKind::kIpv6 && f->width == 16 &&
+                        m.find('/', eq) != std::string::npos;
+    if (given.count(name) + prefixes.count(name) != 0)
       throw Failure(kUsage, name + " is given twice");
+    (prefix ? prefixes : given).emplace(name, m.substr(eq + 1));
   }
-  if (given.empty()) return s;
   for (size_t k = 0; k < t.keys.size(); ++k) {
     size_t parts = 0;
     for (const KeySegment &seg : t.keys[k].segments) parts += given.count(seg.name);
-    bool fits = parts == t.keys[k].segments.size();
-    for (const auto &[name, value] : given) {
-      fits = fits && (FindField(t, name) != nullptr || IsKeyPart(t.keys[k], name));
+    if (parts == t.keys[k].segments.size() &&
+        (s.key < 0 || parts > t.keys[s.key].segments.size())) {
+      s.key = static_cast<int>(k);
     }
-    if (fits && (s.key < 0 || parts > t.keys[s.key].segments.size())) s.key = static_cast<int>(k);
   }
-  if (s.key < 0) {
-    std::string names;
-    for (const auto &[name, value] : given) names += (names.empty() ? "" : ",") + name;
-    throw Failure(kUsage, "no key of " + std::string(t.shortName) + " is made of " + names +
-                              "; give every part of one of its keys: " + KeysOf(t));
-  }
-  const KeyDef &key = t.keys[s.key];
-  const uint32_t word = t.KeyWord(s.key);
-  std::memcpy(s.keyInfo, &word, sizeof(word));
-  for (size_t i = 0; i < key.segments.size(); ++i) {
-    const KeySegment &seg = key.segments[i];
-    uint8_t *out = s.keyBytes + key.OffsetOf(i);
-    ParseNamed(seg.name, TypeOf(t, seg), given.find(seg.name)->second, out);
-    if (seg.codec == Codec::kIpv6Words) SwapWords(out, seg.width);
-    given.erase(seg.name);
+  if (s.key >= 0) {
+    const KeyDef &key = t.keys[s.key];
+    std::vector<uint8_t> source(t.SourceSize(s.key), 0);
+    for (const KeySegment &seg : key.segments) {
+      ParseNamed(seg.name, TypeOf(t, seg), given.find(seg.name)->second,
+                 source.data() + seg.sourceOffset);
+      if (FindField(t, seg.name) == nullptr) given.erase(seg.name);  // no entry field to filter
+    }
+    const uint32_t word = t.KeyWord(s.key);
+    std::memcpy(s.keyInfo, &word, sizeof(word));
+    BuildKey(t, s.key, source.data(), s.keyBytes);
   }
   for (const auto &[name, value] : given) {
     const Field *f = FindField(t, name);
+    if (f == nullptr) {
+      throw Failure(kUsage, name + " is no field of " + std::string(t.shortName) +
+                                ", only a key part: give every part of its key: " + KeysOf(t));
+    }
+    if (s.key >= 0 && IsKeyPart(t.keys[s.key], name)) continue;  // the key selects it already
     ParseNamed(name, TypeOf(*f), value, s.wanted.data() + f->entryOffset);
-    s.filters.push_back(f);
+    s.filters.push_back({f, -1});
+  }
+  for (const auto &[name, value] : prefixes) {
+    const Field *f = FindField(t, name);
+    s.filters.push_back({f, ParsePrefix(name, value, s.wanted.data() + f->entryOffset)});
   }
   return s;
 }
@@ -190,13 +289,8 @@ uint64_t Walk(Selection &s, Visit visit) {
   const Srv6DbKey key = s.Key();
   uint64_t n = 0;
   auto one = [&] {
-    RecordToEntry(t, record.data(), entry.data());
-    for (const Field *f : s.filters) {
-      if (std::memcmp(entry.data() + f->entryOffset, s.wanted.data() + f->entryOffset,
-                      TypeOf(*f).width) != 0) {
-        return;
-      }
-    }
+    DecodeRecord(t, record.data(), entry.data());
+    if (!s.Matches(entry.data())) return;
     ++n;
     visit(record.data(), entry.data());
   };
@@ -263,6 +357,7 @@ void Print(const std::string &line) {
 // ---- Subcommands ----
 
 Exit Tables(bool json) {
+  NoteOwnStore();
   std::vector<uint64_t> records;
   for (const TableDef *t : kCatalog) {
     Selection all = Select(*t, {});
@@ -295,6 +390,7 @@ Exit Tables(bool json) {
 struct ShowOptions {
   std::string table;
   std::vector<std::string> matches;
+  std::vector<std::string> fields;
   bool json = false;
   bool count = false;
   bool hex = false;
@@ -303,6 +399,8 @@ struct ShowOptions {
 Exit Show(const ShowOptions &o) {
   const TableDef &t = TableNamed(o.table);
   Selection s = Select(t, o.matches);
+  const Columns columns = ColumnsOf(t, o.fields);
+  NoteOwnStore();
   if (o.count) {
     const uint64_t n = Count(s);
     Print(std::to_string(n));
@@ -313,16 +411,17 @@ Exit Show(const ShowOptions &o) {
       Print(ToText({FieldKind::kBytes, t.recordSize, 1}, record));
     } else if (o.json) {
       Json row = {{"table", t.shortName}};
-      row.update(EntryJson(t, entry));
+      row.update(EntryJson(columns, entry));
       Print(row.dump());
     } else {
-      Print(EntryText(t, entry));
+      Print(EntryText(columns, entry));
     }
   });
   return n == 0 ? kNothingMatched : kDone;
 }
 
 Exit Vrf(bool json) {
+  NoteOwnStore();
   Srv6DbIter *iter = SRV6_DB_CreateVrfClassDataIterator(kBatch);
   if (iter == nullptr) EngineFailed("walking the VRF class data");
   const std::unique_ptr<Srv6DbIter, void (*)(Srv6DbIter *)> guard(
@@ -337,7 +436,7 @@ Exit Vrf(bool json) {
       const ValueType type{FieldKind::kUnsigned, f.width, f.width};
       const auto *at = reinterpret_cast<const uint8_t *>(&data) + f.offset;
       row[f.name] = ToJson(type, at);
-      text += (text.empty() ? "" : " ") + f.name + "=" + ToText(type, at);
+      Append(text, ' ', f.name + "=" + ToText(type, at));
     }
     Print(json ? row.dump() : text);
     ++n;
@@ -346,21 +445,73 @@ Exit Vrf(bool json) {
   return n == 0 ? kNothingMatched : kDone;
 }
 
-// Writes one JSON line: a table record, or a VRF class data record ("table": "vrf").
-void LoadLine(const std::string &line, uint64_t lineNo) {
-  Json row;
-  try {
-    row = Json::parse(line);
-  } catch (const Json::parse_error &e) {
-    const std::string what = e.what();
-    throw Failure(kUsage, "malformed JSON (" + what.substr(what.find(']') + 2) + ")");
+// Refuses nesting deeper than any record has before the parser meets it.
+void CheckDepth(const std::string &line) {
+  int depth = 0;
+  bool inString = false;
+  for (size_t i = 0; i < line.size(); ++i) {
+    const char c = line[i];
+    if (inString) {
+      if (c == '\\') ++i;
+      inString = c != '"';
+    } else if (c == '"') {
+      inString = true;
+    } else if ((c == '[' || c == '{') && ++depth > kMaxDepth) {
+      throw Failure(kUsage, "nested deeper than " + std::to_string(kMaxDepth) + " levels");
+    } else if (c == ']' || c == '}') {
+      --depth;
+    }
   }
-  if (!row.is_object() || !row.contains("table") || !row["table"].is_string()) {
-    throw Failure(kUsage, "expected an object with a \"table\" name");
+}
+
+// A record line as a JSON object: a JSON line, or the text `show` prints, optionally led by the
+// table's name. @p table names the table of lines that name none.
+Json ParseLine(const std::string &line, const std::string &table) {
+  Json row = Json::object();
+  const size_t first = line.find_first_not_of(" \t");
+  if (line[first] == '{' || line[first] == '[') {
+    CheckDepth(line);
+    try {
+      row = Json::parse(line);
+    } catch (const Json::exception &e) {  // a syntax error, or a number no double holds
+      std::string what = e.what();
+      what = what.substr(what.find(']') + 2);
+      what = what.substr(0, what.find("; last read"));
+      if (what.size() > 120) what = what.substr(0, 120) + "...";
+      throw Failure(kUsage, "malformed JSON (" + what + ")");
+    }
+    if (!row.is_object()) throw Failure(kUsage, "expected an object with a \"table\" name");
+  } else {
+    std::istringstream words(line);
+    std::string word;
+    for (bool lead = true; words >> word; lead = false) {
+      const size_t eq = word.find('=');
+      if (eq == std::string::npos && lead) {
+        row["table"] = word;
+        continue;
+      }
+      if (eq == std::string::npos || eq == 0)
+        throw Failure(kUsage, "expected FIELD=VALUE, not " + Quote(word));
+      const std::string name = word.substr(0, eq);
+      if (row.contains(name)) throw Failure(kUsage, Quote(name) + " is given twice");
+      row[name] = word.substr(eq + 1);
+    }
   }
+  if (!row.contains("table") && !table.empty()) row["table"] = table;
+  if (!row.contains("table") || !row["table"].is_string()) {
+    throw Failure(kUsage,
+                  "the record names no table: give \"table\" (a text line may start with it), or "
+                  "load --table TABLE");
+  }
+  return row;
+}
+
+// Writes one record line: a table record, or a VRF class data record (table "vrf").
+void LoadLine(const std::string &line, uint64_t lineNo, const std::string &defaultTable) {
+  Json row = ParseLine(line, defaultTable);
   const std::string table = row["table"].get<std::string>();
   row.erase("table");
-  if (table == "vrf") {
+  if (SameIgnoringCase(table, "vrf")) {
     Srv6DbEngineVrfClassData data{};
     for (const auto &item : row.items()) {
       const std::string &name = item.key();
@@ -368,7 +519,7 @@ void LoadLine(const std::string &line, uint64_t lineNo) {
       auto f = std::find_if(VrfFields().begin(), VrfFields().end(),
                             [&name](const VrfField &v) { return v.name == name; });
       if (f == VrfFields().end())
-        throw Failure(kUsage, "the VRF class data have no field \"" + name + "\"");
+        throw Failure(kUsage, "the VRF class data have no field " + Quote(name));
       ParseNamed(name, {FieldKind::kUnsigned, f->width, f->width}, value,
                  reinterpret_cast<uint8_t *>(&data) + f->offset);
     }
@@ -381,13 +532,28 @@ void LoadLine(const std::string &line, uint64_t lineNo) {
   for (const auto &[name, value] : row.items()) {
     const Field *f = FindField(t, name);
     if (f == nullptr)
-      throw Failure(kUsage, std::string(t.shortName) + " has no field \"" + name + "\"");
+      throw Failure(kUsage, std::string(t.shortName) + " has no field " + Quote(name));
     ParseNamed(name, TypeOf(*f), value, entry.data() + f->entryOffset);
+  }
+  std::string missing;
+  for (const KeySegment &seg : t.keys[0].segments) {
+    if (!row.contains(seg.name)) Append(missing, ',', seg.name);
+  }
+  if (!missing.empty()) {
+    throw Failure(kUsage, std::string(t.shortName) + " record without " + missing +
+                              "; a record gives every part of " + KeyText(t.keys[0]));
   }
   if (t.create(entry.data()) != SRV6_DB_OK) EngineFailed("writing line " + std::to_string(lineNo));
 }
 
-Exit Load(const std::string &file, bool keepGoing) {
+struct LoadOptions {
+  std::string table;  // of the lines that name none
+  bool keepGoing = false;
+  bool report = false;  // the count on stderr
+};
+
+Exit Load(const std::string &file, const LoadOptions &o) {
+  g_loaded = true;
   std::ifstream in;
   if (file != "-") in.open(file);
   std::istream &input = file == "-" ? std::cin : in;
@@ -396,7 +562,7 @@ Exit Load(const std::string &file, bool keepGoing) {
   const bool progress = file != "-" && isatty(STDERR_FILENO) && stat(file.c_str(), &st) == 0 &&
                         st.st_size >= kLongLoad;
   std::string line;
-  uint64_t lineNo = 0, done = 0;
+  uint64_t lineNo = 0, done = 0, bad = 0;
   off_t bytes = 0;
   int shown = -1;
   while (std::getline(input, line)) {
@@ -404,16 +570,17 @@ Exit Load(const std::string &file, bool keepGoing) {
     bytes += static_cast<off_t>(line.size() + 1);
     if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
     try {
-      LoadLine(line, lineNo);
+      LoadLine(line, lineNo, o.table);
       ++done;
     } catch (const Failure &e) {
       if (e.code != kUsage) throw;
       const std::string where = file + ":" + std::to_string(lineNo) + ": " + e.what();
-      if (!keepGoing)
+      if (!o.keepGoing)
         throw Failure(kUsage,
                       where + "; nothing after it was loaded (fix it, or pass --keep-going)");
       std::fprintf(stderr, "%ssrv6db: %s\n", progress ? "\r\033[K" : "", where.c_str());
       ++g_badLines;
+      ++bad;
     }
     if (progress && static_cast<int>(bytes * 100 / st.st_size) != shown) {
       shown = static_cast<int>(bytes * 100 / st.st_size);
@@ -422,19 +589,35 @@ Exit Load(const std::string &file, bool keepGoing) {
     }
   }
   if (progress) std::fputs("\r\033[K", stderr);
+  if (o.report && !g_quiet) {
+    std::fprintf(stderr, "srv6db: loaded %llu records from %s",
+                 static_cast<unsigned long long>(done), file.c_str());
+    if (bad != 0)
+      std::fprintf(stderr, ", %llu bad lines passed over", static_cast<unsigned long long>(bad));
+    std::fputc('\n', stderr);
+  }
   return kDone;
 }
 
-Exit Delete(const std::string &table, const std::vector<std::string> &matches) {
+Exit Delete(const std::string &table, const std::vector<std::string> &matches, bool all) {
   const TableDef &t = TableNamed(table);
+  if (matches.empty() != all) {
+    throw Failure(kUsage, all ? "--all takes no FIELD=VALUE"
+                              : "delete needs FIELD=VALUE to select, or --all to empty the "
+                                "table; see 'srv6db delete --help'");
+  }
   Selection s = Select(t, matches);
   std::vector<std::vector<uint8_t>> entries;
   Walk(s, [&](const uint8_t *, const uint8_t *entry) {
     entries.emplace_back(entry, entry + t.entrySize);
   });
-  for (const std::vector<uint8_t> &entry : entries) {
-    if (t.remove(entry.data()) != SRV6_DB_OK)
+  for (std::vector<uint8_t> &entry : entries) {
+    // A record another process removed first is gone all the same.
+    if (t.remove(entry.data()) != SRV6_DB_OK && t.read(entry.data()) != SRV6_DB_NOT_FOUND)
       EngineFailed("deleting from " + std::string(t.shortName));
+  }
+  if (!g_quiet) {
+    std::fprintf(stderr, "srv6db: deleted %zu %s records\n", entries.size(), t.shortName);
   }
   return entries.empty() ? kNothingMatched : kDone;
 }
@@ -442,7 +625,7 @@ Exit Delete(const std::string &table, const std::vector<std::string> &matches) {
 volatile std::sig_atomic_t g_stop = 0;
 
 Exit Watch(const std::vector<std::string> &tables, bool json, uint64_t limit,
-           const std::vector<std::string> &loads, bool keepGoing) {
+           const std::vector<std::string> &loads, const LoadOptions &loading) {
   std::vector<bool> wanted(SRV6_DB_TABLE_NUM, tables.empty());
   for (const std::string &name : tables) wanted[TableNamed(name).id] = true;
   uint32_t subscriber = 0;
@@ -450,7 +633,7 @@ Exit Watch(const std::vector<std::string> &tables, bool json, uint64_t limit,
     EngineFailed("subscribing to its changes");
   const std::unique_ptr<uint32_t, void (*)(uint32_t *)> guard(
       &subscriber, [](uint32_t *id) { srv6db_engine_unsubscribe(*id); });
-  for (const std::string &file : loads) Load(file, keepGoing);
+  for (const std::string &file : loads) Load(file, loading);
   std::signal(SIGINT, [](int) { g_stop = 1; });
   std::signal(SIGTERM, [](int) { g_stop = 1; });
   auto change = std::make_unique<Srv6DbEngineChange>();
@@ -466,14 +649,15 @@ Exit Watch(const std::vector<std::string> &tables, bool json, uint64_t limit,
     if (change->table >= SRV6_DB_TABLE_NUM || !wanted[change->table] || change->kind > 2) continue;
     const TableDef &t = *kCatalog[change->table];
     entry.resize(t.entrySize);
-    RecordToEntry(t, change->record, entry.data());
+    DecodeRecord(t, change->record, entry.data());
+    const Columns columns = ColumnsOf(t, {});
     if (json) {
       Json row = {{"change", kChangeKinds[change->kind]}, {"table", t.shortName}};
-      row.update(EntryJson(t, entry.data()));
+      row.update(EntryJson(columns, entry.data()));
       Print(row.dump());
     } else {
       Print(std::string(kChangeKinds[change->kind]) + " " + t.shortName + " " +
-            EntryText(t, entry.data()));
+            EntryText(columns, entry.data()));
     }
     std::fflush(stdout);
     ++seen;
@@ -485,6 +669,9 @@ int Run(int argc, char **argv) {
   CLI::App app{"Looks at, follows and loads the SRv6 tables that routing processes share.",
                "srv6db"};
   app.footer(
+      "Selection: FIELD=VALUE of any fields. The longest key they cover selects, the others\n"
+      "filter; with no key covered, a walk of the whole table filters. Addresses also take\n"
+      "ADDRESS/LENGTH, byte arrays an optional 0x.\n"
       "Engine: SRV6DB_ENGINE, or --engine URL: memory (the default), redis://HOST:PORT[/DB] or\n"
       "unix:///PATH[?db=N]. The in-memory engine lives inside this one process and holds only "
       "what\n"
@@ -497,12 +684,15 @@ int Run(int argc, char **argv) {
   app.fallthrough();
   std::string engine;
   std::vector<std::string> loads;
-  bool keepGoing = false, json = false;
+  LoadOptions loading;
+  bool json = false;
   app.add_option("--engine", engine, "Engine URL (overrides SRV6DB_ENGINE)");
   app.add_option("--load", loads,
-                 "JSON Lines file to load before the subcommand runs (watch: after it subscribed)")
+                 "File of records to load before the subcommand runs (watch: after it subscribed)")
       ->type_name("FILE");
-  app.add_flag("--keep-going", keepGoing, "Load the lines after a malformed one too");
+  app.add_flag("--keep-going", loading.keepGoing, "Load the lines after a malformed one too");
+  bool quiet = false;
+  app.add_flag("--quiet", quiet, "No counts of loaded or deleted records on stderr");
 
   CLI::App *tables =
       app.add_subcommand("tables", "Every table: id, names, record size, records now, keys");
@@ -514,7 +704,11 @@ int Run(int argc, char **argv) {
   showCmd->add_option("table", show.table, "Table name (LocalSid or srv6_local_sid)")->required();
   showCmd->add_option(
       "match", show.matches,
-      "FIELD=VALUE: every part of one of the table's keys, more fields to filter what it yields");
+      "FIELD=VALUE of any fields, an address field also ADDRESS/LENGTH: the longest key whose "
+      "parts are all given selects, the other fields filter; with no key given, a walk of the "
+      "whole table filters");
+  showCmd->add_option("--fields", show.fields, "Only these columns: FIELD,FIELD,...")
+      ->delimiter(',');
   showCmd->add_flag("--json", show.json, "JSON Lines, the shape `load` reads");
   showCmd->add_flag("--count", show.count, "Only the number of records");
   showCmd->add_flag("--hex", show.hex, "Each record's bytes as the engine holds them");
@@ -529,15 +723,18 @@ int Run(int argc, char **argv) {
   watch->add_option("--limit", limit, "Stop after this many changes");
 
   std::string file;
-  CLI::App *load =
-      app.add_subcommand("load", "Writes the records of a JSON Lines file (as show --json prints)");
+  CLI::App *load = app.add_subcommand(
+      "load", "Writes the records of a file: JSON lines or text lines, as show prints them");
   load->add_option("file", file, "The file, or - for standard input")->required();
+  load->add_option("--table", loading.table, "Table of the lines that name none");
 
   std::string table;
   std::vector<std::string> matches;
+  bool all = false;
   CLI::App *del = app.add_subcommand("delete", "Removes the records that FIELD=VALUE selects");
   del->add_option("table", table, "Table name")->required();
-  del->add_option("match", matches, "FIELD=VALUE, as for show")->required();
+  del->add_option("match", matches, "FIELD=VALUE, as for show");
+  del->add_flag("--all", all, "Every record of the table (and no FIELD=VALUE)");
 
   CLI::App *vrf = app.add_subcommand("vrf", "The VRF class data records");
   vrf->add_flag("--json", json, "One JSON object a line");
@@ -555,13 +752,17 @@ int Run(int argc, char **argv) {
         used.empty() ? "srv6db --help" : "srv6db " + used[0]->get_name() + " --help";
     throw Failure(kUsage, std::string(e.what()) + "; see '" + help + "'");
   }
+  g_quiet = quiet;
   UseEngine(engine);
-  if (watch->parsed()) return Watch(watched, json, limit, loads, keepGoing);
-  for (const std::string &f : loads) Load(f, keepGoing);
+  if (watch->parsed()) return Watch(watched, json, limit, loads, loading);
+  for (const std::string &f : loads) Load(f, loading);
   if (tables->parsed()) return Tables(json);
   if (showCmd->parsed()) return Show(show);
-  if (load->parsed()) return Load(file, keepGoing);
-  if (del->parsed()) return Delete(table, matches);
+  if (load->parsed()) {
+    loading.report = true;
+    return Load(file, loading);
+  }
+  if (del->parsed()) return Delete(table, matches, all);
   return Vrf(json);
 }
 

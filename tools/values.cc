@@ -1,17 +1,20 @@
 // Field values of the tables as text and JSON, read and written through the table descriptions.
 #include "tools/values.h"
 
-#include <arpa/inet.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
+
+#include "core/table_codec.h"
+#include "srv6_db_ipv6.h"
 
 namespace srv6db::tool {
 namespace {
 
 constexpr char kHex[] = "0123456789abcdef";
+constexpr size_t kQuoted = 40;  // bytes of a bad value an error message shows
 
 uint64_t Load(const uint8_t *p, uint32_t width) {
   uint64_t v = 0;
@@ -38,20 +41,48 @@ void UnsignedFromText(std::string_view text, uint32_t width, uint8_t *out) {
   const bool hex = s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X');
   const uint64_t v = std::strtoull(s.c_str(), &end, hex ? 16 : 10);  // "010" is ten, not eight
   if (s.empty() || s[0] < '0' || s[0] > '9' || *end != '\0') {
-    throw Failure(kUsage, "\"" + s + "\" is not an unsigned number");
+    throw Failure(kUsage, Quote(s) + " is not an unsigned number");
   }
   if (errno == ERANGE)
-    throw Failure(kUsage, s + " is out of range 0.." + std::to_string(MaxOf(width)));
+    throw Failure(kUsage, Quote(s) + " is out of range 0.." + std::to_string(MaxOf(width)));
   Store(v, width, out);
 }
 
 void AddressFromText(std::string_view text, uint8_t *out) {
-  const std::string s(text);
-  if (inet_pton(AF_INET6, s.c_str(), out) != 1) {
-    throw Failure(kUsage, "\"" + s + "\" is not an IPv6 address");
+  uint32_t words[4];
+  if (text.size() >= SRV6_DB_IPV6_TEXT_LEN ||
+      SRV6_DB_Ipv6FromText(std::string(text).c_str(), words) != 0) {
+    throw Failure(kUsage, Quote(text) + " is not an IPv6 address");
   }
-  SwapWords(out, 16);
+  std::memcpy(out, words, sizeof(words));
 }
+
+// The library's conversions of catalog table I, behind plain function pointers.
+template <size_t I>
+struct TableCodec {
+  static constexpr const TableDef &kTable = *kCatalog[I];
+  static void Decode(const uint8_t *record, uint8_t *entry) {
+    std::memset(entry, 0, kTable.entrySize);
+    srv6db::DecodeRecord<kTable>(record, entry);
+  }
+  static void Key(size_t key, const uint8_t *source, uint8_t *keyBytes) {
+    [&]<size_t... K>(std::index_sequence<K...>) {
+      ((key == K ? codec::WriteKey<kTable, K>(source, keyBytes) : void()), ...);
+    }
+    (std::make_index_sequence<kTable.keys.size()>{});
+  }
+};
+
+struct CodecRow {
+  void (*decode)(const uint8_t *record, uint8_t *entry);
+  void (*key)(size_t key, const uint8_t *source, uint8_t *keyBytes);
+};
+
+template <size_t... I>
+constexpr std::array<CodecRow, sizeof...(I)> MakeCodecs(std::index_sequence<I...>) {
+  return {CodecRow{&TableCodec<I>::Decode, &TableCodec<I>::Key}...};
+}
+constexpr auto kCodecs = MakeCodecs(std::make_index_sequence<kCatalog.size()>{});
 
 // Items of a comma-separated list, at most @p max of them.
 std::vector<std::string_view> Split(std::string_view text, uint32_t max) {
@@ -70,8 +101,31 @@ std::vector<std::string_view> Split(std::string_view text, uint32_t max) {
 
 }  // namespace
 
-void SwapWords(uint8_t *bytes, uint32_t width) {
-  for (uint32_t w = 0; w + 4 <= width; w += 4) std::reverse(bytes + w, bytes + w + 4);
+std::string Quote(std::string_view text) {
+  std::string quoted(1, '"');
+  quoted.append(text.substr(0, kQuoted));
+  quoted.append(text.size() > kQuoted ? "...\" (" + std::to_string(text.size()) + " bytes)" : "\"");
+  return quoted;
+}
+
+bool SamePrefix(const uint8_t *a, const uint8_t *b, uint32_t bits) {
+  uint32_t x[4], y[4];
+  std::memcpy(x, a, sizeof(x));
+  std::memcpy(y, b, sizeof(y));
+  for (uint32_t w = 0; w < 4 && bits > 32 * w; ++w) {
+    const uint32_t n = std::min<uint32_t>(bits - 32 * w, 32);
+    const uint32_t mask = n == 32 ? UINT32_MAX : ~(UINT32_MAX >> n);
+    if (((x[w] ^ y[w]) & mask) != 0) return false;
+  }
+  return true;
+}
+
+void DecodeRecord(const TableDef &table, const uint8_t *record, uint8_t *entry) {
+  kCodecs[table.id].decode(record, entry);
+}
+
+void BuildKey(const TableDef &table, size_t key, const uint8_t *source, uint8_t *keyBytes) {
+  kCodecs[table.id].key(key, source, keyBytes);
 }
 
 ValueType TypeOf(const Field &field) {
@@ -89,15 +143,15 @@ ValueType TypeOf(const TableDef &table, const KeySegment &segment) {
 Json ToJson(const ValueType &type, const uint8_t *value) {
   switch (type.kind) {
     case FieldKind::kUnsigned:
+      if (type.width >= 8) return std::to_string(Load(value, type.width));
       return Load(value, type.width);
     case FieldKind::kIpv6: {
       Json addresses = Json::array();
       for (uint32_t at = 0; at + 16 <= type.width; at += 16) {
-        uint8_t bytes[16];
-        std::memcpy(bytes, value + at, 16);
-        SwapWords(bytes, 16);
-        char text[INET6_ADDRSTRLEN];
-        addresses.push_back(inet_ntop(AF_INET6, bytes, text, sizeof(text)));
+        uint32_t words[4];
+        std::memcpy(words, value + at, sizeof(words));
+        char text[SRV6_DB_IPV6_TEXT_LEN];
+        addresses.push_back(SRV6_DB_Ipv6ToText(words, text, sizeof(text)));
       }
       return type.width == 16 ? addresses[0] : addresses;
     }
@@ -114,7 +168,8 @@ Json ToJson(const ValueType &type, const uint8_t *value) {
   }
   Json items = Json::array();
   for (uint32_t at = 0; at < type.width; at += type.elementWidth) {
-    items.push_back(Load(value + at, type.elementWidth));
+    items.push_back(
+        ToJson({FieldKind::kUnsigned, type.elementWidth, type.elementWidth}, value + at));
   }
   return items;
 }
@@ -153,13 +208,16 @@ void FromText(const ValueType &type, std::string_view text, uint8_t *out) {
     }
     return;
   }
-  if (text.size() % 2 != 0 || text.size() > 2 * type.width ||
-      text.find_first_not_of("0123456789abcdefABCDEF") != std::string_view::npos) {
-    throw Failure(kUsage, "\"" + std::string(text) + "\" is not at most " +
-                              std::to_string(type.width) + " bytes of hex");
+  const std::string_view hex =
+      text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X') ? text.substr(2)
+                                                                               : text;
+  if (hex.size() % 2 != 0 || hex.size() > 2 * type.width ||
+      hex.find_first_not_of("0123456789abcdefABCDEF") != std::string_view::npos) {
+    throw Failure(kUsage,
+                  Quote(text) + " is not at most " + std::to_string(type.width) + " bytes of hex");
   }
-  for (size_t i = 0; i < text.size(); i += 2) {
-    out[i / 2] = static_cast<uint8_t>(std::stoul(std::string(text.substr(i, 2)), nullptr, 16));
+  for (size_t i = 0; i < hex.size(); i += 2) {
+    out[i / 2] = static_cast<uint8_t>(std::stoul(std::string(hex.substr(i, 2)), nullptr, 16));
   }
 }
 
@@ -173,32 +231,19 @@ void FromJson(const ValueType &type, const Json &value, uint8_t *out) {
   if ((type.kind == FieldKind::kIpv6 || wide) && value.is_array()) {
     std::string text;
     for (const Json &item : value) {
-      if (!(wide ? item.is_number_unsigned() : item.is_string())) {
-        throw Failure(kUsage,
-                      item.dump() + " is not " + (wide ? "an unsigned number" : "an address"));
+      if (!(item.is_string() || (wide && item.is_number_unsigned()))) {
+        throw Failure(
+            kUsage, Quote(item.dump()) + " is not " + (wide ? "an unsigned number" : "an address"));
       }
-      text += (text.empty() ? "" : ",") + (wide ? item.dump() : item.get<std::string>());
+      if (!text.empty()) text += ',';
+      text += item.is_string() ? item.get<std::string>() : item.dump();
     }
     return FromText(type, text, out);
   }
-  throw Failure(kUsage, value.dump() + " is not " +
+  throw Failure(kUsage, Quote(value.dump()) + " is not " +
                             (type.kind == FieldKind::kUnsigned ? "an unsigned number"
                              : type.kind == FieldKind::kIpv6   ? "an IPv6 address"
                                                                : "a hex string"));
-}
-
-void RecordToEntry(const TableDef &table, const uint8_t *record, uint8_t *entry) {
-  std::memset(entry, 0, table.entrySize);
-  for (const Field &f : table.fields) {
-    const uint8_t *src = record + f.recordOffset;
-    uint8_t *dst = entry + f.entryOffset;
-    if (f.codec == Codec::kWidenU8) {
-      *dst = *src;  // the low byte of the record's little-endian u32
-      continue;
-    }
-    std::memcpy(dst, src, f.width);
-    if (f.codec == Codec::kIpv6Words) SwapWords(dst, f.width);
-  }
 }
 
 }  // namespace srv6db::tool

@@ -36,22 +36,30 @@ ValueType TypeOf(const Field &field);
 // A key part: the type of the entry field of that name, or of the part itself.
 ValueType TypeOf(const TableDef &table, const KeySegment &segment);
 
-// An unsigned number, IPv6 text (an array of them for several addresses), lower-case hex for
-// byte arrays, an array of numbers for wider items.
+// An unsigned number (a string from 64 bits on, which JSON readers keep exact), IPv6 text (an array
+// of them for several addresses), lower-case hex for byte arrays, an array of numbers for wider
+// items.
 Json ToJson(const ValueType &type, const uint8_t *value);
 // The JSON form without quotes, the items of an array joined by commas.
 std::string ToText(const ValueType &type, const uint8_t *value);
 
 // Parse into type.width bytes at @p out (host order; IPv6 as four host-order words per address);
-// throw Failure(kUsage) saying what is wrong with the value.
+// throw Failure(kUsage) saying what is wrong with the value. Byte arrays may start with 0x;
+// 64-bit numbers come as JSON numbers or strings.
 void FromJson(const ValueType &type, const Json &value, uint8_t *out);
 void FromText(const ValueType &type, std::string_view text, uint8_t *out);
 
-// The caller's entry of a record, through the table's field rows; spare bytes are zero.
-void RecordToEntry(const TableDef &table, const uint8_t *record, uint8_t *entry);
+// @p text in quotes, cut to a short prefix: error messages never carry a whole bad input.
+std::string Quote(std::string_view text);
 
-// Reverses the bytes of each 4-byte word: host-order address words to network-order bytes.
-void SwapWords(uint8_t *bytes, uint32_t width);
+// The first @p bits of the addresses at @p a and @p b (four host-order words each) are equal.
+bool SamePrefix(const uint8_t *a, const uint8_t *b, uint32_t bits);
+
+// The library's own conversions of a catalog table, as its exported functions make them: the
+// caller's entry of a record (spare bytes zero), and the bytes of key @p key built from its
+// source (an entry, a smooth key or the key's small structure).
+void DecodeRecord(const TableDef &table, const uint8_t *record, uint8_t *entry);
+void BuildKey(const TableDef &table, size_t key, const uint8_t *source, uint8_t *keyBytes);
 
 }  // namespace srv6db::tool
 

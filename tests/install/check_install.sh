@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
 # Installs a build tree into a temporary prefix, then builds the example program out of tree
 # against it twice, through find_package and through pkg-config, and runs both builds: each
-# must find only the installed files and print what the in-tree example prints.
+# must find only the installed files and print what the in-tree example prints; a program
+# including the headers by both spellings builds and runs too. With PREFIX, that installed
+# prefix is used as it stands.
+# usage: check_install.sh BUILD_DIR SOURCE_DIR EXAMPLE_BINARY [PREFIX]
 set -euo pipefail
 build=$1 source=$2 expected_bin=$3
 cc=${CC:-cc}
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
-prefix=$tmp/prefix
+prefix=${4:-$tmp/prefix}
 
-cmake --install "$build" --prefix "$prefix" >/dev/null
+[ $# -ge 4 ] || cmake --install "$build" --prefix "$prefix" >/dev/null
 "$expected_bin" >"$tmp/expected.txt"
 
 echo "-- find_package"
@@ -18,6 +21,7 @@ cmake -S "$source/tests/install/consumer" -B "$tmp/cmake" -G Ninja -DCMAKE_BUILD
   -DSRV6DB_EXAMPLES_DIR="$source/examples" >"$tmp/cmake.log" || { cat "$tmp/cmake.log"; exit 1; }
 cmake --build "$tmp/cmake" >"$tmp/build.log" || { cat "$tmp/build.log"; exit 1; }
 env -u LD_LIBRARY_PATH "$tmp/cmake/srv6db_example" >"$tmp/find_package.txt"
+env -u LD_LIBRARY_PATH "$tmp/cmake/spellings"
 diff -u "$tmp/expected.txt" "$tmp/find_package.txt"
 
 echo "-- pkg-config"
@@ -28,6 +32,10 @@ libdir=$(PKG_CONFIG_PATH=$pcdir pkg-config --variable=libdir srv6db)
 "$cc" -std=c11 -Wall -Wextra -Wpedantic -Werror -o "$tmp/pc_example" "$source"/examples/*.c \
   $flags -Wl,-rpath,"$libdir"
 env -u LD_LIBRARY_PATH "$tmp/pc_example" >"$tmp/pkg_config.txt"
+# shellcheck disable=SC2086
+"$cc" -std=c11 -Wall -Wextra -Wpedantic -Werror -o "$tmp/pc_spellings" "$tmp/cmake/spellings.c" \
+  $flags -Wl,-rpath,"$libdir"
+env -u LD_LIBRARY_PATH "$tmp/pc_spellings"
 diff -u "$tmp/expected.txt" "$tmp/pkg_config.txt"
 
 for bin in "$tmp/cmake/srv6db_example" "$tmp/pc_example"; do

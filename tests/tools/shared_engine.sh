@@ -18,8 +18,8 @@ export SRV6DB_ENGINE=unix://$dir/redis/redis.sock
 # watch follows a change another process makes: writes repeat until it has seen one (bounded).
 "$srv6db" watch LocalSid --limit 1 >"$dir/watch" &
 watcher=$!
-echo '{"table":"LocalSid","vrId":9,"sid":"2001:db8::9","functId":3}' >"$dir/change.jsonl"
-for _ in $(seq 2000); do kill -0 "$watcher" 2>/dev/null || break; "$srv6db" load "$dir/change.jsonl"; done
+echo 'LocalSid vrId=9 vrfIndex=0 sid=2001:db8::9 prefixLen=0 functId=3' >"$dir/change.txt"
+for _ in $(seq 2000); do kill -0 "$watcher" 2>/dev/null || break; "$srv6db" --quiet load "$dir/change.txt"; done
 wait "$watcher" || fail "watch ended with $?"
 grep -Eq '^(create|update) LocalSid vrId=9 vrfIndex=0 sid=2001:db8::9 prefixLen=0 .*functId=3 ' "$dir/watch" ||
   fail "watch saw: $(cat "$dir/watch")"
