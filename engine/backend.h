@@ -8,12 +8,9 @@
 
 namespace srv6db::engine {
 
-struct Object;    // engine/runtime/object.h: one operation's staged data and its walk
-struct KeyBytes;  // engine/runtime/key.h
-
-// A key pair the front door has parsed against the object's table: a null pair (`whole`, no
-// index), or index `index` (0 primary) with exactly its key word's length of bytes.
-struct ParsedKey;
+struct Object;     // engine/runtime/runtime.h: one operation's staged data and its walk
+struct KeyBytes;   // engine/runtime/key.h
+struct ParsedKey;  // engine/runtime/key.h: a null pair (`whole`) or one index's key bytes
 
 // One storage backend. The front door (engine/db_api.cc, engine/control.cc) has already done
 // everything that does not depend on where records live: it resolved the handle, counted the
@@ -21,10 +18,12 @@ struct ParsedKey;
 // word and the caller's pointers and lengths. A backend stores, finds and walks records, and
 // answers 0 or an engine code; it never throws and never sees a bad argument.
 //
-// A walk's state lives in its object: `Object::walk` is storage the backend owns from
-// StartWalk to StopWalk, and a batch the backend takes is handed to the front door through
-// `Object::taken`/`Object::batchCount`, from which it serves the steps and reads without
-// calling the backend again.
+// A walk's state lives in its object: `Object::walk` is raw storage the backend owns (all
+// zero when the object slot is first made, kept as the backend left it when the slot is used
+// again), and a batch the backend takes is handed to the front door through
+// `Object::taken`/`Object::batchCount`, from which it serves the steps and the reads without
+// calling the backend again. An injected 13044 is the front door's too: it answers 13044
+// once the backend has applied the change.
 class Backend {
  public:
   virtual const char *Name() const noexcept = 0;  // what srv6db_engine_backend() answers
@@ -89,10 +88,6 @@ inline Backend &TheBackend() noexcept {
   Backend *b = g_backend;
   return __builtin_expect(b != nullptr, 1) ? *b : ChooseFromEnvironment();
 }
-
-// The front door's old switch, until it calls the interface alone.
-extern bool g_redisBackend;
-inline bool RedisBackend() noexcept { return __builtin_expect(g_redisBackend, false); }
 
 }  // namespace srv6db::engine
 

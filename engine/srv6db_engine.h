@@ -98,6 +98,17 @@ SRV6DB_ENGINE_API uint32_t srv6db_engine_open(const char *url);
 /* "memory" or "redis". */
 SRV6DB_ENGINE_API const char *srv6db_engine_backend(void);
 
+/* ---- Why a call failed ---- */
+
+/* The code of the calling thread's latest db_* call that answered neither 0 nor 110012 (the
+ * end of a walk), since the thread's latest db_create_*_obj call; 0 when none did. Each
+ * library operation starts with a create, which sets it to its own answer (0 when it made the
+ * object), so a failure the library finds by itself shows no older code. A call that succeeds
+ * leaves it as it was: after a remove that answered 15005, a read that finds its record still
+ * shows 15005 until the next create. It tells "no such record" (15005) from a server failure
+ * (15015, 15016) when the library answers both alike. An extension of this engine. */
+SRV6DB_ENGINE_API uint32_t srv6db_engine_last_error(void);
+
 /* ---- Reset ---- */
 
 /* Removes every record of every table and every VRF class data record, clears faults, call

@@ -5,12 +5,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <new>
-#include <unordered_map>
 #include <vector>
 
 #include "engine/redis/connection.h"
+#include "engine/runtime/runtime.h"
 
 namespace srv6db::engine::redis {
 namespace {
@@ -152,134 +151,74 @@ struct Walk {
   }
 };
 
-std::mutex g_walksMu;
-// Walks by object. Never destroyed: an object a caller never released keeps its walk, which
-// stays reachable through static destruction like the in-memory backend's objects.
-std::unordered_map<const Object *, Walk *> &g_walks =
-    *new std::unordered_map<const Object *, Walk *>;
+// An object's walk, in the object's walk bytes: made at StartWalk, deleted at StopWalk (or
+// at the slot's next StartWalk, should a walk outlive its object's release).
+Walk *&WalkOf(Object &o) noexcept { return *std::launder(reinterpret_cast<Walk **>(o.walk)); }
 
-Walk *WalkOf(const Object *o) noexcept {
-  std::lock_guard lock(g_walksMu);
-  auto it = g_walks.find(o);
-  return it == g_walks.end() ? nullptr : it->second;
-}
-
-}  // namespace
-
-uint32_t Configure(const char *url) noexcept {
-  return SetServer(url) ? DB_OK : SRV6DB_ENGINE_ERR_BAD_URL;
-}
-
-uint32_t Write(Object *o, bool pushFull) noexcept {
-  uint32_t code = WriteRecord(o->store, o->staged, "1");
-  return code == DB_OK && pushFull ? DB_ERR_PUSH_QUEUE_FULL : code;
-}
-
-uint32_t Read(const Object *o, const KeyBytes &primary, void *buf, uint32_t len) noexcept {
-  return ReadByKey(o->store, primary, buf, len);
-}
-
-uint32_t ReadCurrent(const Object *o, void *buf, uint32_t len) noexcept {
-  return VrfGet(o, 0, len, buf);
-}
-
-uint32_t Update(Object *o, const KeyBytes &primary, bool pushFull) noexcept {
-  Number tid(o->store);
-  uint8_t smooth[4], disc[4];
-  std::memcpy(smooth, &o->smoothId, 4);
-  std::memcpy(disc, &o->discriminator, 4);
-  Reply r;
-  uint32_t code =
-      CodeOf(Run({Arg("FCALL"),
-                  Arg("srv6db_update"),
-                  Arg("0"),
-                  Arg(tid),
-                  Arg(primary),
-                  {reinterpret_cast<const char *>(smooth), o->hasSmoothId ? 4u : 0u},
-                  {reinterpret_cast<const char *>(disc), o->hasDiscriminator ? 4u : 0u}},
-                 false, &r),
-             r);
-  return code == DB_OK && pushFull ? DB_ERR_PUSH_QUEUE_FULL : code;
-}
-
-uint32_t Remove(Object *o, const KeyBytes &primary, bool pushFull) noexcept {
-  uint32_t code = RemoveByKey(o->store, primary, "1");
-  return code == DB_OK && pushFull ? DB_ERR_PUSH_QUEUE_FULL : code;
-}
-
-uint32_t Count(const Object *o, bool whole, uint32_t index, const KeyBytes &key,
-               uint64_t *count) noexcept {
-  Name rec(o->store, "rec");
+uint32_t Count(const Object &o, const ParsedKey &key, uint64_t *count) noexcept {
+  Name rec(o.store, "rec");
   char suffix[8];
-  std::snprintf(suffix, sizeof(suffix), "k%u:", index);
-  Name zset(o->store, suffix, &key);
+  std::snprintf(suffix, sizeof(suffix), "k%u:", key.index);
+  Name zset(o.store, suffix, &key.bytes);
   Reply r;
-  uint32_t code = whole        ? Run({Arg("HLEN"), Arg(rec)}, true, &r)
-                  : index == 0 ? Run({Arg("HEXISTS"), Arg(rec), Arg(key)}, true, &r)
-                               : Run({Arg("ZCARD"), Arg(zset)}, true, &r);
+  uint32_t code = key.whole        ? Run({Arg("HLEN"), Arg(rec)}, true, &r)
+                  : key.index == 0 ? Run({Arg("HEXISTS"), Arg(rec), Arg(key.bytes)}, true, &r)
+                                   : Run({Arg("ZCARD"), Arg(zset)}, true, &r);
   if (code != 0) return code;
   if (r->type != REDIS_REPLY_INTEGER) return SRV6DB_ENGINE_ERR_SERVER;
   *count = static_cast<uint64_t>(r->integer);
   return DB_OK;
 }
 
-uint32_t CreateRootIter(Object *o, bool whole, uint32_t index, const KeyBytes &key, void *dbObj,
-                        void **rootIter) noexcept {
-  Name seq(o->store, "seq");
+uint32_t Update(const Object &o, const KeyBytes &primary) noexcept {
+  Number tid(o.store);
+  uint8_t smooth[4], disc[4];
+  std::memcpy(smooth, &o.smoothId, 4);
+  std::memcpy(disc, &o.discriminator, 4);
+  Reply r;
+  return CodeOf(Run({Arg("FCALL"),
+                     Arg("srv6db_update"),
+                     Arg("0"),
+                     Arg(tid),
+                     Arg(primary),
+                     {reinterpret_cast<const char *>(smooth), o.hasSmoothId ? 4u : 0u},
+                     {reinterpret_cast<const char *>(disc), o.hasDiscriminator ? 4u : 0u}},
+                    false, &r),
+                r);
+}
+
+uint32_t StartWalk(Object &o, const ParsedKey &key) noexcept {
+  Name seq(o.store, "seq");
   Reply r;
   if (uint32_t code = Run({Arg("GET"), Arg(seq)}, true, &r)) return code;
   char suffix[8];
-  std::snprintf(suffix, sizeof(suffix), "k%u:", index);
+  std::snprintf(suffix, sizeof(suffix), "k%u:", key.index);
   Walk *w = new (std::nothrow)
-      Walk(o->store, whole ? Name(o->store, "all") : Name(o->store, suffix, &key));
+      Walk(o.store, key.whole ? Name(o.store, "all") : Name(o.store, suffix, &key.bytes));
   if (w == nullptr) return SRV6DB_ENGINE_ERR_NO_RESOURCES;
   w->highWater = r->type == REDIS_REPLY_STRING ? std::strtoull(r->str, nullptr, 10) : 0;
-  {
-    std::lock_guard lock(g_walksMu);
-    // A walk still filed under this object belongs to an earlier owner of its slot (one whose
-    // release failed and whose slot a reset reclaimed): it ends here.
-    Walk *&slot = g_walks[o];
-    delete slot;
-    slot = w;
-  }
-  o->iter.made = true;
-  const HandleParts object = FromHandle(dbObj);
-  *rootIter = ToHandle(HandleKind::kIterator, object.slot, object.generation);
+  Walk *&mine = WalkOf(o);
+  delete mine;
+  mine = w;
   return DB_OK;
 }
 
-uint32_t Next(Object *o) noexcept {
+uint32_t NextBatch(Object &o) noexcept {
   Walk *w = WalkOf(o);
   if (w == nullptr || w->ended) return DB_ERR_ITER_END;
-  if (w->at + 1 < w->count) {
-    ++w->at;
-    return DB_OK;
+  const uint32_t hint = o.countHint;
+  const uint32_t r = w->Fetch(hint == 0 ? 1 : std::min(hint, kMaxBatch));  // unset: exact
+  if (r == DB_OK) {
+    o.taken = w->batch.data();
+    o.batchCount = w->count;
   }
-  const uint32_t hint = o->iter.countHint;
-  return w->Fetch(hint == 0 ? 1 : std::min(hint, kMaxBatch));  // unset: exact, as in memory
+  return r;
 }
 
-void StopIter(Object *o) noexcept {
-  Walk *w = nullptr;
-  {
-    std::lock_guard lock(g_walksMu);
-    auto it = g_walks.find(o);
-    if (it != g_walks.end()) {
-      w = it->second;
-      g_walks.erase(it);
-    }
-  }
+void StopWalk(Object &o) noexcept {
+  Walk *&w = WalkOf(o);
   delete w;
-  o->iter.made = false;
-}
-
-// A walk's record as fetched with its batch: a record removed since is still read.
-uint32_t VrfGet(const Object *o, size_t offset, size_t size, void *value) noexcept {
-  const Walk *w = WalkOf(o);
-  const uint8_t *record = w == nullptr ? nullptr : w->Current();
-  if (record == nullptr) return SRV6DB_ENGINE_ERR_NOT_POSITIONED;
-  std::memcpy(value, record + offset, size);
-  return DB_OK;
+  w = nullptr;
 }
 
 void ClearTable(uint32_t table) noexcept {
@@ -294,24 +233,10 @@ void Reset() noexcept {
   Integer({Arg("FCALL"), Arg("srv6db_unsubscribe_all"), Arg("0")});
 }
 
-uint32_t GetRecord(uint32_t table, const KeyBytes &primary, void *buf, uint32_t len) noexcept {
-  return ReadByKey(table, primary, buf, len);
-}
-
-uint32_t PutRecord(uint32_t table, const void *record) noexcept {
-  return WriteRecord(table, record, "0");
-}
-
-uint32_t RemoveRecord(uint32_t table, const KeyBytes &primary) noexcept {
-  return RemoveByKey(table, primary, "0");
-}
-
 uint64_t RecordCount(uint32_t table) noexcept {
   Name rec(table, "rec");
   return Integer({Arg("HLEN"), Arg(rec)});
 }
-
-uint64_t TableBytes(uint32_t) noexcept { return 0; }
 
 uint32_t Visit(uint32_t table, Srv6DbEngineVisitor visitor, void *user) noexcept {
   Walk w(table, Name(table, "all"));
@@ -328,8 +253,6 @@ uint32_t Visit(uint32_t table, Srv6DbEngineVisitor visitor, void *user) noexcept
 }
 
 uint32_t Subscribe(uint32_t capacity, uint32_t *id) noexcept {
-  if (id == nullptr) return SRV6DB_ENGINE_ERR_NULL_POINTER;
-  if (capacity == 0 || capacity > 65536) return SRV6DB_ENGINE_ERR_BAD_ARGUMENT;
   Number cap(capacity);
   Reply r;
   uint32_t code = Run({Arg("FCALL"), Arg("srv6db_subscribe"), Arg("0"), Arg(cap)}, false, &r);
@@ -341,7 +264,6 @@ uint32_t Subscribe(uint32_t capacity, uint32_t *id) noexcept {
 }
 
 uint32_t Poll(uint32_t id, Srv6DbEngineChange *out) noexcept {
-  if (out == nullptr) return SRV6DB_ENGINE_ERR_NULL_POINTER;
   Number sub(id);
   Reply r;
   if (uint32_t code = Run({Arg("FCALL"), Arg("srv6db_poll"), Arg("0"), Arg(sub)}, false, &r))
@@ -373,5 +295,66 @@ uint32_t Unsubscribe(uint32_t id) noexcept {
   if (code != 0) return code;
   return r->type == REDIS_REPLY_INTEGER && r->integer == 1 ? DB_OK : SRV6DB_ENGINE_ERR_BAD_HANDLE;
 }
+
+class RedisBackend final : public Backend {
+ public:
+  const char *Name() const noexcept override { return "redis"; }
+  uint32_t Write(Object &o) noexcept override { return WriteRecord(o.store, o.staged, "1"); }
+  uint32_t Read(Object &o, const KeyBytes &primary, void *buf, uint32_t len) noexcept override {
+    return ReadByKey(o.store, primary, buf, len);
+  }
+  uint32_t Update(Object &o, const KeyBytes &primary) noexcept override {
+    return redis::Update(o, primary);
+  }
+  uint32_t Remove(Object &o, const KeyBytes &primary) noexcept override {
+    return RemoveByKey(o.store, primary, "1");
+  }
+  uint32_t Count(Object &o, const ParsedKey &key, uint64_t *count) noexcept override {
+    return redis::Count(o, key, count);
+  }
+  uint32_t StartWalk(Object &o, const ParsedKey &key) noexcept override {
+    return redis::StartWalk(o, key);
+  }
+  uint32_t NextBatch(Object &o) noexcept override { return redis::NextBatch(o); }
+  void StopWalk(Object &o) noexcept override { redis::StopWalk(o); }
+  void Reset() noexcept override { redis::Reset(); }
+  uint32_t GetRecord(uint32_t table, const KeyBytes &primary, void *buf,
+                     uint32_t len) noexcept override {
+    return ReadByKey(table, primary, buf, len);
+  }
+  uint32_t PutRecord(uint32_t table, const void *record) noexcept override {
+    return WriteRecord(table, record, "0");
+  }
+  uint32_t RemoveRecord(uint32_t table, const KeyBytes &primary) noexcept override {
+    return RemoveByKey(table, primary, "0");
+  }
+  void ClearTable(uint32_t table) noexcept override { redis::ClearTable(table); }
+  uint64_t RecordCount(uint32_t table) noexcept override { return redis::RecordCount(table); }
+  uint64_t TableBytes(uint32_t) noexcept override { return 0; }  // the server's memory is its own
+  uint32_t Visit(uint32_t table, Srv6DbEngineVisitor visitor, void *user) noexcept override {
+    return redis::Visit(table, visitor, user);
+  }
+  uint32_t Subscribe(uint32_t capacity, uint32_t *id) noexcept override {
+    return redis::Subscribe(capacity, id);
+  }
+  uint32_t Poll(uint32_t id, Srv6DbEngineChange *out) noexcept override {
+    return redis::Poll(id, out);
+  }
+  uint32_t Unsubscribe(uint32_t id) noexcept override { return redis::Unsubscribe(id); }
+};
+
+// Every URL no earlier backend claims: one that does not parse selects Redis all the same.
+bool Claims(const char *) noexcept { return true; }
+
+// One backend for the process, never destroyed; a later open only points it at another server.
+Backend *Open(const char *url, uint32_t *code) noexcept {
+  static RedisBackend *backend = new RedisBackend;
+  *code = SetServer(url) ? DB_OK : SRV6DB_ENGINE_ERR_BAD_URL;
+  return backend;
+}
+
+}  // namespace
+
+const BackendType kType = {Claims, Open};
 
 }  // namespace srv6db::engine::redis
