@@ -57,8 +57,7 @@ uint32_t CreateObj(uint32_t fn, uint32_t store, uint32_t opCode, uint32_t reserv
   o->store = store;
   o->recordSize = SchemaOf(store).recordSize;
   o->opCode = opCode;
-  o->hasRecord = o->hasSmoothId = o->hasDiscriminator = false;
-  o->walking = false;
+  o->hasRecord = o->hasSmoothId = o->hasDiscriminator = false;  // a free slot never walks
   o->countHint = 0;
   *dbObj = ToHandle(HandleKind::kObject, slot, o->generation.load(std::memory_order_relaxed));
   rt.counters.Mine().Add(CounterBlock::kMade);
@@ -69,7 +68,7 @@ void StopWalk(Object *o) noexcept {
   if (!o->walking) return;
   TheBackend().StopWalk(*o);
   o->walking = o->positioned = o->redeliver = false;
-  o->batchCount = o->batchAt = 0;
+  o->batchCount = 0;
 }
 
 // Any table's release frees any live object: a caller that names the wrong table must not
@@ -265,9 +264,7 @@ uint32_t CreateRootIter(void *dbObj, const void *keyInfo, const void *keyData,
   if (!key.whole && key.index == 0) return SRV6DB_ENGINE_ERR_BAD_KEY;
   if (o->walking) return SRV6DB_ENGINE_ERR_ITER_EXISTS;
   if (uint32_t r = TheBackend().StartWalk(*o, key)) return r;
-  o->walking = true;
-  o->positioned = o->redeliver = false;
-  o->batchCount = o->batchAt = 0;
+  o->walking = true;  // not positioned, no batch: as StopWalk or a fresh slot left it
   const HandleParts object = FromHandle(dbObj);
   *rootIter = ToHandle(HandleKind::kIterator, object.slot, object.generation);
   return DB_OK;
