@@ -66,7 +66,7 @@ uint32_t CreateObj(uint32_t fn, uint32_t store, uint32_t opCode, uint32_t reserv
 
 void StopWalk(Object *o) noexcept {
   if (!o->walking) return;
-  TheBackend().StopWalk(*o);
+  o->walkedBy->StopWalk(*o);
   o->walking = o->positioned = o->redeliver = false;
   o->batchCount = 0;
 }
@@ -263,7 +263,9 @@ uint32_t CreateRootIter(void *dbObj, const void *keyInfo, const void *keyData,
   if (o->opCode != DB_OP_QUERY) return SRV6DB_ENGINE_ERR_WRONG_OPERATION;
   if (!key.whole && key.index == 0) return SRV6DB_ENGINE_ERR_BAD_KEY;
   if (o->walking) return SRV6DB_ENGINE_ERR_ITER_EXISTS;
-  if (uint32_t r = TheBackend().StartWalk(*o, key)) return r;
+  Backend &backend = TheBackend();
+  if (uint32_t r = backend.StartWalk(*o, key)) return r;
+  o->walkedBy = &backend;
   o->walking = true;  // not positioned, no batch: as StopWalk or a fresh slot left it
   const HandleParts object = FromHandle(dbObj);
   *rootIter = ToHandle(HandleKind::kIterator, object.slot, object.generation);
@@ -284,7 +286,7 @@ uint32_t IterNext(void *rootIter) noexcept {
     return DB_OK;
   }
   o->batchAt = 0;
-  const uint32_t r = TheBackend().NextBatch(*o);
+  const uint32_t r = o->walkedBy->NextBatch(*o);
   o->positioned = r == DB_OK;
   if (r != DB_OK) o->batchCount = 0;
   return r;

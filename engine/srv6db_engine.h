@@ -93,7 +93,8 @@ SRV6DB_ENGINE_API const char *srv6db_engine_function_name(uint32_t fn);
 /* Chooses the backend: NULL, "" or "memory" the in-memory one; "redis://host:port[/db]" or
  * "unix:///path/to/redis.sock[?db=N]" a shared Redis server. The library reads SRV6DB_ENGINE
  * the same way when it loads; call this before any other engine call. A URL that does not
- * parse answers SRV6DB_ENGINE_ERR_BAD_URL here and from every later call (no fall-back). */
+ * parse answers SRV6DB_ENGINE_ERR_BAD_URL here and from every later call (no fall-back).
+ * Called later, it switches every later call; a walk already begun stays on its backend. */
 SRV6DB_ENGINE_API uint32_t srv6db_engine_open(const char *url);
 /* "memory" or "redis". */
 SRV6DB_ENGINE_API const char *srv6db_engine_backend(void);

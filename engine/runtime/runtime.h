@@ -14,6 +14,8 @@
 
 namespace srv6db::engine {
 
+class Backend;
+
 constexpr uint32_t kFnCount = SRV6DB_ENGINE_FN_COUNT_OF;
 constexpr uint32_t kUnknownStore = kStoreCount;  // counter column of calls with a bad handle
 
@@ -41,6 +43,7 @@ struct Object {
   uint32_t batchCount = 0;  // records taken by the latest batch
   uint32_t batchAt = 0;     // the one of them the walk stands on
   const uint8_t *taken = nullptr;
+  Backend *walkedBy = nullptr;  // a walk stays with the backend it began on
   alignas(8) uint8_t staged[kMaxRecord];
   // The backend's own walk state; zero bytes when the slot is first made.
   alignas(16) unsigned char walk[kWalkBytes] = {};
