@@ -46,7 +46,8 @@ class Backend {
   // Takes the walk's next records (how many: up to o.countHint, at least 1) and points
   // o.taken at them, o.batchCount their number; 110012 at the end and for ever after.
   virtual uint32_t NextBatch(Object &o) noexcept = 0;
-  // Ends the walk (release, reset of the object, or the engine's reset).
+  // Ends the walk (the object's release or reset). NextBatch and StopWalk go to the backend
+  // that started the walk (Object::walkedBy), even after srv6db_engine_open switched.
   virtual void StopWalk(Object &o) noexcept = 0;
 
   // ---- Control calls (no call counted, no fault); the table is checked ----
