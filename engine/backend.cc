@@ -2,41 +2,51 @@
 #include "engine/backend.h"
 
 #include <cstdlib>
-#include <cstring>
+#include <iterator>
 
+#include "engine/memory/memory_backend.h"
 #include "engine/redis/redis_backend.h"
-#include "engine/srv6db_engine.h"
 
 namespace srv6db::engine {
-
-bool g_redisBackend = false;
-
 namespace {
 
-bool IsMemory(const char *url) {
-  return url == nullptr || *url == '\0' || !std::strcmp(url, "memory");
-}
+// The backends, asked in this order whether they serve a URL. Adding one is a line here. The
+// last one takes every URL no other claims: Redis then answers SRV6DB_ENGINE_ERR_BAD_URL from
+// every call rather than fall back silently to memory.
+const BackendType *const kTypes[] = {&memory::kType, &redis::kType};
 
-// A Redis URL that does not parse still selects Redis: every call then answers
-// SRV6DB_ENGINE_ERR_BAD_URL rather than silently falling back to memory.
-uint32_t Choose(const char *url) noexcept {
-  if (IsMemory(url)) {
-    g_redisBackend = false;
-    return DB_OK;
+uint32_t Open(const char *url) noexcept {
+  const BackendType *chosen = kTypes[std::size(kTypes) - 1];
+  for (const BackendType *type : kTypes) {
+    if (type->claims(url)) {
+      chosen = type;
+      break;
+    }
   }
-  g_redisBackend = true;
-  return redis::Configure(url);
+  uint32_t code = DB_OK;
+  g_backend = chosen->open(url, &code);
+  return code;
 }
 
-__attribute__((constructor)) void ChooseFromEnvironment() { Choose(std::getenv("SRV6DB_ENGINE")); }
+__attribute__((constructor)) void OpenFromEnvironment() {
+  if (g_backend == nullptr) Open(std::getenv("SRV6DB_ENGINE"));
+}
 
 }  // namespace
+
+Backend *g_backend = nullptr;
+
+Backend &ChooseFromEnvironment() noexcept {
+  OpenFromEnvironment();
+  return *g_backend;
+}
+
 }  // namespace srv6db::engine
 
 extern "C" __attribute__((visibility("default"))) uint32_t srv6db_engine_open(const char *url) {
-  return srv6db::engine::Choose(url);
+  return srv6db::engine::Open(url);
 }
 
 extern "C" __attribute__((visibility("default"))) const char *srv6db_engine_backend(void) {
-  return srv6db::engine::RedisBackend() ? "redis" : "memory";
+  return srv6db::engine::TheBackend().Name();
 }

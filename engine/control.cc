@@ -3,8 +3,7 @@
 
 #include "engine/backend.h"
 #include "engine/engine_api.h"
-#include "engine/memory/runtime.h"
-#include "engine/redis/redis_backend.h"
+#include "engine/runtime/runtime.h"
 
 #define SRV6DB_CONTROL extern "C" __attribute__((visibility("default")))
 
@@ -44,16 +43,11 @@ SRV6DB_CONTROL const char *srv6db_engine_function_name(uint32_t fn) {
 }
 
 SRV6DB_CONTROL void srv6db_engine_reset(void) {
-  if (e::RedisBackend()) e::redis::Reset();
+  e::TheBackend().Reset();
   e::Runtime &rt = e::Rt();
-  for (e::Store &s : rt.stores) {
-    std::lock_guard lock(s.mutex());
-    s.Clear();
-  }
   rt.faults.Clear();
   srv6db_engine_reset_call_counts();
   rt.captures.Clear();
-  rt.push.Clear();
   rt.counters.ResetObjects();
 }
 
@@ -89,80 +83,56 @@ SRV6DB_CONTROL void srv6db_engine_iter_property_stats(uint32_t *lastCount, uint6
   e::Rt().captures.PropertyStats(lastCount, calls);
 }
 
+SRV6DB_CONTROL uint32_t srv6db_engine_last_error(void) { return e::t_fast.lastFailure; }
+
 SRV6DB_CONTROL uint32_t srv6db_engine_get_record(uint32_t table, const void *key,
                                                  uint32_t keyLength, void *buf, uint32_t len) {
   if (!IsStore(table)) return SRV6DB_ENGINE_ERR_BAD_ARGUMENT;
   if (key == nullptr || buf == nullptr) return SRV6DB_ENGINE_ERR_NULL_POINTER;
-  e::Store &s = e::Rt().stores[table];
-  if (keyLength != e::KeyWordLength(s.schema().indexes[0].keyWord))
-    return SRV6DB_ENGINE_ERR_BAD_KEY;
-  if (len != s.schema().recordSize) return SRV6DB_ENGINE_ERR_BAD_LENGTH;
+  const e::Schema &s = e::SchemaOf(table);
+  if (keyLength != e::KeyWordLength(s.indexes[0].keyWord)) return SRV6DB_ENGINE_ERR_BAD_KEY;
+  if (len != s.recordSize) return SRV6DB_ENGINE_ERR_BAD_LENGTH;
   e::KeyBytes k;
   k.length = keyLength;
   std::memcpy(k.bytes, key, keyLength);
-  if (e::RedisBackend()) return e::redis::GetRecord(table, k, buf, len);
-  std::lock_guard lock(s.mutex());
-  const e::Node *node = s.Find(k);
-  if (node == nullptr) return DB_ERR_NO_RECORD;
-  std::memcpy(buf, node->record(), len);
-  return DB_OK;
+  return e::TheBackend().GetRecord(table, k, buf, len);
 }
 
 SRV6DB_CONTROL uint32_t srv6db_engine_put_record(uint32_t table, const void *record, uint32_t len) {
   if (!IsStore(table)) return SRV6DB_ENGINE_ERR_BAD_ARGUMENT;
   if (record == nullptr) return SRV6DB_ENGINE_ERR_NULL_POINTER;
-  e::Store &s = e::Rt().stores[table];
-  if (len != s.schema().recordSize) return SRV6DB_ENGINE_ERR_BAD_LENGTH;
-  if (e::RedisBackend()) return e::redis::PutRecord(table, record);
-  uint8_t copy[e::kMaxRecord];
-  std::memcpy(copy, record, len);
-  std::lock_guard lock(s.mutex());
-  bool created = false;
-  s.Put(copy, &created);
-  return DB_OK;
+  if (len != e::SchemaOf(table).recordSize) return SRV6DB_ENGINE_ERR_BAD_LENGTH;
+  return e::TheBackend().PutRecord(table, record);
 }
 
 SRV6DB_CONTROL uint64_t srv6db_engine_record_count(uint32_t table) {
-  if (!IsStore(table)) return 0;
-  if (e::RedisBackend()) return e::redis::RecordCount(table);
-  e::Store &s = e::Rt().stores[table];
-  std::lock_guard lock(s.mutex());
-  return s.size();
+  return IsStore(table) ? e::TheBackend().RecordCount(table) : 0;
 }
 
 SRV6DB_CONTROL uint64_t srv6db_engine_table_bytes(uint32_t table) {
-  if (!IsStore(table)) return 0;
-  if (e::RedisBackend()) return e::redis::TableBytes(table);
-  e::Store &s = e::Rt().stores[table];
-  std::lock_guard lock(s.mutex());
-  return s.BytesInUse();
+  return IsStore(table) ? e::TheBackend().TableBytes(table) : 0;
 }
 
 SRV6DB_CONTROL uint32_t srv6db_engine_visit_records(uint32_t table, Srv6DbEngineVisitor visitor,
                                                     void *user) {
   if (!IsStore(table)) return SRV6DB_ENGINE_ERR_BAD_ARGUMENT;
   if (visitor == nullptr) return SRV6DB_ENGINE_ERR_NULL_POINTER;
-  if (e::RedisBackend()) return e::redis::Visit(table, visitor, user);
-  e::Store &s = e::Rt().stores[table];
-  std::lock_guard lock(s.mutex());
-  const uint32_t len = s.schema().recordSize;
-  s.VisitRecords([&](const uint8_t *record) { return visitor(record, len, user); });
-  return DB_OK;
+  return e::TheBackend().Visit(table, visitor, user);
 }
 
 SRV6DB_CONTROL uint32_t srv6db_engine_subscribe(uint32_t capacity, uint32_t *subscriber) {
-  if (e::RedisBackend()) return e::redis::Subscribe(capacity, subscriber);
-  return e::Rt().push.Subscribe(capacity, subscriber);
+  if (subscriber == nullptr) return SRV6DB_ENGINE_ERR_NULL_POINTER;
+  if (capacity == 0 || capacity > 65536) return SRV6DB_ENGINE_ERR_BAD_ARGUMENT;
+  return e::TheBackend().Subscribe(capacity, subscriber);
 }
 
 SRV6DB_CONTROL uint32_t srv6db_engine_poll_change(uint32_t subscriber, Srv6DbEngineChange *out) {
-  if (e::RedisBackend()) return e::redis::Poll(subscriber, out);
-  return e::Rt().push.Poll(subscriber, out);
+  if (out == nullptr) return SRV6DB_ENGINE_ERR_NULL_POINTER;
+  return e::TheBackend().Poll(subscriber, out);
 }
 
 SRV6DB_CONTROL uint32_t srv6db_engine_unsubscribe(uint32_t subscriber) {
-  if (e::RedisBackend()) return e::redis::Unsubscribe(subscriber);
-  return e::Rt().push.Unsubscribe(subscriber);
+  return e::TheBackend().Unsubscribe(subscriber);
 }
 
 SRV6DB_CONTROL uint32_t srv6db_engine_vrf_add(const Srv6DbEngineVrfClassData *data) {
@@ -175,23 +145,12 @@ SRV6DB_CONTROL uint32_t srv6db_engine_vrf_remove(uint32_t tableId, uint32_t vrId
   probe.tableId = tableId;
   probe.vrId = vrId;
   probe.vrfIndex = vrfIndex;
-  e::Store &s = e::Rt().stores[e::kVrfTable];
   e::KeyBytes key;
-  e::BuildKey(s.schema(), 0, reinterpret_cast<const uint8_t *>(&probe), &key);
-  if (e::RedisBackend()) return e::redis::RemoveRecord(e::kVrfTable, key);
-  std::lock_guard lock(s.mutex());
-  e::Node *node = s.Find(key);
-  if (node == nullptr) return DB_ERR_NO_RECORD;
-  s.Remove(node);
-  return DB_OK;
+  e::BuildKey(e::SchemaOf(e::kVrfTable), 0, reinterpret_cast<const uint8_t *>(&probe), &key);
+  return e::TheBackend().RemoveRecord(e::kVrfTable, key);
 }
 
-SRV6DB_CONTROL void srv6db_engine_vrf_clear(void) {
-  if (e::RedisBackend()) return e::redis::ClearTable(e::kVrfTable);
-  e::Store &s = e::Rt().stores[e::kVrfTable];
-  std::lock_guard lock(s.mutex());
-  s.Clear();
-}
+SRV6DB_CONTROL void srv6db_engine_vrf_clear(void) { e::TheBackend().ClearTable(e::kVrfTable); }
 
 SRV6DB_CONTROL uint32_t srv6db_engine_schema(uint32_t table, Srv6DbEngineSchema *out) {
   if (!IsStore(table)) return SRV6DB_ENGINE_ERR_BAD_ARGUMENT;

@@ -93,10 +93,22 @@ SRV6DB_ENGINE_API const char *srv6db_engine_function_name(uint32_t fn);
 /* Chooses the backend: NULL, "" or "memory" the in-memory one; "redis://host:port[/db]" or
  * "unix:///path/to/redis.sock[?db=N]" a shared Redis server. The library reads SRV6DB_ENGINE
  * the same way when it loads; call this before any other engine call. A URL that does not
- * parse answers SRV6DB_ENGINE_ERR_BAD_URL here and from every later call (no fall-back). */
+ * parse answers SRV6DB_ENGINE_ERR_BAD_URL here and from every later call (no fall-back).
+ * Called later, it switches every later call; a walk already begun stays on its backend. */
 SRV6DB_ENGINE_API uint32_t srv6db_engine_open(const char *url);
 /* "memory" or "redis". */
 SRV6DB_ENGINE_API const char *srv6db_engine_backend(void);
+
+/* ---- Why a call failed ---- */
+
+/* The code of the calling thread's latest db_* call that answered neither 0 nor 110012 (the
+ * end of a walk), since the thread's latest db_create_*_obj call; 0 when none did. Each
+ * library operation starts with a create, which sets it to its own answer (0 when it made the
+ * object), so a failure the library finds by itself shows no older code. A call that succeeds
+ * leaves it as it was: after a remove that answered 15005, a read that finds its record still
+ * shows 15005 until the next create. It tells "no such record" (15005) from a server failure
+ * (15015, 15016) when the library answers both alike. An extension of this engine. */
+SRV6DB_ENGINE_API uint32_t srv6db_engine_last_error(void);
 
 /* ---- Reset ---- */
 

@@ -49,16 +49,6 @@ bool KeyOfRecordIs(const IndexDef &def, const uint8_t *record, const KeyBytes &k
 
 uint64_t HashKey(const KeyBytes &k) noexcept { return HashBytes(k.bytes, k.length); }
 
-void BuildKey(const Schema &schema, uint32_t index, const uint8_t *record, KeyBytes *out) noexcept {
-  const IndexDef &def = schema.indexes[index];
-  uint32_t n = 0;
-  for (uint32_t i = 0; i < def.segmentCount; ++i) {
-    std::memcpy(out->bytes + n, record + def.segments[i].offset, def.segments[i].length);
-    n += def.segments[i].length;
-  }
-  out->length = n;
-}
-
 // ---- PointerIndex ----
 
 void PointerIndex::Allocate(uint64_t count) noexcept {
@@ -349,13 +339,12 @@ uint64_t Store::CountByKey(uint32_t index, const KeyBytes &key) const noexcept {
 
 void Store::StartIter(IterState *it, uint32_t index, const KeyBytes *key) noexcept {
   it->made = true;
-  it->ended = it->positioned = it->redeliver = it->lone = false;
+  it->ended = it->positioned = it->lone = false;
   it->index = index;
   it->startSeq = nextSeq_;
   it->lastSeq = 0;
   it->pos = 0;
   it->bucket = nullptr;
-  it->batchCount = it->batchAt = 0;
   if (index == 0) {
     it->epoch = table_.epoch;
     it->end = table_.size;

@@ -8,23 +8,12 @@
 
 #include "engine/memory/block_pool.h"
 #include "engine/memory/spin_lock.h"
+#include "engine/runtime/key.h"
 #include "engine/schema.h"
 
 namespace srv6db::engine {
 
-struct KeyBytes {
-  uint32_t length = 0;
-  uint8_t bytes[kMaxKey];
-
-  bool operator==(const KeyBytes &o) const noexcept {
-    return length == o.length && std::memcmp(bytes, o.bytes, length) == 0;
-  }
-};
-
 uint64_t HashKey(const KeyBytes &k) noexcept;
-
-// Builds the key of index `index` from a record through the schema's segments.
-void BuildKey(const Schema &schema, uint32_t index, const uint8_t *record, KeyBytes *out) noexcept;
 
 struct Node;
 struct Bucket;
@@ -183,15 +172,11 @@ class PointerIndex {
 struct IterState {
   bool made = false;
   bool ended = false;
-  bool positioned = false;  // a step succeeded and the record is copied
-  bool redeliver = false;   // the next step stays: the caller's read of this one was refused
+  bool positioned = false;  // a step took a record
   bool lone = false;
   uint32_t index = 0;  // 0 whole table, n secondary index n
-  uint32_t countHint = 0;
-  uint32_t batchCount = 0;  // records taken by the latest batch
-  uint32_t batchAt = 0;     // the one of them the walk stands on
-  uint32_t pos = 0;         // next slot of the column to read, in epoch `epoch`
-  uint32_t end = 0;         // first slot of a record that joined after the start
+  uint32_t pos = 0;    // next slot of the column to read, in epoch `epoch`
+  uint32_t end = 0;    // first slot of a record that joined after the start
   uint32_t epoch = 0;
   uint64_t startSeq = 0;
   uint64_t lastSeq = 0;  // of the latest record taken

@@ -1,6 +1,7 @@
 // Several threads creating, updating, reading, walking and deleting records of several tables
 // at once: afterwards the engine holds exactly what was acknowledged and not deleted, and no
-// walk yielded a record twice or missed one that stayed.
+// walk yielded a record twice. (Walks that keep every record that stays while others churn:
+// the engine suite.)
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -135,43 +136,6 @@ TEST_F(Stress, ConcurrentChangesLeaveExactlyTheAcknowledgedRecords) {
   const MemCounts mem = CountedMem();
   EXPECT_EQ(mem.live, 0u);
   EXPECT_EQ(mem.allocations, mem.frees);
-}
-
-// Records that stay in a port group the whole time are visited by every walk of the group,
-// while other threads delete and re-create the group's other records as fast as they can.
-TEST_F(Stress, WalksVisitEveryStableRecordWhileOthersChurn) {
-  constexpr uint32_t kStable = 200;
-  const uint32_t noExistBefore =
-      g_srv6DbStat[SRV6_DB_TABLE_PORTINFO][SRV6_DB_STAT_QUERY_NO_EXIST].count;
-  auto put = [](uint32_t n, bool create) {  // records 0..199 stay, 200..399 come and go
-    Srv6DbPortInfoEntry e = {};
-    e.portGroupId = 9;
-    e.l3IfIndex = e.ndAddr[0] = n;
-    return create ? SRV6_DB_CreatePortInfo(&e) : SRV6_DB_DeletePortInfo(&e);
-  };
-  for (uint32_t n = 0; n < 2 * kStable; ++n) ASSERT_EQ(put(n, true), SRV6_DB_OK);
-  std::atomic<bool> stop{false};
-  std::thread churn([&] {
-    for (uint32_t i = 0; !stop.load(); ++i) put(kStable + i % kStable, i / kStable % 2 != 0);
-  });
-  uint32_t shortWalks = 0;
-  Srv6DbPortInfoEntry group = {};
-  group.portGroupId = 9;
-  for (int w = 0; w < 400; ++w) {
-    std::set<uint32_t> stable;
-    const uint32_t rc = SRV6_DB_ReadPortInfoByPortGroupHashKey(
-        &group,
-        [](Srv6DbPortInfoEntry *e, void *user) {
-          if (e->l3IfIndex < kStable) static_cast<std::set<uint32_t> *>(user)->insert(e->l3IfIndex);
-          return 0u;
-        },
-        &stable);
-    shortWalks += rc != SRV6_DB_OK || stable.size() != kStable;
-  }
-  stop = true;
-  churn.join();
-  EXPECT_EQ(shortWalks, 0u) << "walks that missed a record present throughout";
-  EXPECT_EQ(g_srv6DbStat[SRV6_DB_TABLE_PORTINFO][SRV6_DB_STAT_QUERY_NO_EXIST].count, noExistBefore);
 }
 
 }  // namespace

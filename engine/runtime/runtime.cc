@@ -1,15 +1,11 @@
-// Object pool, fault table, last-call captures and push queues of the engine.
-#include "engine/memory/runtime.h"
+// Object pool, fault table, last-call captures and call counters of the engine.
+#include "engine/runtime/runtime.h"
 
 #include <cstring>
 
 #include "engine/engine_api.h"
 
 namespace srv6db::engine {
-
-Runtime::Runtime() noexcept {
-  for (uint32_t i = 0; i < kStoreCount; ++i) stores[i].Init(&SchemaOf(i));
-}
 
 Runtime *g_runtime = nullptr;
 
@@ -196,78 +192,6 @@ void Captures::Clear() noexcept {
   Unlock();
 }
 
-bool PushQueues::Publish(const Srv6DbEngineChange &change) noexcept {
-  std::lock_guard<std::mutex> lock(mu_);
-  bool allQueued = true;
-  for (Queue &q : queues_) {
-    if (!q.used) continue;
-    if (q.count == q.ring.size()) {
-      allQueued = false;
-      continue;
-    }
-    q.ring[(q.head + q.count) % q.ring.size()] = change;
-    ++q.count;
-  }
-  return allQueued;
-}
-
-PushQueues::Queue *PushQueues::Find(uint32_t id) noexcept {
-  Queue &q = queues_[id & (kMaxSubscribers - 1)];
-  return q.used && q.generation == id >> kIndexBits ? &q : nullptr;
-}
-
-uint32_t PushQueues::Subscribe(uint32_t capacity, uint32_t *id) noexcept {
-  if (id == nullptr) return SRV6DB_ENGINE_ERR_NULL_POINTER;
-  if (capacity == 0 || capacity > 65536) return SRV6DB_ENGINE_ERR_BAD_ARGUMENT;
-  std::lock_guard<std::mutex> lock(mu_);
-  for (uint32_t i = 0; i < kMaxSubscribers; ++i) {
-    Queue &q = queues_[i];
-    if (q.used || q.generation == kMaxGeneration) continue;  // taken, or its ids used up
-    q.used = true;
-    ++q.generation;
-    q.head = q.count = 0;
-    q.ring.assign(capacity, Srv6DbEngineChange{});
-    subscribers_.fetch_add(1, std::memory_order_release);
-    *id = (q.generation << kIndexBits) | i;
-    return DB_OK;
-  }
-  return SRV6DB_ENGINE_ERR_NO_RESOURCES;
-}
-
-uint32_t PushQueues::Poll(uint32_t id, Srv6DbEngineChange *out) noexcept {
-  if (out == nullptr) return SRV6DB_ENGINE_ERR_NULL_POINTER;
-  std::lock_guard<std::mutex> lock(mu_);
-  Queue *found = Find(id);
-  if (found == nullptr) return SRV6DB_ENGINE_ERR_BAD_HANDLE;
-  Queue &q = *found;
-  if (q.count == 0) return SRV6DB_ENGINE_ERR_QUEUE_EMPTY;
-  *out = q.ring[q.head];
-  q.head = (q.head + 1) % q.ring.size();
-  --q.count;
-  return DB_OK;
-}
-
-uint32_t PushQueues::Unsubscribe(uint32_t id) noexcept {
-  std::lock_guard<std::mutex> lock(mu_);
-  Queue *q = Find(id);
-  if (q == nullptr) return SRV6DB_ENGINE_ERR_BAD_HANDLE;
-  const uint32_t generation = q->generation;
-  *q = Queue{};
-  q->generation = generation;
-  subscribers_.fetch_sub(1, std::memory_order_release);
-  return DB_OK;
-}
-
-void PushQueues::Clear() noexcept {
-  std::lock_guard<std::mutex> lock(mu_);
-  for (Queue &q : queues_) {
-    const uint32_t generation = q.generation;
-    q = Queue{};
-    q.generation = generation;
-  }
-  subscribers_.store(0, std::memory_order_release);
-}
-
 CounterBlock *Counters::NewBlock() noexcept {
   auto *b = new CounterBlock;
   b->next = blocks_;
@@ -341,22 +265,6 @@ void Counters::ResetObjects() noexcept {
   for (CounterBlock *b = blocks_; b != nullptr; b = b->next)
     for (int c : {CounterBlock::kMade, CounterBlock::kReleased, CounterBlock::kBadReleases})
       b->objectBase[c] = b->objects[c].load(std::memory_order_relaxed);
-}
-
-bool PublishChange(uint32_t store, uint32_t kind, const uint8_t *record) noexcept {
-  Runtime &rt = Rt();
-  if (!rt.push.HasSubscribers()) return true;
-  const Schema &schema = SchemaOf(store);
-  Srv6DbEngineChange change = {};
-  change.table = store;
-  change.kind = kind;
-  change.recordLength = schema.recordSize;
-  std::memcpy(change.record, record, schema.recordSize);
-  KeyBytes key;
-  BuildKey(schema, 0, record, &key);
-  change.keyLength = key.length;
-  std::memcpy(change.key, key.bytes, key.length);
-  return rt.push.Publish(change);
 }
 
 }  // namespace srv6db::engine

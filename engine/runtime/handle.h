@@ -1,7 +1,7 @@
 // Object and iterator handles: a kind, a slot of the object pool and the slot's generation
 // packed into a pointer-sized value that is never dereferenced.
-#ifndef SRV6DB_ENGINE_MEMORY_HANDLE_H
-#define SRV6DB_ENGINE_MEMORY_HANDLE_H
+#ifndef SRV6DB_ENGINE_RUNTIME_HANDLE_H
+#define SRV6DB_ENGINE_RUNTIME_HANDLE_H
 
 #include <cstdint>
 
@@ -43,4 +43,4 @@ inline HandleParts FromHandle(const void *handle) noexcept {
 
 }  // namespace srv6db::engine
 
-#endif  // SRV6DB_ENGINE_MEMORY_HANDLE_H
+#endif  // SRV6DB_ENGINE_RUNTIME_HANDLE_H

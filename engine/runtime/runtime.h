@@ -1,32 +1,31 @@
-// Process-wide engine state: stores, object pool, faults, call counters, captures, push queues.
-#ifndef SRV6DB_ENGINE_MEMORY_RUNTIME_H
-#define SRV6DB_ENGINE_MEMORY_RUNTIME_H
+// What every backend shares: engine objects and their handles, faults, call counters, captures.
+#ifndef SRV6DB_ENGINE_RUNTIME_RUNTIME_H
+#define SRV6DB_ENGINE_RUNTIME_RUNTIME_H
 
 #include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <vector>
 
-#include "engine/memory/handle.h"
-#include "engine/memory/store.h"
+#include "engine/runtime/handle.h"
+#include "engine/runtime/key.h"
 #include "engine/schema.h"
 #include "engine/srv6db_engine.h"
 
 namespace srv6db::engine {
 
+class Backend;
+
 constexpr uint32_t kFnCount = SRV6DB_ENGINE_FN_COUNT_OF;
 constexpr uint32_t kUnknownStore = kStoreCount;  // counter column of calls with a bad handle
 
-// Bytes of records a walk takes under one lock: the count property asks for up to that many
-// records, as many as fit here.
-constexpr uint32_t kBatchBytes = 4096;
+// Bytes of walk state a backend keeps in each object.
+constexpr uint32_t kWalkBytes = 512;
 
 // An engine object: one operation's staged data and its one root iterator. Used by one
-// thread at a time; only the generation is read by others (to reject stale handles). A query
-// object holds the records its iterator took with its latest step, as they stood then, and
-// the walk stands on one of them: a walk of count 1 takes its record into `one`, a batched
-// walk into `batch`, taken at the slot's first batched walk and kept with the slot, so that
-// objects that never batch cost no batch bytes.
+// thread at a time; only the generation is read by others (to reject stale handles). A walk
+// stands on one of the records its backend took with its latest batch (`taken`), as they
+// stood then; the front door serves the rest of a batch and every read of it.
 struct Object {
   std::atomic<uint64_t> generation{0};  // odd while the object is alive
   uint32_t store = 0;
@@ -35,19 +34,22 @@ struct Object {
   bool hasRecord = false;
   bool hasSmoothId = false;
   bool hasDiscriminator = false;
+  bool walking = false;     // has its root iterator
+  bool positioned = false;  // the latest step stands on a record
+  bool redeliver = false;   // the next step stays: the caller's read of this one was refused
   uint32_t smoothId = 0;
   uint32_t discriminator = 0;
-  IterState iter;
-  uint8_t *batch = nullptr;  // kBatchBytes
-  const uint8_t *taken = one;
+  uint32_t countHint = 0;   // the count property: a batch-size hint
+  uint32_t batchCount = 0;  // records taken by the latest batch
+  uint32_t batchAt = 0;     // the one of them the walk stands on
+  const uint8_t *taken = nullptr;
+  Backend *walkedBy = nullptr;  // a walk stays with the backend it began on
   alignas(8) uint8_t staged[kMaxRecord];
-  alignas(8) uint8_t one[kMaxRecord];
+  // The backend's own walk state; zero bytes when the slot is first made.
+  alignas(16) unsigned char walk[kWalkBytes] = {};
 
-  const uint8_t *Current(uint32_t recordSize) const noexcept {
-    return taken + size_t{iter.batchAt} * recordSize;
-  }
+  const uint8_t *Current() const noexcept { return taken + size_t{batchAt} * recordSize; }
 };
-static_assert(kBatchBytes >= kMaxRecord);
 
 // Per-thread state the hot path reads: trivially constructed and destroyed, so reaching it is
 // one thread-pointer-relative load (initial-exec TLS), no guard and no wrapper call. What a
@@ -59,7 +61,8 @@ struct ThreadFast {
   CounterBlock *block;
   uint32_t slots[kCachedSlots];
   uint32_t slotCount;
-  bool gone;  // the thread's state was given back: use the shared paths
+  uint32_t lastFailure;  // of the latest failed engine call since the latest create
+  bool gone;             // the thread's state was given back: use the shared paths
 };
 extern constinit __attribute__((tls_model("initial-exec"))) thread_local ThreadFast t_fast;
 
@@ -172,36 +175,6 @@ class Captures {
   uint64_t propertyCalls_ = 0;
 };
 
-class PushQueues {
- public:
-  bool HasSubscribers() const noexcept { return subscribers_.load(std::memory_order_acquire) != 0; }
-  // Queues a change for every subscriber; false when some queue was full and dropped it.
-  bool Publish(const Srv6DbEngineChange &change) noexcept;
-  uint32_t Subscribe(uint32_t capacity, uint32_t *id) noexcept;
-  uint32_t Poll(uint32_t id, Srv6DbEngineChange *out) noexcept;
-  uint32_t Unsubscribe(uint32_t id) noexcept;
-  void Clear() noexcept;
-
- private:
-  // A subscriber id is the queue's index in its low bits and the queue's generation above,
-  // so an id stays refused once its subscription ends, whoever takes the queue next.
-  static constexpr uint32_t kIndexBits = 3;
-  static constexpr uint32_t kMaxGeneration = (1u << (32 - kIndexBits)) - 1;
-
-  struct Queue {
-    bool used = false;
-    uint32_t generation = 0;
-    uint32_t head = 0;
-    uint32_t count = 0;
-    std::vector<Srv6DbEngineChange> ring;
-  };
-  static constexpr uint32_t kMaxSubscribers = 1u << kIndexBits;
-  Queue *Find(uint32_t id) noexcept;  // needs mu_
-  std::mutex mu_;
-  Queue queues_[kMaxSubscribers];
-  std::atomic<uint32_t> subscribers_{0};
-};
-
 // Call counters and object accounting. Each thread counts into a block of its own with plain
 // stores (no locked instruction on the hot path); readers sum every block. Counters only
 // grow: a reset notes each one's value as its base and readers subtract it, so a reset is
@@ -253,12 +226,9 @@ class Counters {
 };
 
 struct Runtime {
-  Runtime() noexcept;
-  Store stores[kStoreCount];
   ObjectPool pool;
   Faults faults;
   Captures captures;
-  PushQueues push;
   Counters counters;
 };
 
@@ -279,22 +249,32 @@ inline Object *Resolve(const void *handle, HandleKind kind, HandleParts *parts =
   if (p.kind != kind || (p.generation & 1u) == 0) return nullptr;
   Object *o = Rt().pool.At(p.slot);
   if (o == nullptr || o->generation.load(std::memory_order_acquire) != p.generation) return nullptr;
-  if (kind == HandleKind::kIterator && !o->iter.made) return nullptr;
+  if (kind == HandleKind::kIterator && !o->walking) return nullptr;
   if (parts != nullptr) *parts = p;
   return o;
 }
 
-// Counts a call and answers the code of a fault that fires for it (0 if none).
-inline uint32_t Enter(uint32_t fn, uint32_t store) noexcept {
+// Counts a call of fn on a store and answers the code of a fault that fires for it (0 if none).
+inline uint32_t CountCallAndCheckFault(uint32_t fn, uint32_t store) noexcept {
   Runtime &rt = Rt();
   CounterBlock &counts = rt.counters.Mine();
   counts.Add(counts.calls[fn][store]);
   return rt.faults.Check(fn, store);
 }
 
-// Fills a change from a record of a store and publishes it; false when a queue was full.
-bool PublishChange(uint32_t store, uint32_t kind, const uint8_t *record) noexcept;
+// Notes a db_* call's answer as the thread's last failure when it is one (a walk's end is not).
+inline uint32_t NoteFailure(uint32_t code) noexcept {
+  if (code != DB_OK && code != DB_ERR_ITER_END) t_fast.lastFailure = code;
+  return code;
+}
+
+// The answer of a db_create_*_obj call: every library operation starts with one, so it starts
+// the thread's last failure afresh, holding its own failure or none.
+inline uint32_t NoteCreate(uint32_t code) noexcept {
+  t_fast.lastFailure = code;
+  return code;
+}
 
 }  // namespace srv6db::engine
 
-#endif  // SRV6DB_ENGINE_MEMORY_RUNTIME_H
+#endif  // SRV6DB_ENGINE_RUNTIME_RUNTIME_H
