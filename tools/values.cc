@@ -7,7 +7,6 @@
 #include <cstring>
 #include <utility>
 
-#include "core/table_codec.h"
 #include "srv6_db_ipv6.h"
 
 namespace srv6db::tool {
@@ -57,33 +56,6 @@ void AddressFromText(std::string_view text, uint8_t *out) {
   std::memcpy(out, words, sizeof(words));
 }
 
-// The library's conversions of catalog table I, behind plain function pointers.
-template <size_t I>
-struct TableCodec {
-  static constexpr const TableDef &kTable = *kCatalog[I];
-  static void Decode(const uint8_t *record, uint8_t *entry) {
-    std::memset(entry, 0, kTable.entrySize);
-    srv6db::DecodeRecord<kTable>(record, entry);
-  }
-  static void Key(size_t key, const uint8_t *source, uint8_t *keyBytes) {
-    [&]<size_t... K>(std::index_sequence<K...>) {
-      ((key == K ? codec::WriteKey<kTable, K>(source, keyBytes) : void()), ...);
-    }
-    (std::make_index_sequence<kTable.keys.size()>{});
-  }
-};
-
-struct CodecRow {
-  void (*decode)(const uint8_t *record, uint8_t *entry);
-  void (*key)(size_t key, const uint8_t *source, uint8_t *keyBytes);
-};
-
-template <size_t... I>
-constexpr std::array<CodecRow, sizeof...(I)> MakeCodecs(std::index_sequence<I...>) {
-  return {CodecRow{&TableCodec<I>::Decode, &TableCodec<I>::Key}...};
-}
-constexpr auto kCodecs = MakeCodecs(std::make_index_sequence<kCatalog.size()>{});
-
 // Items of a comma-separated list, at most @p max of them.
 std::vector<std::string_view> Split(std::string_view text, uint32_t max) {
   std::vector<std::string_view> items;
@@ -121,11 +93,12 @@ bool SamePrefix(const uint8_t *a, const uint8_t *b, uint32_t bits) {
 }
 
 void DecodeRecord(const TableDef &table, const uint8_t *record, uint8_t *entry) {
-  kCodecs[table.id].decode(record, entry);
+  std::memset(entry, 0, table.entrySize);
+  table.decode(record, entry);
 }
 
 void BuildKey(const TableDef &table, size_t key, const uint8_t *source, uint8_t *keyBytes) {
-  kCodecs[table.id].key(key, source, keyBytes);
+  srv6db::BuildKey(table, key, source, keyBytes);
 }
 
 ValueType TypeOf(const Field &field) {
