@@ -264,48 +264,11 @@ class RedisBackend final : public Backend {
     }
   }
 
-  uint32_t Subscribe(uint32_t capacity, uint32_t *id) noexcept override {
-    Number cap(capacity);
-    Reply r;
-    uint32_t code = Run({Arg("FCALL"), Arg("srv6db_subscribe"), Arg("0"), Arg(cap)}, false, &r);
-    if (code != 0) return code;
-    if (r->type != REDIS_REPLY_INTEGER) return SRV6DB_ENGINE_ERR_SERVER;
-    if (r->integer < 0) return SRV6DB_ENGINE_ERR_NO_RESOURCES;
-    *id = static_cast<uint32_t>(r->integer);
-    return DB_OK;
-  }
+  uint32_t LogHead(Srv6DbEngineCursor *) noexcept override { return SRV6DB_ENGINE_ERR_SERVER; }
 
-  uint32_t Poll(uint32_t id, Srv6DbEngineChange *out) noexcept override {
-    Number sub(id);
-    Reply r;
-    if (uint32_t code = Run({Arg("FCALL"), Arg("srv6db_poll"), Arg("0"), Arg(sub)}, false, &r))
-      return code;
-    if (r->type == REDIS_REPLY_INTEGER)
-      return r->integer < 0 ? SRV6DB_ENGINE_ERR_BAD_HANDLE : SRV6DB_ENGINE_ERR_QUEUE_EMPTY;
-    // Fields t (table), k (kind), r (record).
-    if (r->type != REDIS_REPLY_ARRAY || r->elements != 6) return SRV6DB_ENGINE_ERR_SERVER;
-    uint32_t table = static_cast<uint32_t>(std::strtoul(r->element[1]->str, nullptr, 10));
-    const redisReply *rec = r->element[5];
-    if (table >= kStoreCount || rec->len != SchemaOf(table).recordSize)
-      return SRV6DB_ENGINE_ERR_SERVER;
-    *out = Srv6DbEngineChange{};
-    out->table = table;
-    out->kind = static_cast<uint32_t>(std::strtoul(r->element[3]->str, nullptr, 10));
-    out->recordLength = static_cast<uint32_t>(rec->len);
-    std::memcpy(out->record, rec->str, rec->len);
-    KeyBytes key;
-    BuildKey(SchemaOf(table), 0, out->record, &key);
-    out->keyLength = key.length;
-    std::memcpy(out->key, key.bytes, key.length);
-    return DB_OK;
-  }
-
-  uint32_t Unsubscribe(uint32_t id) noexcept override {
-    Number sub(id);
-    Reply r;
-    uint32_t code = Run({Arg("FCALL"), Arg("srv6db_unsubscribe"), Arg("0"), Arg(sub)}, false, &r);
-    if (code != 0) return code;
-    return r->type == REDIS_REPLY_INTEGER && r->integer == 1 ? DB_OK : SRV6DB_ENGINE_ERR_BAD_HANDLE;
+  uint32_t ReadLog(Srv6DbEngineCursor *, uint32_t, Srv6DbEngineChange *, uint32_t, uint32_t *,
+                   uint32_t) noexcept override {
+    return SRV6DB_ENGINE_ERR_SERVER;
   }
 
  private:
