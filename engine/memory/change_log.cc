@@ -27,8 +27,9 @@ void ChangeLog::Resize(uint32_t retention) noexcept {
   ChangeLog next;
   next.schema_ = schema_;
   next.retention_ = retention;
-  next.capacity_ = (uint64_t{retention} + kBlockEntries - 1) / kBlockEntries * kBlockEntries;
-  next.blocks_.reset(new (std::nothrow) std::unique_ptr<uint8_t[]>[next.capacity_ / kBlockEntries]);
+  next.capacity_ = retention;
+  next.blocks_.reset(new (std::nothrow) std::unique_ptr<uint8_t[]>[(retention + kBlockEntries - 1) /
+                                                                   kBlockEntries]);
   if (next.blocks_ == nullptr) next.capacity_ = 0;
   const uint64_t head = head_.load(std::memory_order_relaxed);
   const uint64_t keep = held_ < next.capacity_ ? held_ : next.capacity_;

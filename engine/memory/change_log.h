@@ -38,8 +38,8 @@ class ChangeLog {
   void Resize(uint32_t retention) noexcept;
 
   const Schema *schema_ = nullptr;
-  std::unique_ptr<std::unique_ptr<uint8_t[]>[]> blocks_;  // capacity_ / kBlockEntries
-  uint64_t capacity_ = 0;  // entries the ring holds: the retention rounded up to whole blocks
+  std::unique_ptr<std::unique_ptr<uint8_t[]>[]> blocks_;  // of kBlockEntries entries each
+  uint64_t capacity_ = 0;  // entries the ring holds: the retention
   uint64_t held_ = 0;      // entries held, the latest ones
   uint32_t retention_ = 0;
   std::atomic<uint64_t> head_{0};  // the latest revision; read without the lock to wait

@@ -21,7 +21,7 @@ watcher=$!
 echo 'LocalSid vrId=9 vrfIndex=0 sid=2001:db8::9 prefixLen=0 functId=3' >"$dir/change.txt"
 for _ in $(seq 2000); do kill -0 "$watcher" 2>/dev/null || break; "$srv6db" --quiet load "$dir/change.txt"; done
 wait "$watcher" || fail "watch ended with $?"
-grep -Eq '^(create|update) LocalSid vrId=9 vrfIndex=0 sid=2001:db8::9 prefixLen=0 .*functId=3 ' "$dir/watch" ||
+grep -Eq '^(create|update) LocalSid rev=[0-9]+ vrId=9 vrfIndex=0 sid=2001:db8::9 prefixLen=0 .*functId=3 ' "$dir/watch" ||
   fail "watch saw: $(cat "$dir/watch")"
 
 "$srv6db" delete LocalSid vrId=0 vrfIndex=1 functId=10
