@@ -234,27 +234,31 @@ class MemoryBackend final : public Backend {
     *count = 0;
     uint32_t code = Collect(cursors, cursorCount, out, capacity, count);
     if (code != DB_OK || *count != 0 || timeoutMs == 0) return code;
-    // Registered as a waiter before looking, so that a writer that appends after the look
-    // sees the waiter and wakes it (both sides are sequentially consistent).
-    waiters_.fetch_add(1, std::memory_order_seq_cst);
     for (;;) {
       {
+        // Counted as asleep before looking, so that a writer that appends after the look
+        // sees the sleeper and wakes it (both sides are sequentially consistent); a writer
+        // that sees none pays one load.
         std::unique_lock lock(waitMu_);
-        if (!Moved(cursors, cursorCount) &&
-            waitCv_.wait_until(lock, deadline) == std::cv_status::timeout)
-          break;
+        sleepers_.fetch_add(1, std::memory_order_seq_cst);
+        woken_.store(false, std::memory_order_seq_cst);
+        const bool timedOut = !Moved(cursors, cursorCount) &&
+                              waitCv_.wait_until(lock, deadline) == std::cv_status::timeout;
+        sleepers_.fetch_sub(1, std::memory_order_relaxed);
+        if (timedOut) break;
       }
       code = Collect(cursors, cursorCount, out, capacity, count);
       if (code != DB_OK || *count != 0) break;
     }
-    waiters_.fetch_sub(1, std::memory_order_relaxed);
     return code;
   }
 
  private:
-  // Wakes blocked readers; costs one load while nobody waits.
+  // Wakes blocked readers; costs one load while none sleeps, and one exchange while a wake is
+  // already on its way: only the first writer after a reader fell asleep notifies.
   void Wake() noexcept {
-    if (waiters_.load(std::memory_order_seq_cst) == 0) return;
+    if (sleepers_.load(std::memory_order_seq_cst) == 0) return;
+    if (woken_.exchange(true, std::memory_order_seq_cst)) return;
     { std::lock_guard lock(waitMu_); }
     waitCv_.notify_all();
   }
@@ -309,7 +313,8 @@ class MemoryBackend final : public Backend {
   Store stores_[kStoreCount];
   ChangeLog logs_[kStoreCount];
   std::atomic<uint64_t> epoch_{0};  // odd; a reset moves it by 2
-  std::atomic<uint32_t> waiters_{0};
+  std::atomic<uint32_t> sleepers_{0};
+  std::atomic<bool> woken_{false};  // a writer notified since the latest reader fell asleep
   std::mutex waitMu_;
   std::condition_variable waitCv_;
 };
