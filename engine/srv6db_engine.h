@@ -34,7 +34,7 @@ extern "C" {
 #define SRV6DB_ENGINE_ERR_BAD_URL 15014u        /* the Redis backend's URL does not parse */
 #define SRV6DB_ENGINE_ERR_UNAVAILABLE 15015u    /* Redis unreachable, connection lost, timed out */
 #define SRV6DB_ENGINE_ERR_SERVER 15016u         /* Redis answered an error (memory, read-only) */
-#define SRV6DB_ENGINE_ERR_LOG_GAP 15017u        /* srv6db_engine_read_log: changes lost; relist */
+#define SRV6DB_ENGINE_ERR_LOG_GAP 15021u        /* srv6db_engine_read_log: changes lost; relist */
 
 /* ---- Tables ---- */
 
