@@ -48,7 +48,7 @@ uint32_t LogRetention() noexcept {
   char *end = nullptr;
   const unsigned long long v = env != nullptr ? std::strtoull(env, &end, 10) : 0;
   n = v > 0 && v <= UINT32_MAX && end != env && *end == '\0' ? static_cast<uint32_t>(v)
-                                                                 : SRV6DB_ENGINE_LOG_RETENTION_DEFAULT;
+                                                             : SRV6DB_ENGINE_LOG_RETENTION_DEFAULT;
   uint32_t expected = 0;
   g_retention.compare_exchange_strong(expected, n, std::memory_order_relaxed);
   return g_retention.load(std::memory_order_relaxed);

@@ -170,7 +170,8 @@ SRV6DB_CONTROL uint32_t srv6db_engine_snapshot(uint32_t table, Srv6DbEngineVisit
   if (r == DB_OK) {
     while ((r = backend.NextBatch(*o)) == DB_OK) {
       for (uint32_t i = 0; i < o->batchCount && r == DB_OK; ++i)
-        r = static_cast<uint32_t>(visitor(o->taken + size_t{i} * o->recordSize, o->recordSize, user));
+        r = static_cast<uint32_t>(
+            visitor(o->taken + size_t{i} * o->recordSize, o->recordSize, user));
       if (r != DB_OK) break;
     }
     backend.StopWalk(*o);

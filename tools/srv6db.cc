@@ -625,7 +625,7 @@ Exit Delete(const std::string &table, const std::vector<std::string> &matches, b
 struct WatchOptions {
   bool json = false;
   bool snapshot = false;
-  std::string since;  // [EPOCH:]REV
+  std::string since;   // [EPOCH:]REV
   uint64_t limit = 0;  // lines: listed records and changes
   uint64_t printed = 0;
   bool Done() const { return limit != 0 && printed >= limit; }
@@ -644,8 +644,7 @@ void PrintChange(WatchOptions &o, const char *kind, uint32_t table, uint64_t epo
   DecodeRecord(t, record, entry.data());
   const Columns columns = ColumnsOf(t, {});
   if (o.json) {
-    Json row = {{"change", kind}, {"table", t.shortName}, {"revision", revision},
-                {"epoch", epoch}};
+    Json row = {{"change", kind}, {"table", t.shortName}, {"revision", revision}, {"epoch", epoch}};
     row.update(EntryJson(columns, entry.data()));
     Print(row.dump());
   } else {
@@ -803,16 +802,18 @@ int Run(int argc, char **argv) {
   std::vector<std::string> watched;
   WatchOptions watching;
   CLI::App *watch = app.add_subcommand(
-      "watch", "Prints each change of the tables, with its revision, as it comes, until interrupted");
+      "watch",
+      "Prints each change of the tables, with its revision, as it comes, until interrupted");
   watch->add_option("tables", watched, "Tables to follow (default: all)");
   watch->add_flag("--json", watching.json,
                   "One JSON object a line, with \"change\": create, update or remove (snapshot "
                   "for a listed record), \"revision\" and \"epoch\"");
   watch->add_option("--limit", watching.limit,
                     "Stop after this many lines (listed records and changes)");
-  watch->add_option("--since", watching.since,
-                    "Follow the changes after this revision of one table (EPOCH:REV as --json "
-                    "prints, or REV in the log's current epoch)")
+  watch
+      ->add_option("--since", watching.since,
+                   "Follow the changes after this revision of one table (EPOCH:REV as --json "
+                   "prints, or REV in the log's current epoch)")
       ->type_name("[EPOCH:]REV");
   watch->add_flag("--snapshot", watching.snapshot,
                   "Print the tables' records first, then their changes from the revision the "

@@ -28,8 +28,8 @@ void ChangeLog::Resize(uint32_t retention) noexcept {
   next.schema_ = schema_;
   next.retention_ = retention;
   next.capacity_ = retention;
-  next.blocks_.reset(new (std::nothrow) std::unique_ptr<uint8_t[]>[(retention + kBlockEntries - 1) /
-                                                                   kBlockEntries]);
+  next.blocks_.reset(new (
+      std::nothrow) std::unique_ptr<uint8_t[]>[(retention + kBlockEntries - 1) / kBlockEntries]);
   if (next.blocks_ == nullptr) next.capacity_ = 0;
   const uint64_t head = head_.load(std::memory_order_relaxed);
   const uint64_t keep = held_ < next.capacity_ ? held_ : next.capacity_;

@@ -26,21 +26,22 @@ class ChangeLog {
   // (sets gap and lost otherwise, and answers the gap code).
   uint32_t Check(Srv6DbEngineCursor *c, uint64_t epoch) const noexcept;
   // Copies entries after `after` into out (up to max); answers how many.
-  uint32_t Copy(uint32_t table, uint64_t after, Srv6DbEngineChange *out, uint32_t max) const noexcept;
+  uint32_t Copy(uint32_t table, uint64_t after, Srv6DbEngineChange *out,
+                uint32_t max) const noexcept;
   // Empties the log; revisions start again at 1.
   void Clear() noexcept;
   uint64_t head() const noexcept { return head_.load(std::memory_order_seq_cst); }
 
  private:
   static constexpr uint32_t kBlockEntries = 1024;
-  uint8_t *Slot(uint64_t revision) const noexcept;   // null while its block is not taken
-  uint8_t *Claim(uint64_t revision) noexcept;         // takes its block if need be
+  uint8_t *Slot(uint64_t revision) const noexcept;  // null while its block is not taken
+  uint8_t *Claim(uint64_t revision) noexcept;       // takes its block if need be
   void Resize(uint32_t retention) noexcept;
 
   const Schema *schema_ = nullptr;
   std::unique_ptr<std::unique_ptr<uint8_t[]>[]> blocks_;  // of kBlockEntries entries each
-  uint64_t capacity_ = 0;  // entries the ring holds: the retention
-  uint64_t held_ = 0;      // entries held, the latest ones
+  uint64_t capacity_ = 0;                                 // entries the ring holds: the retention
+  uint64_t held_ = 0;                                     // entries held, the latest ones
   uint32_t retention_ = 0;
   std::atomic<uint64_t> head_{0};  // the latest revision; read without the lock to wait
 };

@@ -43,9 +43,8 @@ class MemoryBackend final : public Backend {
       logs_[i].Init(&SchemaOf(i));
     }
     // A new process starts a new epoch: its revisions owe nothing to an earlier one's.
-    uint64_t x = static_cast<uint64_t>(
-        std::chrono::steady_clock::now().time_since_epoch().count() ^
-        std::chrono::system_clock::now().time_since_epoch().count());
+    uint64_t x = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count() ^
+                                       std::chrono::system_clock::now().time_since_epoch().count());
     x ^= uint64_t{static_cast<uint32_t>(getpid())} << 32;
     x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ull;
     x = (x ^ (x >> 27)) * 0x94d049bb133111ebull;
