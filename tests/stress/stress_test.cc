@@ -20,13 +20,6 @@ namespace {
 
 constexpr int kThreads = 4;
 
-Bytes PrimaryKey(const TableCase &t, const Bytes &entry) {
-  uint32_t keyWord = 0;
-  uint8_t key[64] = {};
-  t.setPriKey(entry.data(), &keyWord, key);
-  return Bytes(key, key + (keyWord & 0xFFFF));
-}
-
 // The fixture checks at the end that every engine object and iterator handle came back.
 using Stress = LibraryTest;
 
@@ -82,7 +75,7 @@ TEST_F(Stress, ConcurrentChangesLeaveExactlyTheAcknowledgedRecords) {
           std::set<Bytes> seen;
           Bytes e(t.entrySize);
           while (iter != nullptr && t.getNext(iter, e.data()) == SRV6_DB_OK)
-            duplicates += !seen.insert(PrimaryKey(t, e)).second;
+            duplicates += !seen.insert(PrimaryKeyOf(t, e)).second;
           mismatches += iter == nullptr;
           t.release(iter);
         }
@@ -100,10 +93,10 @@ TEST_F(Stress, ConcurrentChangesLeaveExactlyTheAcknowledgedRecords) {
     std::map<Bytes, Bytes> want, got;  // primary key -> record
     for (const auto &model : models)
       for (const auto &[key, entry] : model)
-        if (key.first == t->tableId) want[PrimaryKey(*t, entry)] = RecordOf(*t, entry);
+        if (key.first == t->tableId) want[PrimaryKeyOf(*t, entry)] = RecordOf(*t, entry);
     Srv6DbIter *iter = t->createIterator(1);
     for (Bytes e(t->entrySize); t->getNext(iter, e.data()) == SRV6_DB_OK;)
-      got[PrimaryKey(*t, e)] = RecordOf(*t, e);
+      got[PrimaryKeyOf(*t, e)] = RecordOf(*t, e);
     t->release(iter);
     EXPECT_TRUE(got == want) << t->name << ": stored records differ from acknowledged";
   }
