@@ -187,8 +187,10 @@ TEST_P(FaultSweep, EveryEngineCallFailedInTurn) {
   EXPECT_EQ(g_dirtyReads, 0) << "a record buffer reached the engine unzeroed";
   ASSERT_EQ(clean, Op().kind == OpKind::kWalk ? SRV6_DB_NOT_FOUND : SRV6_DB_OK);
   EXPECT_TRUE(MovedCells().empty() && Events().empty());
-  for (const auto &[fn, n] : CallsMade()) {
+  const auto calls = CallsMade();
+  for (const auto &[fn, n] : calls)
     EXPECT_EQ(n, srv6db_engine_call_count(fn, TableId())) << "a call reached another table";
+  for (const auto &[fn, n] : calls) {
     for (uint32_t nth = 1; nth <= n; ++nth) {
       for (uint32_t code : {4242u, DB_ERR_PUSH_QUEUE_FULL, DB_ERR_NO_RECORD, DB_ERR_ITER_END}) {
         const std::string where = std::string(srv6db_engine_function_name(fn)) + " call " +
