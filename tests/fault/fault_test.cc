@@ -275,39 +275,6 @@ INSTANTIATE_TEST_SUITE_P(Operations, FaultSweep, ::testing::ValuesIn(SweptOps())
 
 using BadInput = LibraryTest;
 
-// A null count, array or visitor: 1, and ParamInvalid only where the generic count checks it.
-TEST_F(BadInput, NullCountArrayOrVisitor) {
-  static Srv6DbXsidEntry xsid{};
-  static Srv6DbPortInfoEntry port{};
-  static Srv6DbIidEntry iid{};
-  static Srv6DbFlowGrpTnlEntry tnl{};
-  const struct {
-    uint32_t (*call)();
-    uint32_t paramInvalidIn;  // table id, or none
-  } rows[] = {
-      {[] { return SRV6_DB_GetXsidCountByLocalhash(&xsid, nullptr); }, 99},
-      {[] { return SRV6_DB_CountXsidByIidgIndexHashKey(&xsid, nullptr); },
-       SRV6_DB_TABLE_XSID_PREFIX},
-      {[] { return SRV6_DB_ReadXsidByLocalHash(&xsid, sizeof(xsid), nullptr); }, 99},
-      {[] { return SRV6_DB_CountPortInfoByNdRefreshHashKey(&port, nullptr); }, 99},
-      {[] { return SRV6_DB_ReadPortInfoByPortGroupHashKey(&port, nullptr, nullptr); }, 99},
-      {[] { return SRV6_DB_CountIidByIidgIndexHashKey(&iid, nullptr); }, 99},
-      {[] { return SRV6_DB_CountFlowGrpTnlByIidGroupId(&tnl, nullptr); },
-       SRV6_DB_TABLE_FLOW_GRP_TNL},
-      {[] { return SRV6_DB_GetSprTnlCountByNhpGrpId(1, 2, 3, nullptr); }, 99},
-  };
-  for (const auto &row : rows) {
-    SCOPED_TRACE(&row - rows);
-    BeginRun();
-    EXPECT_EQ(row.call(), SRV6_DB_ERR);
-    EXPECT_EQ(MovedCells(), row.paramInvalidIn == 99
-                                ? std::vector<std::string>{}
-                                : std::vector{Cell(STAT(PARAM_INVALID), row.paramInvalidIn)});
-    EXPECT_TRUE(Events().empty());
-    ExpectNothingLeaked("null output");
-  }
-}
-
 // Table ids past the registry answer at once: nothing counted, no engine call, and a handle
 // given with such an id is neither stepped, released nor freed.
 TEST_F(BadInput, TableIdsPastTheRegistryTouchNothing) {
