@@ -74,21 +74,13 @@ class Backend {
 };
 
 // A kind of backend: the URLs it serves and how to open one. A backend is one folder that
-// defines one of these, and one line of the choice (engine/backend.cc) that lists it.
+// defines one of these, and one line of the choice (engine/choice.cc) that lists it.
 struct BackendType {
   bool (*claims)(const char *url) noexcept;
   // The backend for url; *code 0, or the code every call will answer (a URL of this
   // backend's kind that does not parse selects it all the same: no silent fall-back).
   Backend *(*open)(const char *url, uint32_t *code) noexcept;
 };
-
-// The backend chosen when the library loaded (SRV6DB_ENGINE) or by srv6db_engine_open.
-extern Backend *g_backend;
-Backend &ChooseFromEnvironment() noexcept;
-inline Backend &TheBackend() noexcept {
-  Backend *b = g_backend;
-  return __builtin_expect(b != nullptr, 1) ? *b : ChooseFromEnvironment();
-}
 
 }  // namespace srv6db::engine
 

@@ -30,7 +30,6 @@ bool g_loaded = false;                       // this process loaded a file
 bool g_quiet = false;                        // no counts on stderr
 constexpr int kMaxDepth = 32;                // nesting of a JSON line
 constexpr off_t kLongLoad = off_t{1} << 20;  // bytes of input from which a load shows progress
-constexpr uint32_t kNoSuchRecord = 15005;    // the engine's answer to a remove that found nothing
 const char *const kChangeKinds[] = {"create", "update", "remove"};
 
 std::string EngineName() {
@@ -614,7 +613,7 @@ Exit Delete(const std::string &table, const std::vector<std::string> &matches, b
   });
   for (std::vector<uint8_t> &entry : entries) {
     // A record another process removed first is gone all the same.
-    if (t.remove(entry.data()) != SRV6_DB_OK && srv6db_engine_last_error() != kNoSuchRecord)
+    if (t.remove(entry.data()) != SRV6_DB_OK && srv6db_engine_last_error() != DB_ERR_NO_RECORD)
       EngineFailed("deleting from " + std::string(t.shortName));
   }
   if (!g_quiet) {
