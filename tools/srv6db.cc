@@ -374,7 +374,7 @@ Exit Tables(bool json) {
                  {"table", t->shortName},
                  {"engineName", t->name},
                  {"recordSize", t->recordSize},
-                 {"records", records[t->id]},
+                 {"records", std::to_string(records[t->id])},  // 64 bits: a string
                  {"keys", keys}}
                 .dump());
       continue;
