@@ -164,7 +164,9 @@ uint32_t ErrorCode(const redisReply *r) {
       StartsWith(r, "TRYAGAIN"))
     return SRV6DB_ENGINE_ERR_UNAVAILABLE;
   if (StartsWith(r, "WRONGPASS") || StartsWith(r, "NOAUTH")) return SRV6DB_ENGINE_ERR_AUTH;
-  if (std::strstr(r->str, "NOPERM") != nullptr) return SRV6DB_ENGINE_ERR_NO_PERMISSION;
+  if (std::strstr(r->str, "NOPERM") != nullptr ||
+      std::strstr(r->str, "user executing the script can't") != nullptr)
+    return SRV6DB_ENGINE_ERR_NO_PERMISSION;
   return SRV6DB_ENGINE_ERR_SERVER;
 }
 

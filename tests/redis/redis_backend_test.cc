@@ -170,12 +170,9 @@ TEST_F(RedisBackend, ConnectionsKilledMidRunGiveCodesNeverCorruption) {
 }
 
 TEST_F(RedisBackend, BadUrlsAndUnreachableServersAnswerCodesOnEveryCall) {
-  for (const char *url : {"redis://", "redis://host:99999", "unix://relative.sock", "http://x",
-                          "unix:///tmp/x.sock?db=x", "redis://localhost:6379/x"}) {
-    EXPECT_EQ(srv6db_engine_open(url), SRV6DB_ENGINE_ERR_BAD_URL) << url;
-    EXPECT_EQ(Write(kLocalSid, LocalSid(1, 1)), SRV6DB_ENGINE_ERR_BAD_URL);
-    EXPECT_EQ(srv6db_engine_record_count(kLocalSid), 0u);
-  }
+  ASSERT_EQ(srv6db_engine_open("redis://"), SRV6DB_ENGINE_ERR_BAD_URL);
+  EXPECT_EQ(Write(kLocalSid, LocalSid(1, 1)), SRV6DB_ENGINE_ERR_BAD_URL);
+  EXPECT_EQ(srv6db_engine_record_count(kLocalSid), 0u);
   ASSERT_EQ(srv6db_engine_open("unix:///nonexistent/redis.sock"), 0u);
   EXPECT_EQ(Write(kLocalSid, LocalSid(1, 1)), SRV6DB_ENGINE_ERR_UNAVAILABLE);
   Bytes r;
@@ -183,6 +180,35 @@ TEST_F(RedisBackend, BadUrlsAndUnreachableServersAnswerCodesOnEveryCall) {
   EXPECT_STREQ(srv6db_engine_backend(), "redis");
   ASSERT_EQ(srv6db_engine_open(Server().Url().c_str()), 0u);
   EXPECT_EQ(Write(kLocalSid, LocalSid(1, 1)), 0u);
+}
+
+// Values read back from the server are checked; a table claimed by a build with another
+// layout is left alone; a write no replica confirms is "maybe applied".
+TEST_F(RedisBackend, GarbageLayoutsAndMissingReplicasAnswerTheirCodes) {
+  redisContext *c = redisConnectUnix(Server().Socket().c_str());
+  ASSERT_TRUE(c != nullptr && c->err == 0);
+  const std::string base = std::string("srv6db:{") + SchemaOf(kLocalSid).name + "}:";
+  ASSERT_EQ(Write(kLocalSid, LocalSid(1, 1)), 0u);
+  freeReplyObject(redisCommand(c, "SET %s nonsense", (base + "seq").c_str()));
+  Obj o(kLocalSid, DB_OP_QUERY);
+  void *it = nullptr;
+  EXPECT_EQ(db_create_root_iter(o.get(), nullptr, nullptr, &it), SRV6DB_ENGINE_ERR_SERVER);
+  freeReplyObject(redisCommand(c, "SET %s 5", (base + "seq").c_str()));
+  freeReplyObject(redisCommand(c, "ZADD %s 1.5 x", (base + "all").c_str()));
+  Walker walk(kLocalSid, nullptr);
+  uint32_t code = 0;
+  while ((code = walk.Next()) == 0) {
+  }
+  EXPECT_EQ(code, SRV6DB_ENGINE_ERR_SERVER);
+  freeReplyObject(redisCommand(c, "SET %s other", (base + "layout").c_str()));
+  EXPECT_EQ(Write(kLocalSid, LocalSid(2, 1)), SRV6DB_ENGINE_ERR_LAYOUT);
+  EXPECT_EQ(Remove(kLocalSid, PrimaryKey(1)), SRV6DB_ENGINE_ERR_LAYOUT);
+  redisFree(c);
+  srv6db_engine_reset();
+  ASSERT_EQ(srv6db_engine_open((Server().Url() + "?wait=1&wait_ms=50").c_str()), 0u);
+  EXPECT_EQ(Write(kLocalSid, LocalSid(3, 1)), SRV6DB_ENGINE_ERR_UNAVAILABLE);
+  Bytes r;
+  EXPECT_EQ(Read(kLocalSid, PrimaryKey(3), &r), 0u);  // applied, but not acknowledged
 }
 
 // The function library comes back when someone flushes it, and a connection that finds an
@@ -201,6 +227,102 @@ TEST_F(RedisBackend, FunctionLibraryIsLoadedAgainWhenFlushedOrOutdated) {
   EXPECT_EQ(Wait(Spawn([] { return Write(kLocalSid, LocalSid(2, 1)) == 0 ? 0 : 1; })), 0);
   redisFree(c);
   EXPECT_EQ(srv6db_engine_record_count(kLocalSid), 2u);
+}
+
+// The engine's least-privilege ACL rule, as the README gives it.
+constexpr char kRule[] =
+    "'~srv6db:*' resetchannels -@all +fcall +fcall_ro +select +wait +role +get +hget +hlen "
+    "+hexists +zcard +set +del +hset +hdel +hgetall +hkeys +hmget +incr +zadd +zrem +zrange "
+    "+xadd +xdel +xlen +xrange";
+
+// A server with a password and ACL users: URLs, a password file and the environment
+// authenticate every connection, reconnects included; failures have their own codes, and no
+// password reaches the output.
+TEST(RedisCredentials, EveryConnectionAuthenticatesAndFailuresSayWhy) {
+  const std::string at = OwnLoopbackAddress() + ":16390", pw = "p%40ss%3Aw%20rd";
+  RedisServer server("--port 16390 --bind " + at.substr(0, at.find(':')) +
+                     " --requirepass 'p@ss:w rd' --user srv6db on '>u-pw' " + kRule +
+                     " --user weak on '>u-pw' '~*' +@all -hget");
+  char file[] = "/tmp/srv6db-password.XXXXXX";
+  const int fd = mkstemp(file);
+  ASSERT_EQ(write(fd, "p@ss:w rd\n", 10), 10);
+  close(fd);
+  const std::string sock = "unix://:" + pw + "@" + server.Socket();
+  const struct {
+    std::string url;
+    const char *env;
+    uint32_t code;
+  } cases[] = {
+      {"redis://:" + pw + "@" + at, nullptr, 0},
+      {"redis://default:" + pw + "@" + at + "/3", nullptr, 0},
+      {sock + "?db=1", nullptr, 0},
+      {"redis://" + at + "?password_file=" + file, nullptr, 0},
+      {"redis://" + at, "p@ss:w rd", 0},
+      {"redis://srv6db@" + at + "/2", "u-pw", 0},
+      {"redis://" + at, nullptr, SRV6DB_ENGINE_ERR_AUTH},
+      {"redis://:wrong@" + at, nullptr, SRV6DB_ENGINE_ERR_AUTH},
+      {"redis://srv6db:wrong@" + at, "p@ss:w rd", SRV6DB_ENGINE_ERR_AUTH},
+      {"redis://weak:u-pw@" + at, nullptr, SRV6DB_ENGINE_ERR_NO_PERMISSION},
+      {sock + "?db=99", nullptr, SRV6DB_ENGINE_ERR_SERVER},
+      {"redis://:" + pw + "@" + at.substr(0, at.find(':')) + ":1", nullptr,
+       SRV6DB_ENGINE_ERR_UNAVAILABLE},
+      {"redis://" + at + "?password_file=/nonexistent", nullptr, SRV6DB_ENGINE_ERR_BAD_URL},
+      {"redis://:" + pw + "@", nullptr, SRV6DB_ENGINE_ERR_BAD_URL},
+      {"redis://:" + pw + "@" + at + "/1/2", nullptr, SRV6DB_ENGINE_ERR_BAD_URL},
+      {"redis://" + at + "?wait=x", nullptr, SRV6DB_ENGINE_ERR_BAD_URL},
+      {"redis://" + at + "?bogus=1", nullptr, SRV6DB_ENGINE_ERR_BAD_URL},
+      {"redis://" + at + "#x", nullptr, SRV6DB_ENGINE_ERR_BAD_URL},
+      {"redis://host:99999", nullptr, SRV6DB_ENGINE_ERR_BAD_URL},
+      {"unix://:" + pw + "@relative.sock", nullptr, SRV6DB_ENGINE_ERR_BAD_URL},
+      {"unix:///tmp/x.sock?db=x", nullptr, SRV6DB_ENGINE_ERR_BAD_URL},
+      {"http://" + at, nullptr, SRV6DB_ENGINE_ERR_BAD_URL},
+      {"redis+sentinel://" + at + ",/service", nullptr, SRV6DB_ENGINE_ERR_BAD_URL},
+      {"redis+sentinel://" + at, nullptr, SRV6DB_ENGINE_ERR_BAD_URL},
+      {"redis+sentinel://" + at + "/service/x", nullptr, SRV6DB_ENGINE_ERR_BAD_URL},
+      {"redis+sentinel://u:" + pw + "@a:1,b:x/service", nullptr, SRV6DB_ENGINE_ERR_BAD_URL},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    if (cases[i].env != nullptr)
+      setenv("SRV6DB_REDIS_PASSWORD", cases[i].env, 1);
+    else
+      unsetenv("SRV6DB_REDIS_PASSWORD");
+    testing::internal::CaptureStderr();
+    uint32_t code = srv6db_engine_open(cases[i].url.c_str());
+    if (code == 0) code = Write(kLocalSid, LocalSid(1, 1));
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(code, cases[i].code) << "case " << i;  // the URL itself may hold a password
+    for (const char *secret : {"p@ss", "%40ss", "u-pw", "wrong"})
+      EXPECT_EQ(err.find(secret), std::string::npos) << "case " << i;
+  }
+  unlink(file);
+  // Loading the function library is an administrator's act; it deletes other versions.
+  redisContext *admin = redisConnect(at.substr(0, at.find(':')).c_str(), 16390);
+  freeReplyObject(redisCommand(admin, "AUTH %s", "p@ss:w rd"));
+  freeReplyObject(redisCommand(admin, "FUNCTION FLUSH"));
+  freeReplyObject(redisCommand(admin, "FUNCTION LOAD %s",
+                               "#!lua name=srv6db_old\nredis.register_function("
+                               "'srv6db_version_old', function() return 1 end)"));
+  setenv("SRV6DB_REDIS_PASSWORD", "u-pw", 1);
+  ASSERT_EQ(srv6db_engine_open(("redis://srv6db@" + at).c_str()), 0u);
+  EXPECT_EQ(Write(kLocalSid, LocalSid(1, 1)), SRV6DB_ENGINE_ERR_NO_LIBRARY);
+  EXPECT_EQ(srv6db_engine_load_functions(), SRV6DB_ENGINE_ERR_NO_LIBRARY);
+  ASSERT_EQ(srv6db_engine_open(("redis://:" + pw + "@" + at).c_str()), 0u);
+  EXPECT_EQ(srv6db_engine_load_functions(), 0u);
+  auto *libs = static_cast<redisReply *>(redisCommand(admin, "FUNCTION LIST"));
+  EXPECT_EQ(libs->elements, 1u);
+  freeReplyObject(libs);
+  // The least-privilege user runs the table suite, and authenticates again after a kill.
+  ASSERT_EQ(srv6db_engine_open(("redis://srv6db@" + at).c_str()), 0u);
+  EXPECT_EQ(Write(kLocalSid, LocalSid(1, 1)), 0u);
+  freeReplyObject(redisCommand(admin, "CLIENT KILL USER srv6db"));
+  Bytes r;
+  EXPECT_EQ(Read(kLocalSid, PrimaryKey(1), &r), 0u);
+  redisFree(admin);
+  EXPECT_EQ(
+      std::system(("SRV6DB_ENGINE=redis://srv6db@" + at + " " SRV6DB_TABLE_TESTS " --gtest_brief=1")
+                      .c_str()),
+      0);
+  unsetenv("SRV6DB_REDIS_PASSWORD");
 }
 
 // A primary on a loopback TCP port and a replica of it: writes through the primary reach the
