@@ -102,11 +102,6 @@ SRV6DB_ENGINE_API const char *srv6db_engine_function_name(uint32_t fn);
 SRV6DB_ENGINE_API uint32_t srv6db_engine_open(const char *url);
 /* "memory" or "redis". */
 SRV6DB_ENGINE_API const char *srv6db_engine_backend(void);
-/* Redis: loads this build's function library and deletes every other version of it, an
- * administrator's act once no process runs an older build (users without FUNCTION rights
- * answer SRV6DB_ENGINE_ERR_NO_LIBRARY until it is done). SRV6DB_ENGINE_ERR_WRONG_OPERATION on
- * the in-memory backend. */
-SRV6DB_ENGINE_API uint32_t srv6db_engine_load_functions(void);
 
 /* ---- Reset ---- */
 
@@ -276,6 +271,14 @@ typedef struct {
 /* The schema of a table (0..16, or SRV6DB_ENGINE_VRF_TABLE). Answers 0 or
  * SRV6DB_ENGINE_ERR_BAD_ARGUMENT. */
 SRV6DB_ENGINE_API uint32_t srv6db_engine_schema(uint32_t table, Srv6DbEngineSchema *out);
+
+/* ---- Redis administration ---- */
+
+/* Redis: loads this build's function library and deletes every other version of it, an
+ * administrator's act once no process runs an older build (users without FUNCTION rights
+ * answer SRV6DB_ENGINE_ERR_NO_LIBRARY until it is done). SRV6DB_ENGINE_ERR_WRONG_OPERATION on
+ * the in-memory backend. */
+SRV6DB_ENGINE_API uint32_t srv6db_engine_load_functions(void);
 
 #ifdef __cplusplus
 }
