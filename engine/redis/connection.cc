@@ -421,7 +421,7 @@ uint32_t Command(int argc, const char *const *argv, const size_t *lens, bool ide
       if (t_conn.ctx == nullptr) return code;
     }
     out->Reset(Call(t_conn.ctx, argc, args, sizes));
-    if (attempt == 1 && t_conn.ctx != nullptr) redisSetTimeout(t_conn.ctx, ToTimeval(kTimeout));
+    if (fresh && t_conn.ctx != nullptr) redisSetTimeout(t_conn.ctx, ToTimeval(kTimeout));
     if (out->get() == nullptr) {
       t_conn.Drop();
       if (fresh || !idempotent) return SRV6DB_ENGINE_ERR_UNAVAILABLE;

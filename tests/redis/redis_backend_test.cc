@@ -202,6 +202,11 @@ TEST_F(RedisBackend, FlushedLibraryGarbageLayoutsAndMissingReplicasAnswerTheirCo
   EXPECT_EQ(Write(kLocalSid, LocalSid(3, 1)), SRV6DB_ENGINE_ERR_UNAVAILABLE);
   Bytes r;
   EXPECT_EQ(Read(kLocalSid, PrimaryKey(3), &r), 0u);  // applied, but not acknowledged
+  ASSERT_TRUE(Server().Run("freeze"));  // an open connection gives up after 2 s, retry included
+  const auto frozen = std::chrono::steady_clock::now();
+  EXPECT_EQ(Read(kLocalSid, PrimaryKey(3), &r), SRV6DB_ENGINE_ERR_UNAVAILABLE);
+  EXPECT_LT(std::chrono::steady_clock::now() - frozen, std::chrono::milliseconds(3500));
+  ASSERT_TRUE(Server().Run("thaw"));
 }
 
 // The engine's least-privilege ACL rule, as the README gives it.
