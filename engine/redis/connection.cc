@@ -46,6 +46,7 @@ struct Connection {
 };
 
 thread_local Connection t_conn;
+thread_local Connection t_replica;  // with ?replica=1: reads, counts and walks
 
 bool ParseNumber(std::string_view s, int min, int max, int *out) {
   if (s.empty() || s.size() > 6) return false;
@@ -85,6 +86,7 @@ bool ParseOptions(const UriUriA &uri, Url *u) {
   if (uriDissectQueryMallocA(&list, &items, uri.query.first, uri.query.afterLast) != URI_SUCCESS)
     return false;
   bool ok = true;
+  int flag = 0;
   for (const UriQueryListA *q = list; ok && q != nullptr; q = q->next) {
     const std::string_view key(q->key), value(q->value != nullptr ? q->value : "");
     if (q->value == nullptr)
@@ -95,6 +97,8 @@ bool ParseOptions(const UriUriA &uri, Url *u) {
       ok = ParseNumber(value, 0, 64, &u->wait);
     else if (key == "wait_ms")
       ok = ParseNumber(value, 1, 60000, &u->waitMs);
+    else if (key == "replica")
+      ok = ParseNumber(value, 0, 1, &flag) && (u->replicaReads = flag == 1, true);
     else if (key == "password_file")
       ok = !(u->passwordFile = value).empty();
     else
@@ -199,17 +203,46 @@ uint32_t EnsureLibrary(redisContext *c) {
   return ErrorCode(r.get());
 }
 
-// The primary's address from the first sentinel that knows the service.
-bool AskSentinels(const Url &url, Endpoint *out) {
+// A replica the sentinels see as healthy: a list of field names and values per replica.
+bool HealthyReplica(const redisReply *list, Endpoint *out) {
+  for (size_t i = 0; list->type == REDIS_REPLY_ARRAY && i < list->elements; ++i) {
+    const redisReply *f = list->element[i];
+    std::string ip, flags, link;
+    int port = 0;
+    for (size_t j = 0; f->type == REDIS_REPLY_ARRAY && j + 1 < f->elements; j += 2) {
+      if (f->element[j]->type != REDIS_REPLY_STRING ||
+          f->element[j + 1]->type != REDIS_REPLY_STRING)
+        continue;
+      const std::string_view name = f->element[j]->str, value = f->element[j + 1]->str;
+      if (name == "ip") ip = value;
+      if (name == "port" && !ParseNumber(value, 1, 65535, &port)) port = 0;
+      if (name == "flags") flags = value;
+      if (name == "master-link-status") link = value;
+    }
+    if (!ip.empty() && port != 0 && flags == "slave" && link == "ok") {
+      *out = {ip, port};
+      return true;
+    }
+  }
+  return false;
+}
+
+// The primary's (or a healthy replica's) address from the first sentinel that knows it.
+bool AskSentinels(const Url &url, bool replica, Endpoint *out) {
   for (const Endpoint &s : url.sentinels) {
     redisContext *c = redisConnectWithTimeout(s.host.c_str(), s.port, ToTimeval(kSentinelTimeout));
     if (c != nullptr && c->err == 0 &&
         redisSetTimeout(c, ToTimeval(kSentinelTimeout)) == REDIS_OK) {
       Reply r;
       r.Reset(static_cast<redisReply *>(
-          redisCommand(c, "SENTINEL get-master-addr-by-name %s", url.service.c_str())));
+          redisCommand(c, replica ? "SENTINEL replicas %s" : "SENTINEL get-master-addr-by-name %s",
+                       url.service.c_str())));
       int port = 0;
-      if (r.get() != nullptr && r->type == REDIS_REPLY_ARRAY && r->elements == 2 &&
+      if (replica && r.get() != nullptr && HealthyReplica(r.get(), out)) {
+        redisFree(c);
+        return true;
+      }
+      if (!replica && r.get() != nullptr && r->type == REDIS_REPLY_ARRAY && r->elements == 2 &&
           r->element[0]->type == REDIS_REPLY_STRING && r->element[1]->type == REDIS_REPLY_STRING &&
           ParseNumber(r->element[1]->str, 1, 65535, &port)) {
         *out = {r->element[0]->str, port};
@@ -223,11 +256,14 @@ bool AskSentinels(const Url &url, Endpoint *out) {
 }
 
 // A child of fork must not share its parent's connection: it makes its own.
-void ForgetInChild() { t_conn.Drop(); }
+void ForgetInChild() {
+  t_conn.Drop();
+  t_replica.Drop();
+}
 
-// Authenticates, confirms a sentinel-named server is the primary, selects the database and
-// makes sure of the library: 0, or the code of the step that failed.
-uint32_t Prepare(redisContext *c, const Url &url) {
+// Authenticates, confirms a sentinel-named server's role, selects the database and makes sure
+// of the library (a replica has its primary's): 0, or the code of the step that failed.
+uint32_t Prepare(redisContext *c, const Url &url, bool replica) {
   Reply r;
   if (url.hasPassword) {
     r.Reset(url.user.empty() ? static_cast<redisReply *>(redisCommand(
@@ -244,7 +280,8 @@ uint32_t Prepare(redisContext *c, const Url &url) {
     if (IsError(r.get())) return ErrorCode(r.get());
     // Mid-failover the sentinels may still name a demoted server: try again later.
     if (r->type != REDIS_REPLY_ARRAY || r->elements == 0 ||
-        r->element[0]->type != REDIS_REPLY_STRING || std::strcmp(r->element[0]->str, "master") != 0)
+        r->element[0]->type != REDIS_REPLY_STRING ||
+        std::strcmp(r->element[0]->str, replica ? "slave" : "master") != 0)
       return SRV6DB_ENGINE_ERR_UNAVAILABLE;
   }
   if (url.db != 0) {
@@ -252,15 +289,15 @@ uint32_t Prepare(redisContext *c, const Url &url) {
     if (r.get() == nullptr) return SRV6DB_ENGINE_ERR_UNAVAILABLE;
     if (IsError(r.get())) return ErrorCode(r.get());
   }
-  return EnsureLibrary(c);
+  return replica ? 0 : EnsureLibrary(c);
 }
 
-redisContext *Connect(std::chrono::milliseconds timeout, uint32_t *code) {
+redisContext *Connect(std::chrono::milliseconds timeout, bool replica, uint32_t *code) {
   static const bool forkSafe = pthread_atfork(nullptr, nullptr, ForgetInChild) == 0;
   (void)forkSafe;
   const Url &url = Server();
   Endpoint target{url.host, url.port};
-  if (!url.sentinels.empty() && !AskSentinels(url, &target)) {
+  if (!url.sentinels.empty() && !AskSentinels(url, replica, &target)) {
     *code = SRV6DB_ENGINE_ERR_UNAVAILABLE;
     return nullptr;
   }
@@ -269,7 +306,7 @@ redisContext *Connect(std::chrono::milliseconds timeout, uint32_t *code) {
                                    : redisConnectWithTimeout(target.host.c_str(), target.port, t);
   *code = c == nullptr || c->err != 0 || redisSetTimeout(c, t) != REDIS_OK
               ? SRV6DB_ENGINE_ERR_UNAVAILABLE
-              : Prepare(c, url);
+              : Prepare(c, url, replica);
   if (*code != 0 && c != nullptr) {
     if (c->err != 0) *code = SRV6DB_ENGINE_ERR_UNAVAILABLE;
     redisFree(c);
@@ -345,7 +382,7 @@ bool ParseUrl(const char *text, Url *out) {
     u.service = path[0];
     u.host.clear();
   } else {
-    if (!ParseStandard(s, &u, &parts)) return false;
+    if (!ParseStandard(s, &u, &parts) || u.replicaReads) return false;
     if (parts.scheme == "unix") {
       u.unixSocket = true;
       if (!u.host.empty() || path.empty() || parts.port) return false;
@@ -363,7 +400,7 @@ bool ParseUrl(const char *text, Url *out) {
 }
 
 bool SetServer(const char *text) {
-  t_conn.Drop();
+  ForgetInChild();
   Url &url = Server();
   g_urlValid = ParseUrl(text, &url);
   if (!g_urlValid) {
@@ -406,24 +443,29 @@ uint32_t Command(int argc, const char *const *argv, const size_t *lens, bool ide
                                           argv[1], FunctionSuffix().c_str()));
     args[1] = name;
   }
+  // With ?replica=1 reads go to a replica (an administrator's FUNCTION call never does).
+  Connection &conn =
+      url.replicaReads && idempotent && !(lens[0] == 8 && std::strncmp(argv[0], "FUNCTION", 8) == 0)
+          ? t_replica
+          : t_conn;
   NoSigpipe guard;
   const Clock::time_point start = Clock::now();
   // A connection made for this call is fresh: its failure is not worth a second try. A retry
   // gets what is left of the first attempt's time, so no call waits past the timeout.
   for (int attempt = 0; attempt < 2; ++attempt) {
-    bool fresh = t_conn.ctx == nullptr;
+    bool fresh = conn.ctx == nullptr;
     if (fresh) {
       const auto left =
           kTimeout - std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
       if (left < std::chrono::milliseconds(10)) return SRV6DB_ENGINE_ERR_UNAVAILABLE;
       uint32_t code = 0;
-      t_conn.ctx = Connect(left, &code);
-      if (t_conn.ctx == nullptr) return code;
+      conn.ctx = Connect(left, &conn == &t_replica, &code);
+      if (conn.ctx == nullptr) return code;
     }
-    out->Reset(Call(t_conn.ctx, argc, args, sizes));
-    if (fresh && t_conn.ctx != nullptr) redisSetTimeout(t_conn.ctx, ToTimeval(kTimeout));
+    out->Reset(Call(conn.ctx, argc, args, sizes));
+    if (fresh && conn.ctx != nullptr) redisSetTimeout(conn.ctx, ToTimeval(kTimeout));
     if (out->get() == nullptr) {
-      t_conn.Drop();
+      conn.Drop();
       if (fresh || !idempotent) return SRV6DB_ENGINE_ERR_UNAVAILABLE;
       continue;
     }
@@ -431,18 +473,18 @@ uint32_t Command(int argc, const char *const *argv, const size_t *lens, bool ide
       if (attempt > 0) return ErrorCode(out->get());
       // The library was flushed by someone: load it again and retry once.
       if (std::strstr((*out)->str, "Function not found") != nullptr) {
-        if (uint32_t code = EnsureLibrary(t_conn.ctx)) return code;
+        if (uint32_t code = EnsureLibrary(conn.ctx)) return code;
         continue;
       }
       // A primary demoted by a failover refused the command: ask the sentinels again.
       if (!url.sentinels.empty() && StartsWith(out->get(), "READONLY")) {
-        t_conn.Drop();
+        conn.Drop();
         continue;
       }
       return ErrorCode(out->get());
     }
     guard.succeeded = attempt == 0;  // a failed first attempt may have raised SIGPIPE
-    return !idempotent && url.wait > 0 ? WaitForReplicas(t_conn.ctx, url) : 0;
+    return !idempotent && url.wait > 0 ? WaitForReplicas(conn.ctx, url) : 0;
   }
   return SRV6DB_ENGINE_ERR_UNAVAILABLE;
 }

@@ -27,13 +27,15 @@ struct Url {
   std::string passwordFile;
   std::vector<Endpoint> sentinels;  // non-empty: ask these for the primary named `service`
   std::string service;
-  int wait = 0;  // replicas that must hold each write before it is acknowledged
+  bool replicaReads = false;  // reads, counts and walks on a replica the sentinels name
+  int wait = 0;               // replicas that must hold each write before it is acknowledged
   int waitMs = 1000;
 };
 
 // "redis://[user[:password]@]host[:port][/db]", "unix://[user[:password]@]/path" or
 // "redis+sentinel://[user[:password]@]host:port[,host:port...]/service[/db]", each with the
-// options ?db=N (unix), password_file=PATH, wait=N, wait_ms=T. False for anything else.
+// options ?db=N (unix), password_file=PATH, wait=N, wait_ms=T, replica=1 (sentinel). False
+// for anything else.
 bool ParseUrl(const char *text, Url *out);
 
 // Remembers where the server is and the password (the URL's, else the password file's, else

@@ -252,6 +252,7 @@ TEST(RedisCredentials, EveryConnectionAuthenticatesAndFailuresSayWhy) {
       {"redis://:" + pw + "@" + at + "/1/2", nullptr, SRV6DB_ENGINE_ERR_BAD_URL},
       {"redis://" + at + "?wait=x", nullptr, SRV6DB_ENGINE_ERR_BAD_URL},
       {"redis://" + at + "?bogus=1", nullptr, SRV6DB_ENGINE_ERR_BAD_URL},
+      {"redis://" + at + "?replica=1", nullptr, SRV6DB_ENGINE_ERR_BAD_URL},
       {"redis://" + at + "#x", nullptr, SRV6DB_ENGINE_ERR_BAD_URL},
       {"redis://host:99999", nullptr, SRV6DB_ENGINE_ERR_BAD_URL},
       {"unix://:" + pw + "@relative.sock", nullptr, SRV6DB_ENGINE_ERR_BAD_URL},
@@ -334,6 +335,24 @@ TEST(RedisPastOneMachine, WritesResumeAfterThePrimaryDiesAndWaitedOnesSurvive) {
       "redis+sentinel://" + host + ":26400," + host + ":26401," + host + ":26402/srv6db";
   ASSERT_EQ(srv6db_engine_open((url + "?wait=2").c_str()), 0u);
   ASSERT_EQ(Write(kLocalSid, LocalSid(kMax * writers, 3)), 0u);
+  // With ?replica=1 reads go to a replica the sentinels name.
+  EXPECT_EQ(Wait(Spawn([&] {
+              Bytes r;
+              return srv6db_engine_open((url + "?replica=1").c_str()) == 0 &&
+                             Read(kLocalSid, PrimaryKey(kMax * writers), &r) == 0
+                         ? 0
+                         : 1;
+            })),
+            0);
+  uint32_t replicasRead = 0;
+  for (int port : {16401, 16402}) {
+    redisContext *c = redisConnect(host.c_str(), port);
+    auto *info = static_cast<redisReply *>(redisCommand(c, "INFO commandstats"));
+    replicasRead += std::strstr(info->str, "cmdstat_hget:") != nullptr;
+    freeReplyObject(info);
+    redisFree(c);
+  }
+  EXPECT_EQ(replicasRead, 1u);
   const std::string replica = "redis://" + host + ":16401";
   EXPECT_EQ(Wait(Spawn([&] {
               Bytes r;
