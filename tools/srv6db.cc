@@ -665,6 +665,16 @@ Exit Watch(const std::vector<std::string> &tables, bool json, uint64_t limit,
   return kDone;
 }
 
+// Redis: loads this build's function library and deletes other versions (an administrator's
+// act, for servers whose engine users may not load it).
+int LoadFunctions() {
+  const uint32_t code = srv6db_engine_load_functions();
+  if (code == SRV6DB_ENGINE_ERR_WRONG_OPERATION)
+    throw Failure(kUsage, "load-functions needs a Redis engine (--engine or SRV6DB_ENGINE)");
+  if (code != 0) EngineFailed("to load its function library (code " + std::to_string(code) + ")");
+  return kDone;
+}
+
 int Run(int argc, char **argv) {
   CLI::App app{"Looks at, follows and loads the SRv6 tables that routing processes share.",
                "srv6db"};
@@ -739,6 +749,9 @@ int Run(int argc, char **argv) {
   CLI::App *vrf = app.add_subcommand("vrf", "The VRF class data records");
   vrf->add_flag("--json", json, "One JSON object a line");
 
+  CLI::App *functions = app.add_subcommand(
+      "load-functions", "Redis: loads this build's function library, deletes other versions");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError &e) {
@@ -763,6 +776,7 @@ int Run(int argc, char **argv) {
     return Load(file, loading);
   }
   if (del->parsed()) return Delete(table, matches, all);
+  if (functions->parsed()) return LoadFunctions();
   return Vrf(json);
 }
 
