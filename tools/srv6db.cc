@@ -32,15 +32,43 @@ constexpr int kMaxDepth = 32;                // nesting of a JSON line
 constexpr off_t kLongLoad = off_t{1} << 20;  // bytes of input from which a load shows progress
 const char *const kChangeKinds[] = {"create", "update", "remove"};
 
-std::string EngineName() {
-  const char *url = std::getenv("SRV6DB_ENGINE");
-  return url != nullptr && *url != '\0' ? url : "memory";
+// An engine URL as it may be shown: any password between "//" and "@" is masked.
+std::string Redacted(std::string url) {
+  const size_t from = url.find("//");
+  const size_t at = from == std::string::npos ? from : url.find('@', from + 2);
+  if (at == std::string::npos) return url;
+  const size_t colon = url.find(':', from + 2);
+  if (colon < at) url.replace(colon + 1, at - colon - 1, "***");
+  return url;
 }
 
-[[noreturn]] void EngineFailed(const std::string &what) {
-  throw Failure(kEngine, "the engine (" + EngineName() + ") failed " + what +
-                             "; check that its server runs and that --engine or SRV6DB_ENGINE "
-                             "names it");
+std::string EngineName() {
+  const char *url = std::getenv("SRV6DB_ENGINE");
+  return url != nullptr && *url != '\0' ? Redacted(url) : "memory";
+}
+
+// What an engine failure asks of the person who ran the command, by the engine's code.
+const char *RemedyFor(uint32_t code) {
+  switch (code) {
+    case SRV6DB_ENGINE_ERR_AUTH:
+      return "the server refused the user or password; check the URL, password_file= or "
+             "SRV6DB_REDIS_PASSWORD";
+    case SRV6DB_ENGINE_ERR_NO_PERMISSION:
+      return "the server's user lacks a command or key this needs; see the engine's ACL rule";
+    case SRV6DB_ENGINE_ERR_NO_LIBRARY:
+      return "the server lacks this build's functions; an administrator runs 'srv6db "
+             "load-functions'";
+    case SRV6DB_ENGINE_ERR_LAYOUT:
+      return "the table was written by a build with another layout";
+    default:
+      return "check that its server runs and that --engine or SRV6DB_ENGINE names it";
+  }
+}
+
+[[noreturn]] void EngineFailed(const std::string &what,
+                               uint32_t code = srv6db_engine_last_error()) {
+  throw Failure(kEngine,
+                "the engine (" + EngineName() + ") failed " + what + "; " + RemedyFor(code));
 }
 
 // Opens the engine --engine names, or checks the one SRV6DB_ENGINE named when the engine loaded.
@@ -62,13 +90,15 @@ void UseEngine(const std::string &option) {
     if (fd >= 0) close(fd);
   }
   if (rc == SRV6DB_ENGINE_ERR_BAD_URL) {
-    throw Failure(kUsage, std::string(option.empty() ? "SRV6DB_ENGINE" : "--engine") + ": " +
-                              Quote(url) +
-                              " is not an engine URL; give memory, redis://HOST:PORT[/DB] or "
-                              "unix:///PATH[?db=N]");
+    throw Failure(
+        kUsage,
+        std::string(option.empty() ? "SRV6DB_ENGINE" : "--engine") + ": " + Quote(Redacted(url)) +
+            " is not an engine URL; give memory, redis://[USER[:PASSWORD]@]HOST[:PORT][/DB], "
+            "unix://[USER[:PASSWORD]@]/PATH[?db=N] or "
+            "redis+sentinel://HOST:PORT[,HOST:PORT...]/SERVICE[/DB]");
   }
   chosen = url;
-  if (rc != 0) EngineFailed("opening");
+  if (rc != 0) EngineFailed("opening", rc);
 }
 
 // A read-only look at the in-memory engine of a process that loaded nothing sees an empty store
