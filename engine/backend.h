@@ -85,7 +85,7 @@ class Backend {
 };
 
 // A kind of backend: the URLs it serves and how to open one. A backend is one folder that
-// defines one of these, and one line of the choice (engine/backend.cc) that lists it.
+// defines one of these, and one line of the choice (engine/choice.cc) that lists it.
 struct BackendType {
   bool (*claims)(const char *url) noexcept;
   // The backend for url; *code 0, or the code every call will answer (a URL of this
@@ -93,18 +93,10 @@ struct BackendType {
   Backend *(*open)(const char *url, uint32_t *code) noexcept;
 };
 
-// The backend chosen when the library loaded (SRV6DB_ENGINE) or by srv6db_engine_open.
-extern Backend *g_backend;
-Backend &ChooseFromEnvironment() noexcept;
 // The log retention N: SRV6DB_ENGINE_LOG_RETENTION at load, or srv6db_engine_set_log_retention.
 uint32_t LogRetention() noexcept;
 void SetLogRetention(uint32_t n) noexcept;
-constexpr uint32_t kMaxCursors = 64;
-
-inline Backend &TheBackend() noexcept {
-  Backend *b = g_backend;
-  return __builtin_expect(b != nullptr, 1) ? *b : ChooseFromEnvironment();
-}
+constexpr uint32_t kMaxCursors = 64;  // cursors of one srv6db_engine_read_log
 
 }  // namespace srv6db::engine
 

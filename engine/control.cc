@@ -1,7 +1,7 @@
 // The engine's control interface: reset, faults, counters, captures, raw access, VRF data.
 #include <cstring>
 
-#include "engine/backend.h"
+#include "engine/choice.h"
 #include "engine/engine_api.h"
 #include "engine/runtime/key.h"
 #include "engine/runtime/runtime.h"

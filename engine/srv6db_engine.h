@@ -34,6 +34,10 @@ extern "C" {
 #define SRV6DB_ENGINE_ERR_BAD_URL 15014u        /* the Redis backend's URL does not parse */
 #define SRV6DB_ENGINE_ERR_UNAVAILABLE 15015u    /* Redis unreachable, connection lost, timed out */
 #define SRV6DB_ENGINE_ERR_SERVER 15016u         /* Redis answered an error (memory, read-only) */
+#define SRV6DB_ENGINE_ERR_AUTH 15017u           /* Redis refused the user or password */
+#define SRV6DB_ENGINE_ERR_NO_PERMISSION 15018u  /* the Redis user lacks a command or key */
+#define SRV6DB_ENGINE_ERR_NO_LIBRARY 15019u     /* function library missing, user may not load */
+#define SRV6DB_ENGINE_ERR_LAYOUT 15020u         /* table written by a build with another layout */
 #define SRV6DB_ENGINE_ERR_LOG_GAP 15021u        /* srv6db_engine_read_log: changes lost; relist */
 
 /* ---- Tables ---- */
@@ -90,10 +94,11 @@ SRV6DB_ENGINE_API const char *srv6db_engine_function_name(uint32_t fn);
 
 /* ---- Backend ---- */
 
-/* Chooses the backend: NULL, "" or "memory" the in-memory one; "redis://host:port[/db]" or
- * "unix:///path/to/redis.sock[?db=N]" a shared Redis server. The library reads SRV6DB_ENGINE
- * the same way when it loads; call this before any other engine call. A URL that does not
- * parse answers SRV6DB_ENGINE_ERR_BAD_URL here and from every later call (no fall-back).
+/* Chooses the backend: NULL, "" or "memory" the in-memory one; "redis://[user[:pw]@]host[:port]
+ * [/db]", "unix://[user[:pw]@]/path/to/redis.sock[?db=N]" or "redis+sentinel://host:port[,...]
+ * /service[/db]" (options password_file=, wait=, wait_ms=) a shared Redis server. The library reads
+ * SRV6DB_ENGINE the same way when it loads; call this before any other engine call. A URL that does
+ * not parse answers SRV6DB_ENGINE_ERR_BAD_URL here and from every later call (no fall-back).
  * Called later, it switches every later call; a walk already begun stays on its backend. */
 SRV6DB_ENGINE_API uint32_t srv6db_engine_open(const char *url);
 /* "memory" or "redis". */
@@ -351,6 +356,14 @@ typedef struct {
 /* The schema of a table (0..16, or SRV6DB_ENGINE_VRF_TABLE). Answers 0 or
  * SRV6DB_ENGINE_ERR_BAD_ARGUMENT. */
 SRV6DB_ENGINE_API uint32_t srv6db_engine_schema(uint32_t table, Srv6DbEngineSchema *out);
+
+/* ---- Redis administration ---- */
+
+/* Redis: loads this build's function library and deletes every other version of it, an
+ * administrator's act once no process runs an older build (users without FUNCTION rights
+ * answer SRV6DB_ENGINE_ERR_NO_LIBRARY until it is done). SRV6DB_ENGINE_ERR_WRONG_OPERATION on
+ * the in-memory backend. */
+SRV6DB_ENGINE_API uint32_t srv6db_engine_load_functions(void);
 
 #ifdef __cplusplus
 }

@@ -28,18 +28,45 @@ bool g_loaded = false;                       // this process loaded a file
 bool g_quiet = false;                        // no counts on stderr
 constexpr int kMaxDepth = 32;                // nesting of a JSON line
 constexpr off_t kLongLoad = off_t{1} << 20;  // bytes of input from which a load shows progress
-constexpr uint32_t kNoSuchRecord = 15005;    // the engine's answer to a remove that found nothing
 const char *const kChangeKinds[] = {"create", "update", "remove"};
+
+// An engine URL as it may be shown: any password between "//" and "@" is masked.
+std::string Redacted(std::string url) {
+  const size_t from = url.find("//");
+  const size_t at = from == std::string::npos ? from : url.find('@', from + 2);
+  if (at == std::string::npos) return url;
+  const size_t colon = url.find(':', from + 2);
+  if (colon < at) url.replace(colon + 1, at - colon - 1, "***");
+  return url;
+}
 
 std::string EngineName() {
   const char *url = std::getenv("SRV6DB_ENGINE");
-  return url != nullptr && *url != '\0' ? url : "memory";
+  return url != nullptr && *url != '\0' ? Redacted(url) : "memory";
 }
 
-[[noreturn]] void EngineFailed(const std::string &what) {
-  throw Failure(kEngine, "the engine (" + EngineName() + ") failed " + what +
-                             "; check that its server runs and that --engine or SRV6DB_ENGINE "
-                             "names it");
+// What an engine failure asks of the person who ran the command, by the engine's code.
+const char *RemedyFor(uint32_t code) {
+  switch (code) {
+    case SRV6DB_ENGINE_ERR_AUTH:
+      return "the server refused the user or password; check the URL, password_file= or "
+             "SRV6DB_REDIS_PASSWORD";
+    case SRV6DB_ENGINE_ERR_NO_PERMISSION:
+      return "the server's user lacks a command or key this needs; see the engine's ACL rule";
+    case SRV6DB_ENGINE_ERR_NO_LIBRARY:
+      return "the server lacks this build's functions; an administrator runs 'srv6db "
+             "load-functions'";
+    case SRV6DB_ENGINE_ERR_LAYOUT:
+      return "the table was written by a build with another layout";
+    default:
+      return "check that its server runs and that --engine or SRV6DB_ENGINE names it";
+  }
+}
+
+[[noreturn]] void EngineFailed(const std::string &what,
+                               uint32_t code = srv6db_engine_last_error()) {
+  throw Failure(kEngine,
+                "the engine (" + EngineName() + ") failed " + what + "; " + RemedyFor(code));
 }
 
 // Opens the engine --engine names, or checks the one SRV6DB_ENGINE named when the engine loaded.
@@ -61,13 +88,15 @@ void UseEngine(const std::string &option) {
     if (fd >= 0) close(fd);
   }
   if (rc == SRV6DB_ENGINE_ERR_BAD_URL) {
-    throw Failure(kUsage, std::string(option.empty() ? "SRV6DB_ENGINE" : "--engine") + ": " +
-                              Quote(url) +
-                              " is not an engine URL; give memory, redis://HOST:PORT[/DB] or "
-                              "unix:///PATH[?db=N]");
+    throw Failure(
+        kUsage,
+        std::string(option.empty() ? "SRV6DB_ENGINE" : "--engine") + ": " + Quote(Redacted(url)) +
+            " is not an engine URL; give memory, redis://[USER[:PASSWORD]@]HOST[:PORT][/DB], "
+            "unix://[USER[:PASSWORD]@]/PATH[?db=N] or "
+            "redis+sentinel://HOST:PORT[,HOST:PORT...]/SERVICE[/DB]");
   }
   chosen = url;
-  if (rc != 0) EngineFailed("opening");
+  if (rc != 0) EngineFailed("opening", rc);
 }
 
 // A read-only look at the in-memory engine of a process that loaded nothing sees an empty store
@@ -373,7 +402,7 @@ Exit Tables(bool json) {
                  {"table", t->shortName},
                  {"engineName", t->name},
                  {"recordSize", t->recordSize},
-                 {"records", records[t->id]},
+                 {"records", std::to_string(records[t->id])},  // 64 bits: a string
                  {"keys", keys}}
                 .dump());
       continue;
@@ -612,7 +641,7 @@ Exit Delete(const std::string &table, const std::vector<std::string> &matches, b
   });
   for (std::vector<uint8_t> &entry : entries) {
     // A record another process removed first is gone all the same.
-    if (t.remove(entry.data()) != SRV6_DB_OK && srv6db_engine_last_error() != kNoSuchRecord)
+    if (t.remove(entry.data()) != SRV6_DB_OK && srv6db_engine_last_error() != DB_ERR_NO_RECORD)
       EngineFailed("deleting from " + std::string(t.shortName));
   }
   if (!g_quiet) {
@@ -751,6 +780,16 @@ Exit Watch(const std::vector<std::string> &tables, WatchOptions &o,
   return kDone;
 }
 
+// Redis: loads this build's function library and deletes other versions (an administrator's
+// act, for servers whose engine users may not load it).
+int LoadFunctions() {
+  const uint32_t code = srv6db_engine_load_functions();
+  if (code == SRV6DB_ENGINE_ERR_WRONG_OPERATION)
+    throw Failure(kUsage, "load-functions needs a Redis engine (--engine or SRV6DB_ENGINE)");
+  if (code != 0) EngineFailed("to load its function library (code " + std::to_string(code) + ")");
+  return kDone;
+}
+
 int Run(int argc, char **argv) {
   CLI::App app{"Looks at, follows and loads the SRv6 tables that routing processes share.",
                "srv6db"};
@@ -836,6 +875,9 @@ int Run(int argc, char **argv) {
   CLI::App *vrf = app.add_subcommand("vrf", "The VRF class data records");
   vrf->add_flag("--json", json, "One JSON object a line");
 
+  CLI::App *functions = app.add_subcommand(
+      "load-functions", "Redis: loads this build's function library, deletes other versions");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError &e) {
@@ -860,6 +902,7 @@ int Run(int argc, char **argv) {
     return Load(file, loading);
   }
   if (del->parsed()) return Delete(table, matches, all);
+  if (functions->parsed()) return LoadFunctions();
   return Vrf(json);
 }
 

@@ -20,6 +20,13 @@ local function key(r, sg)
   return table.concat(p)
 end
 local function base(t) return 'srv6db:{' .. t.n .. '}:' end
+-- A table's layout fingerprint is stored with it: a build with another layout must not move
+-- its index entries. The first change to an empty table claims it.
+local function layout_differs(t, b)
+  local f = redis.call('GET', b .. 'layout')
+  if not f then redis.call('SET', b .. 'layout', t.f) end
+  return f and f ~= t.f
+end
 local function publish(tid, kind, rec, feed)
   if feed ~= '1' then return 0 end
   local subs = redis.call('HGETALL', 'srv6db:feed:subs')
@@ -54,6 +61,7 @@ local function write(_, a)
   local t, rec = T[tid], a[2]
   if not t or #rec ~= t.z then return redis.error_reply('srv6db: bad record') end
   local b = base(t)
+  if layout_differs(t, b) then return 15020 end
   local pk = key(rec, t.x[1])
   local old = redis.call('HGET', b .. 'rec', pk)
   local kind = 1
@@ -72,6 +80,7 @@ local function update(_, a)
   local tid = tonumber(a[1])
   local t = T[tid]
   local b = base(t)
+  if layout_differs(t, b) then return 15020 end
   local old = redis.call('HGET', b .. 'rec', a[2])
   if not old then return 15005 end
   local rec = old
@@ -85,6 +94,7 @@ local function remove(_, a)
   local tid = tonumber(a[1])
   local t = T[tid]
   local b = base(t)
+  if layout_differs(t, b) then return 15020 end
   local old = redis.call('HGET', b .. 'rec', a[2])
   if not old then return 15005 end
   drop(t, b, a[2], old)
@@ -113,7 +123,9 @@ local function clear(_, a)
     local old = redis.call('HGET', b .. 'rec', pks[i])
     if old then drop(t, b, pks[i], old) else redis.call('ZREM', b .. 'all', pks[i]) end
   end
-  return redis.call('ZCARD', b .. 'all')
+  local left = redis.call('ZCARD', b .. 'all')
+  if left == 0 then redis.call('DEL', b .. 'layout') end
+  return left
 end
 local function subscribe(_, a)
   if redis.call('HLEN', 'srv6db:feed:subs') >= 8 then return -1 end
@@ -140,58 +152,70 @@ local function unsubscribe_all()
   for i = 1, #ids do redis.call('DEL', 'srv6db:feed:' .. ids[i]) end
   return redis.call('DEL', 'srv6db:feed:subs')
 end
-redis.register_function{function_name='srv6db_version', callback=function() return V end,
-  flags={'no-writes'}}
-redis.register_function('srv6db_write', write)
-redis.register_function('srv6db_update', update)
-redis.register_function('srv6db_remove', remove)
-redis.register_function{function_name='srv6db_walk', callback=walk, flags={'no-writes'}}
-redis.register_function('srv6db_clear', clear)
-redis.register_function('srv6db_subscribe', subscribe)
-redis.register_function('srv6db_poll', poll)
-redis.register_function('srv6db_unsubscribe', unsubscribe)
-redis.register_function('srv6db_unsubscribe_all', unsubscribe_all)
+-- Names carry the library's version (S), so two builds can share a server during an upgrade.
+local function register(name, fn, flags)
+  redis.register_function{function_name='srv6db_' .. name .. S, callback=fn, flags=flags}
+end
+register('version', function() return V end, {'no-writes'})
+register('write', write)
+register('update', update)
+register('remove', remove)
+register('walk', walk, {'no-writes'})
+register('clear', clear)
+register('subscribe', subscribe)
+register('poll', poll)
+register('unsubscribe', unsubscribe)
+register('unsubscribe_all', unsubscribe_all)
 )LUA";
 
+std::string Hash(const std::string &text) {
+  uint64_t h = 14695981039346656037ull;  // FNV-1a
+  for (unsigned char c : text) h = (h ^ c) * 1099511628211ull;
+  char v[17];
+  std::snprintf(v, sizeof(v), "%016llx", static_cast<unsigned long long>(h));
+  return v;
+}
+
 // T[id] = {n = name, z = record size, s = smooth id offset, d = discriminator offset,
-// x = {{offset, length, ...} per index, primary first}}, as Lua literals (no library call
-// may run while a library loads).
+// x = {{offset, length, ...} per index, primary first}, f = a hash of all that}, as Lua
+// literals (no library call may run while a library loads).
 std::string Tables() {
   std::string out = "local T = {\n";
   char buf[96];
   for (uint32_t id = 0; id < kStoreCount; ++id) {
     const Schema &s = SchemaOf(id);
-    std::snprintf(buf, sizeof(buf), "[%u] = {n = '%s', z = %u, ", id, s.name, s.recordSize);
-    out += buf;
-    if (s.smoothIdOffset != kNoOffset) out += "s = " + std::to_string(s.smoothIdOffset) + ", ";
+    std::string row;
+    std::snprintf(buf, sizeof(buf), "n = '%s', z = %u, ", s.name, s.recordSize);
+    row += buf;
+    if (s.smoothIdOffset != kNoOffset) row += "s = " + std::to_string(s.smoothIdOffset) + ", ";
     if (s.discriminatorOffset != kNoOffset)
-      out += "d = " + std::to_string(s.discriminatorOffset) + ", ";
-    out += "x = {";
+      row += "d = " + std::to_string(s.discriminatorOffset) + ", ";
+    row += "x = {";
     for (uint32_t i = 0; i < s.indexCount; ++i) {
-      out += "{";
+      row += "{";
       for (uint32_t j = 0; j < s.indexes[i].segmentCount; ++j) {
         std::snprintf(buf, sizeof(buf), "%s%u, %u", j ? ", " : "", s.indexes[i].segments[j].offset,
                       s.indexes[i].segments[j].length);
-        out += buf;
+        row += buf;
       }
-      out += "}, ";
+      row += "}, ";
     }
-    out += "}},\n";
+    row += "}, ";
+    out += "[" + std::to_string(id) + "] = {" + row + "f = '" + Hash(row) + "'},\n";
   }
   return out + "}\n";
 }
 
 struct Library {
-  std::string version;
+  std::string version;  // changes with schema or code
+  std::string suffix;
   std::string code;
   Library() {
     std::string body = Tables() + kBody;
-    uint64_t h = 14695981039346656037ull;  // FNV-1a: the version changes with schema or code
-    for (unsigned char c : body) h = (h ^ c) * 1099511628211ull;
-    char v[17];
-    std::snprintf(v, sizeof(v), "%016llx", static_cast<unsigned long long>(h));
-    version = v;
-    code = "#!lua name=srv6db\nlocal V = '" + version + "'\n" + body;
+    version = Hash(body);
+    suffix = "_" + version.substr(0, 12);
+    code = "#!lua name=srv6db" + suffix + "\nlocal V, S = '" + version + "', '" + suffix + "'\n" +
+           body;
   }
 };
 
@@ -204,5 +228,6 @@ const Library &Lib() {
 
 const std::string &LibraryCode() { return Lib().code; }
 const std::string &LibraryVersion() { return Lib().version; }
+const std::string &FunctionSuffix() { return Lib().suffix; }
 
 }  // namespace srv6db::engine::redis

@@ -54,6 +54,18 @@ uint32_t Run(std::initializer_list<std::pair<const char *, size_t>> args, bool i
 }
 
 std::pair<const char *, size_t> Arg(const char *s) { return {s, std::strlen(s)}; }
+
+// A position read back from the server: digits only, below 2^53 (what a score holds exactly).
+bool Position(const char *s, size_t len, uint64_t *out) noexcept {
+  if (len == 0 || len > 16) return false;
+  uint64_t v = 0;
+  for (size_t i = 0; i < len; ++i) {
+    if (s[i] < '0' || s[i] > '9') return false;
+    v = v * 10 + static_cast<uint64_t>(s[i] - '0');
+  }
+  *out = v;
+  return v < uint64_t{1} << 53;
+}
 std::pair<const char *, size_t> Arg(const KeyName &n) { return {n.text, n.length}; }
 std::pair<const char *, size_t> Arg(const Number &n) { return {n.text, n.length}; }
 std::pair<const char *, size_t> Arg(const KeyBytes &k) {
@@ -140,7 +152,14 @@ struct Walk {
       if (rec->type != REDIS_REPLY_STRING || rec->len != size) return SRV6DB_ENGINE_ERR_SERVER;
       std::memcpy(batch.data() + size_t{i} * size, rec->str, size);
     }
-    after = std::strtoull(r->element[r->elements - 2]->str, nullptr, 10);
+    // Positions must rise past the last one seen and stay within the walk: a bad one would
+    // repeat the walk forever or end it early.
+    const redisReply *last = r->element[r->elements - 2];
+    uint64_t next = 0;
+    if (last->type != REDIS_REPLY_STRING || !Position(last->str, last->len, &next) ||
+        next <= after || next > highWater)
+      return SRV6DB_ENGINE_ERR_SERVER;
+    after = next;
     count = got;
     return DB_OK;
   }
@@ -210,7 +229,11 @@ class RedisBackend final : public Backend {
     Walk *w = new (std::nothrow)
         Walk(o.store, key.whole ? KeyName(o.store, "all") : KeyName(o.store, suffix, &key.bytes));
     if (w == nullptr) return SRV6DB_ENGINE_ERR_NO_RESOURCES;
-    w->highWater = r->type == REDIS_REPLY_STRING ? std::strtoull(r->str, nullptr, 10) : 0;
+    if (r->type == REDIS_REPLY_STRING ? !Position(r->str, r->len, &w->highWater)
+                                      : r->type != REDIS_REPLY_NIL) {
+      delete w;
+      return SRV6DB_ENGINE_ERR_SERVER;
+    }
     WalkOf(o) = w;
     return DB_OK;
   }

@@ -1,5 +1,5 @@
 // Backend choice: SRV6DB_ENGINE at load, or srv6db_engine_open before first use.
-#include "engine/backend.h"
+#include "engine/choice.h"
 
 #include <atomic>
 #include <cstdlib>
