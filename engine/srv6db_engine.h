@@ -225,6 +225,8 @@ SRV6DB_ENGINE_API uint32_t srv6db_engine_visit_records(uint32_t table, Srv6DbEng
  * Epochs. Each log has an epoch, a number that changes whenever the store may have lost
  * changes and could hand out revisions again: a reset, a new process (in memory), a Redis
  * server restarted or failed over (see the engine page). A consumer holds (epoch, revision).
+ * A read moves a cursor into the log's new epoch when the log shows that nothing the cursor
+ * held was lost (its revision is not past the one the new epoch began at).
  *
  * Retention. Each log keeps at least its last N entries and trims older ones; memory is bounded
  * by N and the record size, never by consumers. N is read from SRV6DB_ENGINE_LOG_RETENTION
