@@ -12,9 +12,9 @@ namespace {
 
 // Key names: srv6db:{<table>}:rec (hash: primary key bytes -> record), :all (sorted set of
 // primary keys by position), :k<n>:<key bytes> (sorted set per secondary key value), :seq
-// (the position counter), :layout, and :log, :rev and :epoch (the change log). The braces keep
-// a table in one cluster slot. Every call names the keys it touches (a change: rec, all, seq,
-// layout, log, rev, epoch, in that order); the index keys it derives carry the same hash tag.
+// (the position counter), :layout, and :log and :epoch (the change log). The braces keep a
+// table in one cluster slot. Every call names the keys it touches (a change: rec, all, seq,
+// layout, log, epoch, in that order); the index keys it derives carry the same hash tag.
 constexpr const char *kBody = R"LUA(
 local function key(r, sg)
   local p = {}
@@ -29,9 +29,10 @@ local function layout_differs(t, b)
   if not f then redis.call('SET', b .. 'layout', t.f) end
   return f and f ~= t.f
 end
--- The change log: KEYS[5] a stream of entries 0-<revision> {k = kind, r = record}, KEYS[6]
--- the revision counter, KEYS[7] the epoch, a hash: e (the epoch: the server's time in
--- microseconds when it began), base (the revision it began at), prev (the epoch before).
+-- The change log: KEYS[5] a stream of entries 0-<revision> {k = kind, r = record}, its ids
+-- numbered by the stream itself (0-*: the sequence after the stream's last id, which trimming
+-- keeps), KEYS[6] the epoch, a hash: e (the epoch: the server's time in microseconds when it
+-- began), base (the revision it began at), prev (the epoch before).
 -- The first change this server process makes to a table's log begins a new epoch: a server
 -- restarted from its append-only file, or a replica just promoted, may lack the latest changes
 -- and would hand their revisions out again. A reader of the previous epoch that holds no
@@ -42,14 +43,19 @@ local function new_epoch(key, base, prev)
   local now = redis.call('TIME')
   redis.call('HSET', key, 'e', now[1] .. string.format('%06d', now[2]), 'base', base, 'prev', prev)
 end
+-- The latest revision of a log (0 when it has none): trimming always keeps the latest entry.
+local function head_of(log)
+  local last = redis.call('XREVRANGE', log, '+', '-', 'COUNT', 1)
+  if #last == 0 then return 0 end
+  return tonumber(string.sub(last[1][1], 3))
+end
 local function log(tid, k, kind, rec, keep)
   if keep == '0' then return 0 end
   if not started[tid] then
-    new_epoch(k[7], redis.call('GET', k[6]) or '0', redis.call('HGET', k[7], 'e') or '0')
+    new_epoch(k[6], head_of(k[5]), redis.call('HGET', k[6], 'e') or '0')
     started[tid] = true
   end
-  local rev = redis.call('INCR', k[6])
-  redis.call('XADD', k[5], 'MAXLEN', keep, '0-' .. rev, 'k', kind, 'r', rec)
+  redis.call('XADD', k[5], 'MAXLEN', keep, '0-*', 'k', kind, 'r', rec)
   return 0
 end
 -- Index entries whose key changed move, joining the end of their new key.
@@ -139,14 +145,14 @@ local function clear(_, a)
   if left == 0 then redis.call('DEL', b .. 'layout') end
   return left
 end
--- Entries after revision a[2] of epoch a[1], up to a[3] (KEYS: log, revision, epoch):
+-- Entries after revision a[2] of epoch a[1], up to a[3] (KEYS: log, epoch):
 -- {0, epoch, rev, kind, record, ...}; {1, epoch, lost} when some are gone (lost -1: unknown,
 -- another epoch or beyond the head). a[3] 0: only the epoch and head, {0, epoch, head}.
 local function log_read(k, a)
-  local ep = redis.call('HMGET', k[3], 'e', 'base', 'prev')
+  local ep = redis.call('HMGET', k[2], 'e', 'base', 'prev')
   local epoch = ep[1] or '0'
-  local head = tonumber(redis.call('GET', k[2]) or '0')
-  if a[3] == '0' then return {0, epoch, tostring(head)} end
+  local head = head_of(k[1])
+  if a[3] == '0' then return {0, epoch, head} end
   local at = tonumber(a[2])
   local carried = a[1] == ep[3] and at <= tonumber(ep[2])
   if (epoch ~= a[1] and not carried) or at > head then return {1, epoch, -1} end
@@ -163,10 +169,10 @@ local function log_read(k, a)
   end
   return out
 end
--- Empties one table's log into a new epoch (KEYS: log, revision, epoch).
+-- Empties one table's log into a new epoch (KEYS: log, epoch).
 local function log_reset(k)
-  redis.call('DEL', k[1], k[2])
-  new_epoch(k[3], '0', '')
+  redis.call('DEL', k[1])
+  new_epoch(k[2], 0, '')
   return 0
 end
 -- Names carry the library's version (S), so two builds can share a server during an upgrade.

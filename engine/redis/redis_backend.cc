@@ -83,10 +83,10 @@ uint32_t CodeOf(uint32_t code, const Reply &r) noexcept {
 
 // The keys a change names, in the order the functions take them.
 struct ChangeKeys {
-  KeyName names[7];
+  KeyName names[6];
   explicit ChangeKeys(uint32_t store)
-      : names{{store, "rec"}, {store, "all"}, {store, "seq"},  {store, "layout"},
-              {store, "log"}, {store, "rev"}, {store, "epoch"}} {}
+      : names{{store, "rec"},    {store, "all"}, {store, "seq"},
+              {store, "layout"}, {store, "log"}, {store, "epoch"}} {}
 };
 
 // The retention a change trims its log to; "0" for raw access, which is not logged.
@@ -98,14 +98,13 @@ uint32_t WriteRecord(uint32_t store, const void *record, bool logged) noexcept {
   Reply r;
   uint32_t code = Run({Arg("FCALL"),
                        Arg("srv6db_write"),
-                       Arg("7"),
+                       Arg("6"),
                        Arg(k.names[0]),
                        Arg(k.names[1]),
                        Arg(k.names[2]),
                        Arg(k.names[3]),
                        Arg(k.names[4]),
                        Arg(k.names[5]),
-                       Arg(k.names[6]),
                        Arg(tid),
                        {static_cast<const char *>(record), SchemaOf(store).recordSize},
                        Arg(keep)},
@@ -117,9 +116,9 @@ uint32_t RemoveByKey(uint32_t store, const KeyBytes &primary, bool logged) noexc
   Number tid(store), keep = Keep(logged);
   ChangeKeys k(store);
   Reply r;
-  uint32_t code = Run({Arg("FCALL"), Arg("srv6db_remove"), Arg("7"), Arg(k.names[0]),
+  uint32_t code = Run({Arg("FCALL"), Arg("srv6db_remove"), Arg("6"), Arg(k.names[0]),
                        Arg(k.names[1]), Arg(k.names[2]), Arg(k.names[3]), Arg(k.names[4]),
-                       Arg(k.names[5]), Arg(k.names[6]), Arg(tid), Arg(primary), Arg(keep)},
+                       Arg(k.names[5]), Arg(tid), Arg(primary), Arg(keep)},
                       false, &r);
   return CodeOf(code, r);
 }
@@ -236,14 +235,13 @@ class RedisBackend final : public Backend {
     Reply r;
     return CodeOf(Run({Arg("FCALL"),
                        Arg("srv6db_update"),
-                       Arg("7"),
+                       Arg("6"),
                        Arg(k.names[0]),
                        Arg(k.names[1]),
                        Arg(k.names[2]),
                        Arg(k.names[3]),
                        Arg(k.names[4]),
                        Arg(k.names[5]),
-                       Arg(k.names[6]),
                        Arg(tid),
                        Arg(primary),
                        {reinterpret_cast<const char *>(smooth), o.hasSmoothId ? 4u : 0u},
@@ -302,8 +300,8 @@ class RedisBackend final : public Backend {
   void Reset() noexcept override {
     for (uint32_t s = 0; s < kStoreCount; ++s) {
       ClearTable(s);
-      KeyName log(s, "log"), rev(s, "rev"), epoch(s, "epoch");
-      Integer({Arg("FCALL"), Arg("srv6db_log_reset"), Arg("3"), Arg(log), Arg(rev), Arg(epoch)});
+      KeyName log(s, "log"), epoch(s, "epoch");
+      Integer({Arg("FCALL"), Arg("srv6db_log_reset"), Arg("2"), Arg(log), Arg(epoch)});
     }
   }
 
@@ -331,7 +329,8 @@ class RedisBackend final : public Backend {
     if (uint32_t code = LogRead(*head, 0, &r)) return code;
     if (r->elements != 3) return SRV6DB_ENGINE_ERR_SERVER;
     head->epoch = std::strtoull(r->element[1]->str, nullptr, 10);
-    head->revision = std::strtoull(r->element[2]->str, nullptr, 10);
+    if (r->element[2]->type != REDIS_REPLY_INTEGER) return SRV6DB_ENGINE_ERR_SERVER;
+    head->revision = static_cast<uint64_t>(r->element[2]->integer);
     return DB_OK;
   }
 
@@ -430,9 +429,9 @@ class RedisBackend final : public Backend {
 
   // One table's srv6db_log_read: entries after the cursor, up to max (0: epoch and head).
   static uint32_t LogRead(const Srv6DbEngineCursor &c, uint32_t max, Reply *r) noexcept {
-    KeyName log(c.table, "log"), rev(c.table, "rev"), epoch(c.table, "epoch");
+    KeyName log(c.table, "log"), epoch(c.table, "epoch");
     Number e(c.epoch), at(c.revision), limit(max);
-    if (uint32_t code = Run({Arg("FCALL_RO"), Arg("srv6db_log_read"), Arg("3"), Arg(log), Arg(rev),
+    if (uint32_t code = Run({Arg("FCALL_RO"), Arg("srv6db_log_read"), Arg("2"), Arg(log),
                              Arg(epoch), Arg(e), Arg(at), Arg(limit)},
                             true, r))
       return code;

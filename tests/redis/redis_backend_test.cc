@@ -266,7 +266,7 @@ TEST_F(RedisBackend, FlushedLibraryGarbageLayoutsAndMissingReplicasAnswerTheirCo
 constexpr char kRule[] =
     "'~srv6db:*' resetchannels -@all +fcall +fcall_ro +select +wait +role +get +hget +hlen "
     "+hexists +zcard +set +del +hset +hdel +hmget +incr +zadd +zrem +zrange +time +xadd "
-    "+xrange +xread";
+    "+xrange +xrevrange +xread";
 
 // A server with a password and ACL users: URLs, a password file and the environment
 // authenticate every connection, reconnects included; failures have their own codes, and no
