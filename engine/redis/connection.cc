@@ -46,7 +46,8 @@ struct Connection {
 };
 
 thread_local Connection t_conn;
-thread_local Connection t_replica;  // with ?replica=1: reads, counts and walks
+thread_local Connection t_replica;   // with ?replica=1: reads, counts and walks
+thread_local Connection t_blocking;  // blocking reads of the change log
 
 bool ParseNumber(std::string_view s, int min, int max, int *out) {
   if (s.empty() || s.size() > 6) return false;
@@ -259,6 +260,7 @@ bool AskSentinels(const Url &url, bool replica, Endpoint *out) {
 void ForgetInChild() {
   t_conn.Drop();
   t_replica.Drop();
+  t_blocking.Drop();
 }
 
 // Authenticates, confirms a sentinel-named server's role, selects the database and makes sure
@@ -513,6 +515,25 @@ uint32_t LoadFunctions() noexcept {
     if (uint32_t code = Command(3, del, delLens, true, &gone)) return code;
   }
   return 0;
+}
+
+uint32_t BlockingCommand(int argc, const char *const *argv, const size_t *lens, uint32_t waitMs,
+                         Reply *out) noexcept {
+  if (!g_urlValid) return SRV6DB_ENGINE_ERR_BAD_URL;
+  NoSigpipe guard;
+  if (t_blocking.ctx == nullptr) {
+    uint32_t code = 0;
+    t_blocking.ctx = Connect(kTimeout, false, &code);
+    if (t_blocking.ctx == nullptr) return code;
+  }
+  redisSetTimeout(t_blocking.ctx, ToTimeval(kTimeout + std::chrono::milliseconds(waitMs)));
+  out->Reset(Call(t_blocking.ctx, argc, const_cast<const char **>(argv), lens));
+  if (out->get() == nullptr) {
+    t_blocking.Drop();
+    return SRV6DB_ENGINE_ERR_UNAVAILABLE;
+  }
+  guard.succeeded = true;
+  return IsError(out->get()) ? ErrorCode(out->get()) : 0;
 }
 
 }  // namespace srv6db::engine::redis

@@ -71,6 +71,12 @@ class Reply {
 uint32_t Command(int argc, const char *const *argv, const size_t *lens, bool idempotent,
                  Reply *out) noexcept;
 
+// Runs a blocking command (XREAD BLOCK waitMs) on the calling thread's second connection,
+// whose reply may take waitMs beyond the usual 2 s: a blocked read neither trips the timeout
+// that ends other calls with _UNAVAILABLE nor holds their connection. Never resent.
+uint32_t BlockingCommand(int argc, const char *const *argv, const size_t *lens, uint32_t waitMs,
+                         Reply *out) noexcept;
+
 // Loads this build's function library and deletes every other version (an administrator's
 // act, once no process runs an older build).
 uint32_t LoadFunctions() noexcept;
