@@ -453,8 +453,8 @@ TEST(RedisPastOneMachine, WritesResumeAfterThePrimaryDiesAndWaitedOnesSurvive) {
           if (copy.clear(), srv6db_engine_snapshot(kLocalSid, keep, &copy, &at) == 0) return true;
         return false;
       };
-      // Through the library, 1024 records a batch: each record once (~0u: one came twice), then
-      // the end, or a failure mid-failover.
+      // Through the library, 1024 records (of 68 bytes) a batch: each record once (~0u: one
+      // came twice), then the end, or a failure mid-failover.
       const auto walk = [](std::set<Bytes> *into) {
         Obj o(kLocalSid, DB_OP_QUERY);
         void *it = nullptr;
