@@ -74,6 +74,7 @@ TEST_F(EngineTest, EachObjectIsReleasedExactlyOnce) {
   EXPECT_EQ(db_release_srv6_sid_funct_object(obj), 0u);
   EXPECT_EQ(db_root_iterator_next(it), SRV6DB_ENGINE_ERR_BAD_HANDLE);
   EXPECT_EQ(db_release_srv6_local_sid_object(obj), SRV6DB_ENGINE_ERR_BAD_HANDLE);
+  EXPECT_EQ(db_reset_srv6_local_sid_object(obj), SRV6DB_ENGINE_ERR_BAD_HANDLE);
 
   constexpr uint32_t kRounds = 2000;
   std::atomic<uint32_t> round{0}, finished{0}, accepted{0};
