@@ -1,0 +1,324 @@
+// The LMDB environment of the process: URL, opening, reader slots, fork, read transactions.
+#include "engine/lmdb/environment.h"
+
+#include <pthread.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <utility>
+
+#include "core/bounded_copy.h"
+#include "engine/srv6db_engine.h"
+
+namespace srv6db::engine::lmdb {
+
+Environment g_env;
+
+namespace {
+
+// A sparse map: address space, not memory or disk; pages are taken as records are written.
+constexpr uint64_t kDefaultMapSize = uint64_t{16} << 30;
+
+bool ParseSize(const char *s, size_t n, uint64_t *out) noexcept {
+  uint64_t v = 0;
+  size_t i = 0;
+  for (; i < n && s[i] >= '0' && s[i] <= '9'; ++i) {
+    if (v > (UINT64_MAX - 9) / 10) return false;
+    v = v * 10 + static_cast<uint64_t>(s[i] - '0');
+  }
+  if (i == 0) return false;
+  unsigned shift = 0;
+  if (i + 1 == n) {
+    const char *units = "kmgt";
+    const char *u = std::strchr(units, s[i] | 0x20);
+    if (u == nullptr || s[i] == '\0') return false;
+    shift = 10 * static_cast<unsigned>(u - units + 1);
+  } else if (i != n) {
+    return false;
+  }
+  if (v == 0 || v > (UINT64_MAX >> shift)) return false;
+  *out = v << shift;
+  return true;
+}
+
+bool ParseOption(const char *s, size_t n, Options *out) noexcept {
+  const char *eq = static_cast<const char *>(std::memchr(s, '=', n));
+  if (eq == nullptr) return false;
+  const size_t nameLen = static_cast<size_t>(eq - s);
+  const char *value = eq + 1;
+  const size_t valueLen = n - nameLen - 1;
+  auto is = [](const char *a, size_t len, const char *b) {
+    return std::strlen(b) == len && std::memcmp(a, b, len) == 0;
+  };
+  if (is(s, nameLen, "map_size")) return ParseSize(value, valueLen, &out->mapSize);
+  if (!is(s, nameLen, "sync")) return false;
+  if (is(value, valueLen, "none")) {
+    out->flags = MDB_NOSYNC | MDB_NOMETASYNC;
+  } else if (is(value, valueLen, "meta")) {
+    out->flags = MDB_NOMETASYNC;
+  } else if (is(value, valueLen, "full")) {
+    out->flags = 0;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// Makes a directory and its missing parents.
+bool MakeDirectories(char *path) noexcept {
+  for (char *p = path + 1;; ++p) {
+    if (*p != '/' && *p != '\0') continue;
+    const char c = *p;
+    *p = '\0';
+    const bool ok = mkdir(path, 0770) == 0 || errno == EEXIST;
+    *p = c;
+    if (!ok) return false;
+    if (c == '\0') return true;
+  }
+}
+
+void ChildAfterFork() { g_env.Forked(); }
+
+}  // namespace
+
+bool ParseUrl(const char *url, Options *out) noexcept {
+  constexpr char kScheme[] = "lmdb://";
+  *out = Options{};
+  out->mapSize = kDefaultMapSize;
+  out->flags = MDB_NOSYNC | MDB_NOMETASYNC;
+  if (url == nullptr || std::strncmp(url, kScheme, sizeof(kScheme) - 1) != 0) return false;
+  const char *path = url + sizeof(kScheme) - 1;
+  const char *query = std::strchr(path, '?');
+  const size_t pathLen = query == nullptr ? std::strlen(path) : static_cast<size_t>(query - path);
+  // An absolute directory other than the root; a trailing slash is dropped.
+  size_t keep = pathLen;
+  while (keep > 1 && path[keep - 1] == '/') --keep;
+  if (path[0] != '/' || keep < 2 || keep >= sizeof(out->path)) return false;
+  if (CopyBounded(out->path, sizeof(out->path) - 1, path, keep) != 0) return false;
+  out->path[keep] = '\0';
+  for (const char *opt = query; opt != nullptr;) {
+    ++opt;
+    const char *end = std::strchr(opt, '&');
+    const size_t n = end == nullptr ? std::strlen(opt) : static_cast<size_t>(end - opt);
+    if (!ParseOption(opt, n, out)) return false;
+    opt = end;
+  }
+  return true;
+}
+
+uint32_t CodeOf(int rc) noexcept {
+  switch (rc) {
+    case MDB_SUCCESS:
+      return DB_OK;
+    case MDB_NOTFOUND:
+      return DB_ERR_NO_RECORD;
+    case MDB_MAP_FULL:
+    case MDB_READERS_FULL:
+    case MDB_TXN_FULL:
+    case MDB_MAP_RESIZED:
+      return SRV6DB_ENGINE_ERR_NO_RESOURCES;
+    default:
+      return SRV6DB_ENGINE_ERR_SERVER;
+  }
+}
+
+uint32_t Environment::Configure(const Options &options) noexcept {
+  std::lock_guard lock(mu_);
+  static const bool hooked = pthread_atfork(nullptr, nullptr, ChildAfterFork) == 0;
+  (void)hooked;
+  // A reopen leaves the earlier environment open: handles of walks in flight stay valid.
+  options_ = options;
+  configured_ = true;
+  env_.store(nullptr, std::memory_order_release);
+  epoch_.fetch_add(1, std::memory_order_acq_rel);
+  return Open();
+}
+
+void Environment::Refuse(uint32_t code) noexcept {
+  std::lock_guard lock(mu_);
+  configured_ = false;
+  refusal_ = code;
+  env_.store(nullptr, std::memory_order_release);
+  epoch_.fetch_add(1, std::memory_order_acq_rel);
+}
+
+void Environment::Forked() noexcept {
+  // The parent's environment is left untouched (closing it here would free the parent's
+  // reader slots); the child's first call opens its own.
+  new (&mu_) std::mutex;
+  env_.store(nullptr, std::memory_order_relaxed);
+  epoch_.fetch_add(1, std::memory_order_relaxed);
+}
+
+MDB_env *Environment::OpenSlow(uint32_t *code) noexcept {
+  std::lock_guard lock(mu_);
+  MDB_env *env = env_.load(std::memory_order_acquire);
+  if (env != nullptr) return env;
+  if (uint32_t rc = configured_ ? Open() : refusal_) {
+    *code = rc;
+    return nullptr;
+  }
+  return env_.load(std::memory_order_acquire);
+}
+
+uint32_t Environment::Open() noexcept {
+  char path[PATH_MAX];
+  std::memcpy(path, options_.path, sizeof(path));
+  if (!MakeDirectories(path)) {
+    if (!std::exchange(warned_, true))
+      std::fprintf(stderr, "srv6db engine: cannot make %s: %s\n", path, std::strerror(errno));
+    return SRV6DB_ENGINE_ERR_UNAVAILABLE;
+  }
+  char data[PATH_MAX + 16];
+  std::snprintf(data, sizeof(data), "%s/data.mdb", path);
+  struct stat st;
+  const bool exists = stat(data, &st) == 0;
+  MDB_env *env = nullptr;
+  int rc = mdb_env_create(&env);
+  if (rc == 0) rc = mdb_env_set_maxreaders(env, kMaxReaders);
+  if (rc == 0) rc = mdb_env_set_maxdbs(env, kMaxDbs);
+  // The map size is the store's: set when it is made, adopted by every later opener.
+  if (rc == 0 && !exists) rc = mdb_env_set_mapsize(env, options_.mapSize);
+  if (rc == 0) rc = mdb_env_open(env, path, MDB_NOTLS | options_.flags, 0660);
+  if (rc == 0) {
+    int dead = 0;
+    mdb_reader_check(env, &dead);
+    MDB_txn *txn = nullptr;
+    rc = mdb_txn_begin(env, nullptr, 0, &txn);
+    if (rc == 0) rc = mdb_dbi_open(txn, "meta", MDB_CREATE | MDB_INTEGERKEY, &meta_);
+    for (uint32_t s = 0; rc == 0 && s < kStoreCount; ++s) {
+      const Schema &schema = SchemaOf(s);
+      char name[64];
+      std::snprintf(name, sizeof(name), "%s:rec", schema.name);
+      rc = mdb_dbi_open(txn, name, MDB_CREATE, &dbs_[s].rec);
+      std::snprintf(name, sizeof(name), "%s:all", schema.name);
+      if (rc == 0) rc = mdb_dbi_open(txn, name, MDB_CREATE | MDB_INTEGERKEY, &dbs_[s].all);
+      for (uint32_t i = 1; rc == 0 && i < schema.indexCount; ++i) {
+        std::snprintf(name, sizeof(name), "%s:k%u", schema.name, i);
+        rc = mdb_dbi_open(txn, name, MDB_CREATE | MDB_DUPSORT | MDB_DUPFIXED, &dbs_[s].idx[i]);
+      }
+    }
+    rc = rc == 0 ? mdb_txn_commit(txn) : (mdb_txn_abort(txn), rc);
+  }
+  if (rc != 0) {
+    if (!std::exchange(warned_, true))
+      std::fprintf(stderr, "srv6db engine: cannot open the store in %s: %s\n", path,
+                   mdb_strerror(rc));
+    if (env != nullptr) mdb_env_close(env);
+    return SRV6DB_ENGINE_ERR_UNAVAILABLE;
+  }
+  env_.store(env, std::memory_order_release);
+  return DB_OK;
+}
+
+void Environment::ReclaimReaders() noexcept {
+  uint32_t code = 0;
+  if (MDB_env *env = Env(&code)) {
+    int dead = 0;
+    mdb_reader_check(env, &dead);
+  }
+}
+
+// ---- Read transactions ----
+
+struct Reader {
+  MDB_txn *txn = nullptr;
+  uint64_t epoch = 0;     // of the environment the transaction belongs to
+  uint64_t renewals = 0;  // cursors renewed at another count are renewed before use
+  MDB_cursor *cursors[kMaxDbs + 2] = {};
+  uint64_t cursorAt[kMaxDbs + 2] = {};
+
+  // Forgets what belongs to an environment of an earlier epoch (a parent's, after fork).
+  void Drop() noexcept {
+    txn = nullptr;
+    std::memset(cursors, 0, sizeof(cursors));
+  }
+  void Release() noexcept {
+    if (txn == nullptr || epoch != g_env.Epoch()) return;
+    for (MDB_cursor *&c : cursors)
+      if (c != nullptr) mdb_cursor_close(c);
+    mdb_txn_abort(txn);  // frees the reader slot
+    Drop();
+  }
+};
+
+namespace {
+
+constinit thread_local Reader *t_reader = nullptr;
+
+// Gives a thread's read transaction and its reader slot back when the thread ends.
+struct ReaderOwner {
+  Reader *reader = nullptr;
+  ~ReaderOwner() {
+    if (reader == nullptr) return;
+    reader->Release();
+    t_reader = nullptr;
+    delete reader;
+  }
+};
+
+Reader *MyReader() noexcept {
+  if (__builtin_expect(t_reader != nullptr, 1)) return t_reader;
+  static thread_local ReaderOwner owner;
+  owner.reader = t_reader = new (std::nothrow) Reader;
+  return t_reader;
+}
+
+}  // namespace
+
+ReadScope::ReadScope() noexcept {
+  MDB_env *env = g_env.Env(&code_);
+  if (env == nullptr) return;
+  Reader *r = reader_ = MyReader();
+  if (r == nullptr) {
+    code_ = SRV6DB_ENGINE_ERR_NO_RESOURCES;
+    return;
+  }
+  const uint64_t epoch = g_env.Epoch();
+  if (r->txn != nullptr && r->epoch != epoch) r->Drop();
+  int rc = 0;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    rc = r->txn != nullptr ? mdb_txn_renew(r->txn)
+                           : mdb_txn_begin(env, nullptr, MDB_RDONLY, &r->txn);
+    if (rc != MDB_READERS_FULL) break;
+    g_env.ReclaimReaders();  // slots of dead processes
+  }
+  if (rc != 0) {
+    if (r->txn != nullptr && rc != MDB_SUCCESS) {
+      // A renewal failed: the transaction is no longer usable.
+      mdb_txn_abort(r->txn);
+      for (MDB_cursor *&c : r->cursors)
+        if (c != nullptr) mdb_cursor_close(c);
+      r->Drop();
+    }
+    r->txn = nullptr;
+    code_ = CodeOf(rc);
+    return;
+  }
+  r->epoch = epoch;
+  ++r->renewals;
+  txn_ = r->txn;
+}
+
+ReadScope::~ReadScope() noexcept {
+  if (txn_ != nullptr) mdb_txn_reset(txn_);
+}
+
+MDB_cursor *ReadScope::Cursor(MDB_dbi dbi) noexcept {
+  Reader *r = reader_;
+  MDB_cursor *&c = r->cursors[dbi];
+  if (c == nullptr) {
+    if (mdb_cursor_open(txn_, dbi, &c) != 0) c = nullptr;
+  } else if (r->cursorAt[dbi] != r->renewals && mdb_cursor_renew(txn_, c) != 0) {
+    return nullptr;
+  }
+  r->cursorAt[dbi] = r->renewals;
+  return c;
+}
+
+}  // namespace srv6db::engine::lmdb

@@ -1,0 +1,99 @@
+// The LMDB store of one directory as this process sees it: its URL, its environment (opened
+// again in a child after fork), its named databases, and each thread's read transaction.
+#ifndef SRV6DB_ENGINE_LMDB_ENVIRONMENT_H
+#define SRV6DB_ENGINE_LMDB_ENVIRONMENT_H
+
+#include <lmdb.h>
+
+#include <atomic>
+#include <climits>
+#include <cstdint>
+#include <mutex>
+
+#include "engine/schema.h"
+#include "engine/srv6db_engine.h"
+
+namespace srv6db::engine::lmdb {
+
+// What a "lmdb:///dir[?map_size=N[k|m|g|t]][&sync=none|meta|full]" URL asks for.
+struct Options {
+  char path[PATH_MAX] = {};
+  uint64_t mapSize = 0;
+  unsigned flags = 0;  // the sync mode's environment flags
+};
+// False when the URL does not parse.
+bool ParseUrl(const char *url, Options *out) noexcept;
+
+// The databases of a store: its records by primary key (a header of positions, then the
+// record), its positions in insertion order (position -> primary key), and per secondary index
+// its keys (key -> [join position, big-endian][primary key], sorted duplicates).
+struct StoreDbs {
+  MDB_dbi rec = 0, all = 0;
+  MDB_dbi idx[kMaxIndexes] = {};  // idx[1..] used
+};
+
+constexpr uint32_t kMaxReaders = 4096;  // reader slots: threads of every process, at once
+constexpr uint32_t kMaxDbs = kStoreCount * (kMaxIndexes + 1) + 1;
+
+class Environment {
+ public:
+  // Opens (or, after a fork, reopens) the store; 0 or an engine code.
+  uint32_t Configure(const Options &options) noexcept;
+  // Makes every call answer `code` (a URL that does not parse).
+  void Refuse(uint32_t code) noexcept;
+  // The environment, opened in this process; null with *code set when it cannot be.
+  MDB_env *Env(uint32_t *code) noexcept {
+    MDB_env *env = env_.load(std::memory_order_acquire);
+    if (__builtin_expect(env != nullptr, 1)) return env;
+    return OpenSlow(code);
+  }
+  uint64_t Epoch() const noexcept { return epoch_.load(std::memory_order_acquire); }
+  const StoreDbs &Dbs(uint32_t store) const noexcept { return dbs_[store]; }
+  MDB_dbi Meta() const noexcept { return meta_; }
+  // Frees the reader slots of processes that died (they pin old pages).
+  void ReclaimReaders() noexcept;
+  // A forked child must not touch its parent's environment: it opens its own.
+  void Forked() noexcept;
+
+ private:
+  MDB_env *OpenSlow(uint32_t *code) noexcept;
+  uint32_t Open() noexcept;  // needs mu_
+
+  std::mutex mu_;
+  Options options_;
+  bool configured_ = false;
+  bool warned_ = false;  // a store that cannot be opened is reported once
+  uint32_t refusal_ = SRV6DB_ENGINE_ERR_UNAVAILABLE;
+  std::atomic<MDB_env *> env_{nullptr};
+  std::atomic<uint64_t> epoch_{1};
+  MDB_dbi meta_ = 0;
+  StoreDbs dbs_[kStoreCount];
+};
+
+extern Environment g_env;
+
+// An engine code for an LMDB answer.
+uint32_t CodeOf(int rc) noexcept;
+
+// The calling thread's read-only transaction: begun once, then reset after each use and
+// renewed for the next (no allocation), with one cursor per database, renewed with it.
+// Not tied to the thread by LMDB (MDB_NOTLS); given back when the thread ends.
+class ReadScope {
+ public:
+  ReadScope() noexcept;
+  ~ReadScope() noexcept;
+  ReadScope(const ReadScope &) = delete;
+  ReadScope &operator=(const ReadScope &) = delete;
+  uint32_t code() const noexcept { return code_; }  // 0 when txn() is usable
+  MDB_txn *txn() const noexcept { return txn_; }
+  MDB_cursor *Cursor(MDB_dbi dbi) noexcept;
+
+ private:
+  struct Reader *reader_ = nullptr;
+  MDB_txn *txn_ = nullptr;
+  uint32_t code_ = 0;
+};
+
+}  // namespace srv6db::engine::lmdb
+
+#endif  // SRV6DB_ENGINE_LMDB_ENVIRONMENT_H
