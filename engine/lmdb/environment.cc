@@ -131,7 +131,15 @@ uint32_t Environment::Configure(const Options &options) noexcept {
   std::lock_guard lock(mu_);
   static const bool hooked = pthread_atfork(nullptr, nullptr, ChildAfterFork) == 0;
   (void)hooked;
-  // A reopen leaves the earlier environment open: handles of walks in flight stay valid.
+  // The same store again keeps its environment (a process must not open one twice): only
+  // the sync mode can change. Another store leaves the earlier environment open, unused.
+  MDB_env *open = env_.load(std::memory_order_acquire);
+  if (open != nullptr && std::strcmp(options.path, options_.path) == 0) {
+    constexpr unsigned kSync = MDB_NOSYNC | MDB_NOMETASYNC;
+    options_.flags = options.flags;
+    const int rc = mdb_env_set_flags(open, kSync, 0);
+    return CodeOf(rc == 0 && options.flags != 0 ? mdb_env_set_flags(open, options.flags, 1) : rc);
+  }
   options_ = options;
   configured_ = true;
   env_.store(nullptr, std::memory_order_release);
