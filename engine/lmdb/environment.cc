@@ -3,6 +3,7 @@
 
 #include <pthread.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -190,9 +191,22 @@ uint32_t Environment::Open() noexcept {
   int rc = mdb_env_create(&env);
   if (rc == 0) rc = mdb_env_set_maxreaders(env, kMaxReaders);
   if (rc == 0) rc = mdb_env_set_maxdbs(env, kMaxDbs);
-  // The map size is the store's: set when it is made, adopted by every later opener.
-  if (rc == 0 && !exists) rc = mdb_env_set_mapsize(env, options_.mapSize);
-  if (rc == 0) rc = mdb_env_open(env, path, MDB_NOTLS | options_.flags, 0660);
+  // The map size is the store's: set when it is made, adopted by every later opener. Pages
+  // are written through the map, and a page the filesystem cannot supply would stop the
+  // writer with SIGBUS: a new map is kept within the filesystem's free space.
+  uint64_t mapSize = options_.mapSize;
+  struct statvfs fs;
+  if (!exists && statvfs(path, &fs) == 0) {
+    const uint64_t room = (uint64_t{fs.f_bavail} * fs.f_frsize) & ~((uint64_t{1} << 20) - 1);
+    if (room < mapSize) {
+      std::fprintf(stderr, "srv6db engine: %s has room for a map of %llu bytes only\n", path,
+                   static_cast<unsigned long long>(room));
+      mapSize = room;
+    }
+  }
+  if (rc == 0 && !exists) rc = mdb_env_set_mapsize(env, mapSize);
+  // Changes are written straight into the shared map (no write call per page at commit).
+  if (rc == 0) rc = mdb_env_open(env, path, MDB_NOTLS | MDB_WRITEMAP | options_.flags, 0660);
   if (rc == 0) {
     int dead = 0;
     mdb_reader_check(env, &dead);
