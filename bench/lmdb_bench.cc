@@ -3,11 +3,16 @@
 // records with their positions, insertion-order positions, two secondary indexes of sorted
 // duplicates, a position counter; the same sync mode; one write transaction per change,
 // renewed read transactions), measured in one run; writer processes; the reconciliation of a
-// restarted producer (in-memory, LMDB, floor); `srv6db load`. Prints a Markdown table.
-// Usage: srv6db_lmdb_bench [--records=N[,N...]] [--sync=none|meta|full]
+// restarted producer (in-memory, LMDB, floor); `srv6db load`. Prints a Markdown table. Keyed
+// operations, walks and reconciliations are timed in CPU time (best of three); writer
+// processes and the load in wall time.
+// Usage: srv6db_lmdb_bench [--records=N[,N...]] [--sync=none|meta|full] [--dir=PARENT]
+// (stores in a fresh directory under PARENT, /dev/shm by default; reconciliation and load:
+// 10^5 records)
 #include <lmdb.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -41,6 +46,15 @@ double Seconds(const std::function<void()> &fn) {
   const auto start = Clock::now();
   fn();
   return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// CPU seconds of this process: what a machine shared with other work disturbs least.
+double CpuSeconds(const std::function<void()> &fn) {
+  timespec a, b;
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &a);
+  fn();
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &b);
+  return double(b.tv_sec - a.tv_sec) + double(b.tv_nsec - a.tv_nsec) * 1e-9;
 }
 
 // ---- The floor: the engine's layout, written by hand for this one table ----
@@ -85,10 +99,11 @@ class Floor {
     return Write([&](MDB_txn *txn) {
       MDB_val k{pkLen, const_cast<uint8_t *>(pk)}, v;
       if (mdb_get(txn, rec_, &k, &v) != 0) return MDB_NOTFOUND;
-      uint8_t record[512];
-      std::memcpy(record, static_cast<uint8_t *>(v.mv_data) + 24, size_);
+      uint8_t record[512], old[512];
+      std::memcpy(old, v.mv_data, v.mv_size);
+      std::memcpy(record, old + 24, size_);
       std::memcpy(record + schema_.smoothIdOffset, &smooth, 4);
-      return Store(txn, record);
+      return Store(txn, record, old);
     });
   }
   bool Remove(const uint8_t *pk, uint32_t pkLen) {
@@ -204,12 +219,17 @@ class Floor {
     if (mdb_get(txn, meta_, &k, &v) == 0) std::memcpy(&n, v.mv_data, 8);
     return n;
   }
-  int Store(MDB_txn *txn, const uint8_t *record) {
+  // Stores a record; `known` is the stored value it replaces when the caller read it.
+  int Store(MDB_txn *txn, const uint8_t *record, const uint8_t *known = nullptr) {
     uint8_t pk[64], value[512], old[512];
     const uint32_t pkLen = Key(0, record, pk);
     MDB_val k{pkLen, pk}, v;
-    const bool had = mdb_get(txn, rec_, &k, &v) == 0;
-    if (had) std::memcpy(old, v.mv_data, v.mv_size);
+    const bool had = known != nullptr || mdb_get(txn, rec_, &k, &v) == 0;
+    if (known != nullptr) {
+      std::memcpy(old, known, 24 + size_);
+    } else if (had) {
+      std::memcpy(old, v.mv_data, v.mv_size);
+    }
     uint64_t seq = Counter(txn), pos = had ? 0 : ++seq;
     int rc = 0;
     if (had) {
@@ -319,7 +339,7 @@ std::vector<Row> KeyedRows(Data &d, Floor &floor) {
   std::vector<Row> rows;
   auto both = [&](const char *name, const std::function<void()> &lib,
                   const std::function<void()> &hand, uint32_t ops) {
-    rows.push_back({name, Seconds(lib) * 1e6 / ops, Seconds(hand) * 1e6 / ops});
+    rows.push_back({name, CpuSeconds(lib) * 1e6 / ops, CpuSeconds(hand) * 1e6 / ops});
   };
   srv6db_engine_reset();
   floor.Clear();
@@ -389,7 +409,7 @@ std::vector<Row> KeyedRows(Data &d, Floor &floor) {
 double LibraryReconcile(Data &d) {
   srv6db_engine_reset();
   for (uint32_t i = 0; i < d.n; ++i) Check(kSpec.create(d.Entry(i)) == 0, "fill");
-  const double s = Seconds([&] {
+  const double s = CpuSeconds([&] {
     for (uint32_t i = 0; i < d.n; ++i) {
       if (i % 3 == 0) continue;
       SetSmooth(d.Entry(i), 2);
@@ -406,7 +426,7 @@ double FloorReconcile(Data &d, Floor &floor) {
   floor.Clear();
   for (uint32_t i = 0; i < d.n; ++i) floor.Put(d.Record(i));
   uint8_t pk[64], key[64];
-  return Seconds([&] {
+  return CpuSeconds([&] {
     for (uint32_t i = 0; i < d.n; ++i)
       if (i % 3 != 0) Check(floor.UpdateSmooth(pk, floor.Key(0, d.Record(i), pk), 2), "re-mark");
     const uint32_t len = floor.Key(2, d.Record(0), key);
@@ -449,12 +469,14 @@ double Writers(uint32_t procs, Data &d, const std::string &floorDir, unsigned sy
 int main(int argc, char **argv) {
   using namespace srv6db::bench;
   std::vector<uint32_t> sizes = {10000, 100000};
-  std::string sync = "none";
+  std::string sync = "none", parent = "/dev/shm";
   for (int i = 1; i < argc; ++i) {
     if (std::strncmp(argv[i], "--records=", 10) == 0) {
       sizes.clear();
       for (char *p = argv[i] + 10; *p != '\0'; p += *p == ',')
         sizes.push_back(static_cast<uint32_t>(std::strtoul(p, &p, 10)));
+    } else if (std::strncmp(argv[i], "--dir=", 6) == 0) {
+      parent = argv[i] + 6;
     } else if (std::strncmp(argv[i], "--sync=", 7) == 0) {
       sync = argv[i] + 7;
     }
@@ -462,8 +484,8 @@ int main(int argc, char **argv) {
   const unsigned syncFlags = MDB_WRITEMAP | (sync == "full"   ? 0u
                                              : sync == "meta" ? MDB_NOMETASYNC
                                                               : MDB_NOSYNC | MDB_NOMETASYNC);
-  char dir[] = "/dev/shm/srv6db-lmdb-bench-XXXXXX";
-  if (mkdtemp(dir) == nullptr) return 1;
+  std::string dir = parent + "/srv6db-lmdb-bench-XXXXXX";
+  if (mkdtemp(dir.data()) == nullptr) return 1;
   const std::string base = dir;
   const uint32_t reconcileN = 100000;
 
@@ -490,7 +512,15 @@ int main(int argc, char **argv) {
       kSpec.recordSize, sync.c_str());
   for (uint32_t n : sizes) {
     Data d(n, 0);
-    for (const Row &r : KeyedRows(d, floor))
+    std::vector<Row> best = KeyedRows(d, floor);
+    for (int round = 1; round < 3; ++round) {  // best of three: the machine is shared
+      const std::vector<Row> again = KeyedRows(d, floor);
+      for (size_t i = 0; i < best.size(); ++i) {
+        best[i].library = std::min(best[i].library, again[i].library);
+        best[i].floor = std::min(best[i].floor, again[i].floor);
+      }
+    }
+    for (const Row &r : best)
       std::printf("| %s | %u | %.2f | %.2f | %.2f |\n", r.name.c_str(), n, r.library, r.floor,
                   r.library / r.floor);
   }
@@ -506,7 +536,11 @@ int main(int argc, char **argv) {
                 procs > 1 ? "es" : "", w.n, lib, hand, hand / lib);
   }
   Data r(reconcileN, 1);
-  const double lib = LibraryReconcile(r), hand = FloorReconcile(r, floor);
+  double lib = 1e9, hand = 1e9;
+  for (int round = 0; round < 3; ++round) {
+    lib = std::min(lib, LibraryReconcile(r));
+    hand = std::min(hand, FloorReconcile(r, floor));
+  }
   std::printf(
       "| reconcile (re-mark 2/3, walk the old smooth id, delete 1/3), ms | %u | %.1f | %.1f | %.2f "
       "|\n",
