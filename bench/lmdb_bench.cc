@@ -7,8 +7,8 @@
 // operations, walks and reconciliations are timed in CPU time (best of three); writer
 // processes and the load in wall time.
 // Usage: srv6db_lmdb_bench [--records=N[,N...]] [--sync=none|meta|full] [--dir=PARENT]
-// (stores in a fresh directory under PARENT, /dev/shm by default; reconciliation and load:
-// 10^5 records)
+// (stores in a fresh directory under PARENT, /dev/shm by default; reconciliation, load and
+// writer processes use the largest N)
 #include <lmdb.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -487,7 +487,7 @@ int main(int argc, char **argv) {
   std::string dir = parent + "/srv6db-lmdb-bench-XXXXXX";
   if (mkdtemp(dir.data()) == nullptr) return 1;
   const std::string base = dir;
-  const uint32_t reconcileN = 100000;
+  const uint32_t reconcileN = sizes.back();
 
   // The in-memory reconciliation, in a child that chooses memory before any call.
   int fds[2];
@@ -535,6 +535,11 @@ int main(int argc, char **argv) {
     std::printf("| %u writer process%s, records/s | %u | %.0f | %.0f | %.2f |\n", procs,
                 procs > 1 ? "es" : "", w.n, lib, hand, hand / lib);
   }
+  // The last writers left every record stored: the pages the table takes, per record.
+  std::printf(
+      "| store bytes per record (pages of the record, position and index databases) | %u | %.0f | "
+      "| |\n",
+      w.n, double(srv6db_engine_table_bytes(kSpec.id)) / w.n);
   Data r(reconcileN, 1);
   double lib = 1e9, hand = 1e9;
   for (int round = 0; round < 3; ++round) {
