@@ -18,7 +18,7 @@
 
 namespace srv6db::engine::lmdb {
 
-Environment g_env;
+constinit Environment g_env;  // constant-initialised: usable from the load-time open
 
 namespace {
 

@@ -23,7 +23,9 @@ namespace {
 
 std::string StoreDir() {
   const char *url = std::getenv("SRV6DB_ENGINE");
-  return url != nullptr && std::strncmp(url, "lmdb://", 7) == 0 ? std::string(url + 7) : "";
+  if (url == nullptr || std::strncmp(url, "lmdb://", 7) != 0) return "";
+  const std::string path = url + 7;
+  return path.substr(0, path.find('?'));
 }
 
 // Runs fn in a child process; its exit status (fn's answer), or -1 when it did not exit.
