@@ -143,7 +143,7 @@ uint32_t Environment::Configure(const Options &options) noexcept {
   }
   options_ = options;
   configured_ = true;
-  env_.store(nullptr, std::memory_order_release);
+  Retire();
   epoch_.fetch_add(1, std::memory_order_acq_rel);
   return Open();
 }
@@ -152,15 +152,20 @@ void Environment::Refuse(uint32_t code) noexcept {
   std::lock_guard lock(mu_);
   configured_ = false;
   refusal_ = code;
-  env_.store(nullptr, std::memory_order_release);
+  Retire();
   epoch_.fetch_add(1, std::memory_order_acq_rel);
+}
+
+void Environment::Retire() noexcept {
+  MDB_env *env = env_.exchange(nullptr, std::memory_order_acq_rel);
+  if (env != nullptr && retiredCount_ < kRetired) retired_[retiredCount_++] = env;
 }
 
 void Environment::Forked() noexcept {
   // The parent's environment is left untouched (closing it here would free the parent's
   // reader slots); the child's first call opens its own.
   new (&mu_) std::mutex;
-  env_.store(nullptr, std::memory_order_relaxed);
+  Retire();
   epoch_.fetch_add(1, std::memory_order_relaxed);
 }
 
@@ -254,41 +259,57 @@ struct Reader {
   uint64_t renewals = 0;  // cursors renewed at another count are renewed before use
   MDB_cursor *cursors[kMaxDbs + 2] = {};
   uint64_t cursorAt[kMaxDbs + 2] = {};
+  Reader *next = nullptr;  // in the list of retired readers
 
-  // Forgets what belongs to an environment of an earlier epoch (a parent's, after fork).
-  void Drop() noexcept {
-    txn = nullptr;
-    std::memset(cursors, 0, sizeof(cursors));
-  }
-  void Release() noexcept {
-    if (txn == nullptr || epoch != g_env.Epoch()) return;
-    for (MDB_cursor *&c : cursors)
+  void Close() noexcept {
+    for (MDB_cursor *&c : cursors) {
       if (c != nullptr) mdb_cursor_close(c);
-    mdb_txn_abort(txn);  // frees the reader slot
-    Drop();
+      c = nullptr;
+    }
+    if (txn != nullptr) mdb_txn_abort(txn);  // frees the reader slot
+    txn = nullptr;
   }
 };
 
 namespace {
 
+// Readers of an environment this process no longer uses (its parent's, after fork): their
+// transactions must not be touched, and they stay reachable rather than leak.
+std::atomic<Reader *> g_retired{nullptr};
+
+void Retire(Reader *r) noexcept {
+  r->next = g_retired.load(std::memory_order_relaxed);
+  while (!g_retired.compare_exchange_weak(r->next, r, std::memory_order_release)) {
+  }
+}
+
+bool Stale(const Reader *r) noexcept { return r->txn != nullptr && r->epoch != g_env.Epoch(); }
+
 constinit thread_local Reader *t_reader = nullptr;
 
 // Gives a thread's read transaction and its reader slot back when the thread ends.
 struct ReaderOwner {
-  Reader *reader = nullptr;
   ~ReaderOwner() {
-    if (reader == nullptr) return;
-    reader->Release();
+    Reader *r = t_reader;
+    if (r == nullptr) return;
     t_reader = nullptr;
-    delete reader;
+    if (Stale(r)) {
+      Retire(r);
+    } else {
+      r->Close();
+      delete r;
+    }
   }
 };
 
+// The thread's reader, made at its first read, and made afresh when the environment changed.
 Reader *MyReader() noexcept {
-  if (__builtin_expect(t_reader != nullptr, 1)) return t_reader;
+  Reader *r = t_reader;
+  if (__builtin_expect(r != nullptr && !Stale(r), 1)) return r;
   static thread_local ReaderOwner owner;
-  owner.reader = t_reader = new (std::nothrow) Reader;
-  return t_reader;
+  (void)owner;
+  if (r != nullptr) Retire(r);
+  return t_reader = new (std::nothrow) Reader;
 }
 
 }  // namespace
@@ -302,7 +323,6 @@ ReadScope::ReadScope() noexcept {
     return;
   }
   const uint64_t epoch = g_env.Epoch();
-  if (r->txn != nullptr && r->epoch != epoch) r->Drop();
   int rc = 0;
   for (int attempt = 0; attempt < 2; ++attempt) {
     rc = r->txn != nullptr ? mdb_txn_renew(r->txn)
@@ -311,14 +331,7 @@ ReadScope::ReadScope() noexcept {
     g_env.ReclaimReaders();  // slots of dead processes
   }
   if (rc != 0) {
-    if (r->txn != nullptr && rc != MDB_SUCCESS) {
-      // A renewal failed: the transaction is no longer usable.
-      mdb_txn_abort(r->txn);
-      for (MDB_cursor *&c : r->cursors)
-        if (c != nullptr) mdb_cursor_close(c);
-      r->Drop();
-    }
-    r->txn = nullptr;
+    r->Close();  // a renewal failed: the transaction is no longer usable
     code_ = CodeOf(rc);
     return;
   }

@@ -57,6 +57,8 @@ class Environment {
 
  private:
   MDB_env *OpenSlow(uint32_t *code) noexcept;
+  // Leaves the open environment, unused but reachable (its pages may still be walked).
+  void Retire() noexcept;
   uint32_t Open() noexcept;  // needs mu_
 
   std::mutex mu_;
@@ -66,6 +68,9 @@ class Environment {
   uint32_t refusal_ = SRV6DB_ENGINE_ERR_UNAVAILABLE;
   std::atomic<MDB_env *> env_{nullptr};
   std::atomic<uint64_t> epoch_{1};
+  static constexpr uint32_t kRetired = 8;
+  MDB_env *retired_[kRetired] = {};
+  uint32_t retiredCount_ = 0;
   MDB_dbi meta_ = 0;
   StoreDbs dbs_[kStoreCount];
 };

@@ -2,6 +2,7 @@
 // walk, a map that fills, a URL that does not parse. SRV6DB_ENGINE names a private store.
 #include <gtest/gtest.h>
 #include <lmdb.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/wait.h>
@@ -14,7 +15,6 @@
 #include <random>
 #include <set>
 #include <string>
-#include <thread>
 
 #include "tests/engine/engine_test_util.h"
 
@@ -88,30 +88,43 @@ TEST(LmdbBackend, KilledWritersLeaveAConsistentStoreAndLoseNoAcknowledgedChange)
   ASSERT_NE(stop, MAP_FAILED);
   int fds[2];
   ASSERT_EQ(pipe(fds), 0);
+  // The acknowledgements, read between kills by this thread alone: the process forks, so it
+  // runs no other thread.
   std::map<uint32_t, uint32_t> acked;  // id -> latest acknowledged version
-  std::thread drain([&] {
-    for (Ack a; read(fds[0], &a, sizeof(a)) == sizeof(a);)
-      acked[a.id] = std::max(acked[a.id], a.version);
-  });
+  auto drain = [&](int64_t forUs) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(forUs);
+    for (auto now = std::chrono::steady_clock::now(); forUs < 0 || now < until;
+         now = std::chrono::steady_clock::now()) {
+      const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(until - now).count();
+      const timespec wait{left / 1'000'000'000, left % 1'000'000'000};
+      pollfd p{fds[0], POLLIN, 0};
+      if (ppoll(&p, 1, forUs < 0 ? nullptr : &wait, nullptr) <= 0) continue;
+      Ack a[512];
+      const ssize_t n = read(fds[0], a, sizeof(a));
+      if (n <= 0) return;
+      for (ssize_t i = 0; i < n / ssize_t{sizeof(Ack)}; ++i)
+        acked[a[i].id] = std::max(acked[a[i].id], a[i].version);
+    }
+  };
   // Survivors: a writer and a walker that must carry on through every kill.
   const pid_t survivors[] = {Spawn([&] { return Writer(0, 1, fds[1], stop); }),
                              Spawn([&] { return WalkAgain(stop); })};
   std::mt19937 rng(static_cast<uint32_t>(getpid()));
   pid_t victim = Spawn([&] { return Writer(1000, 1, fds[1], stop); });
   for (int k = 1; k <= kills; ++k) {
-    std::this_thread::sleep_for(std::chrono::microseconds(500 + rng() % 20000));
+    drain(500 + rng() % 20000);
     kill(victim, SIGKILL);
     ASSERT_EQ(Status(victim), -1);
     // Its successor takes the same keys, with versions above any the victim wrote.
     victim = Spawn([&] { return Writer(1000, uint32_t(k) * 10'000'000u, fds[1], stop); });
   }
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  drain(50'000);
   stop->store(true);
+  close(fds[1]);
+  drain(-1);  // to the end of the acknowledgements: every writer has exited
+  close(fds[0]);
   EXPECT_EQ(Status(victim), 0);
   for (pid_t p : survivors) EXPECT_EQ(Status(p), 0) << "a survivor failed";
-  close(fds[1]);
-  drain.join();
-  close(fds[0]);
 
   uint64_t problems = ~0ull;
   EXPECT_EQ(srv6db_engine_check(Report, nullptr, &problems), 0u);
@@ -129,6 +142,7 @@ TEST(LmdbBackend, KilledWritersLeaveAConsistentStoreAndLoseNoAcknowledgedChange)
               int dead = -1;
               if (mdb_env_create(&e) || mdb_env_open(e, dir.c_str(), MDB_NOTLS, 0660)) return 99;
               mdb_reader_check(e, &dead);
+              mdb_env_close(e);
               return dead;
             })),
             0);
