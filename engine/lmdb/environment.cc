@@ -158,6 +158,7 @@ void Environment::Refuse(uint32_t code) noexcept {
 
 void Environment::Retire() noexcept {
   MDB_env *env = env_.exchange(nullptr, std::memory_order_acq_rel);
+  for (std::atomic<bool> &o : opened_) o.store(false, std::memory_order_relaxed);
   if (env != nullptr && retiredCount_ < kRetired) retired_[retiredCount_++] = env;
 }
 
@@ -218,18 +219,6 @@ uint32_t Environment::Open() noexcept {
     MDB_txn *txn = nullptr;
     rc = mdb_txn_begin(env, nullptr, 0, &txn);
     if (rc == 0) rc = mdb_dbi_open(txn, "meta", MDB_CREATE | MDB_INTEGERKEY, &meta_);
-    for (uint32_t s = 0; rc == 0 && s < kStoreCount; ++s) {
-      const Schema &schema = SchemaOf(s);
-      char name[64];
-      std::snprintf(name, sizeof(name), "%s:rec", schema.name);
-      rc = mdb_dbi_open(txn, name, MDB_CREATE, &dbs_[s].rec);
-      std::snprintf(name, sizeof(name), "%s:all", schema.name);
-      if (rc == 0) rc = mdb_dbi_open(txn, name, MDB_CREATE | MDB_INTEGERKEY, &dbs_[s].all);
-      for (uint32_t i = 1; rc == 0 && i < schema.indexCount; ++i) {
-        std::snprintf(name, sizeof(name), "%s:k%u", schema.name, i);
-        rc = mdb_dbi_open(txn, name, MDB_CREATE | MDB_DUPSORT | MDB_DUPFIXED, &dbs_[s].idx[i]);
-      }
-    }
     rc = rc == 0 ? mdb_txn_commit(txn) : (mdb_txn_abort(txn), rc);
   }
   if (rc != 0) {
@@ -240,6 +229,33 @@ uint32_t Environment::Open() noexcept {
     return SRV6DB_ENGINE_ERR_UNAVAILABLE;
   }
   env_.store(env, std::memory_order_release);
+  return DB_OK;
+}
+
+// A table's databases are opened at its first use in the process: every transaction's cost
+// grows with the databases the process has open (a renewal marks each one stale).
+uint32_t Environment::OpenStore(uint32_t store) noexcept {
+  uint32_t code = 0;
+  MDB_env *env = Env(&code);
+  if (env == nullptr) return code;
+  std::lock_guard lock(mu_);
+  if (opened_[store].load(std::memory_order_acquire)) return DB_OK;
+  const Schema &schema = SchemaOf(store);
+  StoreDbs &d = dbs_[store];
+  MDB_txn *txn = nullptr;
+  int rc = mdb_txn_begin(env, nullptr, 0, &txn);
+  char name[64];
+  std::snprintf(name, sizeof(name), "%s:rec", schema.name);
+  if (rc == 0) rc = mdb_dbi_open(txn, name, MDB_CREATE, &d.rec);
+  std::snprintf(name, sizeof(name), "%s:all", schema.name);
+  if (rc == 0) rc = mdb_dbi_open(txn, name, MDB_CREATE | MDB_INTEGERKEY, &d.all);
+  for (uint32_t i = 1; rc == 0 && i < schema.indexCount; ++i) {
+    std::snprintf(name, sizeof(name), "%s:k%u", schema.name, i);
+    rc = mdb_dbi_open(txn, name, MDB_CREATE | MDB_DUPSORT | MDB_DUPFIXED, &d.idx[i]);
+  }
+  rc = rc == 0 ? mdb_txn_commit(txn) : (mdb_txn_abort(txn), rc);
+  if (rc != 0) return CodeOf(rc);
+  opened_[store].store(true, std::memory_order_release);
   return DB_OK;
 }
 

@@ -48,6 +48,12 @@ class Environment {
     return OpenSlow(code);
   }
   uint64_t Epoch() const noexcept { return epoch_.load(std::memory_order_acquire); }
+  // Opens a table's databases in this process if need be (before any transaction that uses
+  // them begins or is renewed); 0 or an engine code.
+  uint32_t Ready(uint32_t store) noexcept {
+    return __builtin_expect(opened_[store].load(std::memory_order_acquire), 1) ? 0
+                                                                               : OpenStore(store);
+  }
   const StoreDbs &Dbs(uint32_t store) const noexcept { return dbs_[store]; }
   MDB_dbi Meta() const noexcept { return meta_; }
   // Frees the reader slots of processes that died (they pin old pages).
@@ -57,6 +63,7 @@ class Environment {
 
  private:
   MDB_env *OpenSlow(uint32_t *code) noexcept;
+  uint32_t OpenStore(uint32_t store) noexcept;
   // Leaves the open environment, unused but reachable (its pages may still be walked).
   void Retire() noexcept;
   uint32_t Open() noexcept;  // needs mu_
@@ -73,6 +80,7 @@ class Environment {
   uint32_t retiredCount_ = 0;
   MDB_dbi meta_ = 0;
   StoreDbs dbs_[kStoreCount];
+  std::atomic<bool> opened_[kStoreCount] = {};
 };
 
 extern Environment g_env;

@@ -161,6 +161,7 @@ int Fetch(MDB_txn *txn, uint32_t store, const KeyBytes &pk, uint8_t *out) noexce
 }
 
 uint32_t WriteRecord(uint32_t store, const uint8_t *record) noexcept {
+  if (uint32_t code = g_env.Ready(store)) return code;
   return Change([&](MDB_txn *txn) {
     KeyBytes pk;
     BuildKey(SchemaOf(store), 0, record, &pk);
@@ -172,6 +173,7 @@ uint32_t WriteRecord(uint32_t store, const uint8_t *record) noexcept {
 }
 
 uint32_t RemoveByKey(uint32_t store, const KeyBytes &pk) noexcept {
+  if (uint32_t code = g_env.Ready(store)) return code;
   return Change([&](MDB_txn *txn) {
     const Schema &s = SchemaOf(store);
     const StoreDbs &d = g_env.Dbs(store);
@@ -192,6 +194,7 @@ uint32_t RemoveByKey(uint32_t store, const KeyBytes &pk) noexcept {
 }
 
 uint32_t ReadByKey(uint32_t store, const KeyBytes &pk, void *buf, uint32_t len) noexcept {
+  if (uint32_t code = g_env.Ready(store)) return code;
   ReadScope rs;
   if (rs.code() != 0) return rs.code();
   MDB_val k = Val(pk), v;
@@ -284,6 +287,7 @@ class LmdbBackend final : public Backend {
   }
 
   uint32_t Update(Object &o, const KeyBytes &primary) noexcept override {
+    if (uint32_t code = g_env.Ready(o.store)) return code;
     return Change([&](MDB_txn *txn) {
       const Schema &s = SchemaOf(o.store);
       uint8_t old[kMaxValue], record[kMaxRecord];
@@ -296,6 +300,7 @@ class LmdbBackend final : public Backend {
   }
 
   uint32_t Count(Object &o, const ParsedKey &key, uint64_t *count) noexcept override {
+    if (uint32_t code = g_env.Ready(o.store)) return code;
     ReadScope rs;
     if (rs.code() != 0) return rs.code();
     const StoreDbs &d = g_env.Dbs(o.store);
@@ -320,6 +325,7 @@ class LmdbBackend final : public Backend {
   }
 
   uint32_t StartWalk(Object &o, const ParsedKey &key) noexcept override {
+    if (uint32_t code = g_env.Ready(o.store)) return code;
     ReadScope rs;
     if (rs.code() != 0) return rs.code();
     Walk &w = WalkOf(o);
@@ -344,6 +350,7 @@ class LmdbBackend final : public Backend {
       else
         max = 1;
     }
+    if (uint32_t code = g_env.Ready(o.store)) return code;
     ReadScope rs;
     if (rs.code() != 0) return rs.code();
     int rc = 0;
@@ -375,12 +382,14 @@ class LmdbBackend final : public Backend {
   }
 
   uint64_t RecordCount(uint32_t table) noexcept override {
+    if (g_env.Ready(table) != 0) return 0;
     ReadScope rs;
     return rs.code() == 0 ? Entries(rs.txn(), g_env.Dbs(table).rec) : 0;
   }
 
   // Pages the table's databases take, at the store's page size.
   uint64_t TableBytes(uint32_t table) noexcept override {
+    if (g_env.Ready(table) != 0) return 0;
     ReadScope rs;
     if (rs.code() != 0) return 0;
     const StoreDbs &d = g_env.Dbs(table);
@@ -399,6 +408,7 @@ class LmdbBackend final : public Backend {
 
   // In a transaction of its own: the visitor may take its time, and the thread's is free.
   uint32_t Visit(uint32_t table, Srv6DbEngineVisitor visitor, void *user) noexcept override {
+    if (uint32_t code = g_env.Ready(table)) return code;
     Snapshot snap;
     if (snap.code != 0) return snap.code;
     const Schema &s = SchemaOf(table);
@@ -452,6 +462,8 @@ class LmdbBackend final : public Backend {
   };
 
   static void Clear(uint32_t from, uint32_t to) noexcept {
+    for (uint32_t t = from; t < to; ++t)
+      if (g_env.Ready(t) != 0) return;
     Change([&](MDB_txn *txn) {
       for (uint32_t t = from; t < to; ++t) {
         const StoreDbs &d = g_env.Dbs(t);
@@ -587,6 +599,8 @@ class Checker {
 };
 
 uint32_t LmdbBackend::Check(Srv6DbEngineProblem report, void *user, uint64_t *problems) noexcept {
+  for (uint32_t t = 0; t < kStoreCount; ++t)
+    if (uint32_t code = g_env.Ready(t)) return code;
   Snapshot snap;
   if (snap.code != 0) return snap.code;
   *problems = 0;
