@@ -600,6 +600,23 @@ Exit Load(const std::string &file, const LoadOptions &o) {
   return kDone;
 }
 
+// Verifies a shared store: each problem a line on stdout, exit 1 when there is any.
+Exit Check() {
+  uint64_t problems = 0;
+  const uint32_t rc = srv6db_engine_check([](uint32_t, const char *what, void *) { Print(what); },
+                                          nullptr, &problems);
+  if (rc == SRV6DB_ENGINE_ERR_WRONG_OPERATION) {
+    Print("the in-memory engine's store is private to this process: nothing to check");
+    return kDone;
+  }
+  if (rc != 0) EngineFailed("checking the store");
+  if (!g_quiet) {
+    std::fprintf(stderr, "srv6db: %llu problems in %s's store\n",
+                 static_cast<unsigned long long>(problems), srv6db_engine_backend());
+  }
+  return problems == 0 ? kDone : kNothingMatched;
+}
+
 Exit Delete(const std::string &table, const std::vector<std::string> &matches, bool all) {
   const TableDef &t = TableNamed(table);
   if (matches.empty() != all) {
@@ -621,23 +638,6 @@ Exit Delete(const std::string &table, const std::vector<std::string> &matches, b
     std::fprintf(stderr, "srv6db: deleted %zu %s records\n", entries.size(), t.shortName);
   }
   return entries.empty() ? kNothingMatched : kDone;
-}
-
-// Verifies a shared store: each problem a line on stdout, exit 1 when there is any.
-Exit Check() {
-  uint64_t problems = 0;
-  const uint32_t rc = srv6db_engine_check([](uint32_t, const char *what, void *) { Print(what); },
-                                          nullptr, &problems);
-  if (rc == SRV6DB_ENGINE_ERR_WRONG_OPERATION) {
-    Print("the in-memory engine's store is private to this process: nothing to check");
-    return kDone;
-  }
-  if (rc != 0) EngineFailed("checking the store");
-  if (!g_quiet) {
-    std::fprintf(stderr, "srv6db: %llu problems in %s's store\n",
-                 static_cast<unsigned long long>(problems), srv6db_engine_backend());
-  }
-  return problems == 0 ? kDone : kNothingMatched;
 }
 
 volatile std::sig_atomic_t g_stop = 0;
