@@ -259,6 +259,32 @@ uint32_t Environment::OpenStore(uint32_t store) noexcept {
   return DB_OK;
 }
 
+bool Environment::RoomToGrow(MDB_env *env) noexcept {
+  MDB_envinfo info;
+  MDB_stat st;
+  if (mdb_env_info(env, &info) != 0 || mdb_env_stat(env, &st) != 0) return true;
+  const uint64_t pages = info.me_mapsize / st.ms_psize;
+  const uint64_t reserve = pages / 64 > 16 ? pages / 64 : 16;
+  if (info.me_last_pgno + 1 + reserve <= pages) return true;
+  // Near the end of the map: the pages freed by earlier changes are reused first.
+  MDB_txn *txn = nullptr;
+  MDB_cursor *c = nullptr;
+  if (mdb_txn_begin(env, nullptr, MDB_RDONLY, &txn) != 0) return false;
+  uint64_t free = 0;
+  MDB_val k, v;
+  if (mdb_cursor_open(txn, 0, &c) == 0) {  // the free-page database: lists led by their length
+    for (int rc = mdb_cursor_get(c, &k, &v, MDB_FIRST); rc == 0;
+         rc = mdb_cursor_get(c, &k, &v, MDB_NEXT)) {
+      size_t n;
+      std::memcpy(&n, v.mv_data, sizeof(n));
+      free += n;
+    }
+    mdb_cursor_close(c);
+  }
+  mdb_txn_abort(txn);
+  return info.me_last_pgno + 1 + reserve <= pages + free;
+}
+
 void Environment::ReclaimReaders() noexcept {
   uint32_t code = 0;
   if (MDB_env *env = Env(&code)) {

@@ -80,12 +80,14 @@ class Counter {
 };
 
 // Runs one change in one write transaction; a full map or reader table is retried once after
-// the reader slots of dead processes are freed (a dead reader pins old pages).
+// the reader slots of dead processes are freed (a dead reader pins old pages). A change that
+// `grows` the store is refused near the end of the map, where only removals may go.
 template <typename Apply>
-uint32_t Change(Apply &&apply) noexcept {
+uint32_t Change(Apply &&apply, bool grows = false) noexcept {
   uint32_t code = 0;
   MDB_env *env = g_env.Env(&code);
   if (env == nullptr) return code;
+  if (grows && !g_env.RoomToGrow(env)) return SRV6DB_ENGINE_ERR_NO_RESOURCES;
   int rc = 0;
   for (int attempt = 0; attempt < 2; ++attempt) {
     MDB_txn *txn = nullptr;
@@ -162,14 +164,16 @@ int Fetch(MDB_txn *txn, uint32_t store, const KeyBytes &pk, uint8_t *out) noexce
 
 uint32_t WriteRecord(uint32_t store, const uint8_t *record) noexcept {
   if (uint32_t code = g_env.Ready(store)) return code;
-  return Change([&](MDB_txn *txn) {
-    KeyBytes pk;
-    BuildKey(SchemaOf(store), 0, record, &pk);
-    uint8_t old[kMaxValue];
-    int rc = Fetch(txn, store, pk, old);
-    if (rc != 0 && rc != MDB_NOTFOUND) return rc;
-    return Store(txn, store, pk, rc == 0 ? old : nullptr, record);
-  });
+  return Change(
+      [&](MDB_txn *txn) {
+        KeyBytes pk;
+        BuildKey(SchemaOf(store), 0, record, &pk);
+        uint8_t old[kMaxValue];
+        int rc = Fetch(txn, store, pk, old);
+        if (rc != 0 && rc != MDB_NOTFOUND) return rc;
+        return Store(txn, store, pk, rc == 0 ? old : nullptr, record);
+      },
+      true);
 }
 
 uint32_t RemoveByKey(uint32_t store, const KeyBytes &pk) noexcept {
