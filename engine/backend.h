@@ -30,11 +30,10 @@ class Backend {
 
   // ---- Record operations on a checked object ----
 
-  // Stores o.staged, replacing the record with its primary key. 13044: stored, but the
-  // change feed dropped the change.
+  // Stores o.staged, replacing the record with its primary key.
   virtual uint32_t Write(Object &o) noexcept = 0;
   virtual uint32_t Read(Object &o, const KeyBytes &primary, void *buf, uint32_t len) noexcept = 0;
-  // Writes the staged smooth id and/or discriminator into the record; 13044 as for Write.
+  // Writes the staged smooth id and/or discriminator into the record.
   virtual uint32_t Update(Object &o, const KeyBytes &primary) noexcept = 0;
   virtual uint32_t Remove(Object &o, const KeyBytes &primary) noexcept = 0;
   virtual uint32_t Count(Object &o, const ParsedKey &key, uint64_t *count) noexcept = 0;
@@ -52,7 +51,7 @@ class Backend {
 
   // ---- Control calls (no call counted, no fault); the table is checked ----
 
-  // Removes every record of every table and clears the change feed.
+  // Removes every record of every table and empties the logs into a new epoch.
   virtual void Reset() noexcept = 0;
   virtual uint32_t GetRecord(uint32_t table, const KeyBytes &primary, void *buf,
                              uint32_t len) noexcept = 0;
@@ -65,18 +64,30 @@ class Backend {
   // Verifies every table's indexes against its records (srv6db_engine_check).
   virtual uint32_t Check(Srv6DbEngineProblem report, void *user, uint64_t *problems) noexcept = 0;
 
-  // ---- Change feed: subscriber queues (arguments checked) ----
+  // ---- Change log (the contract: srv6db_engine.h, "Change log"); arguments checked ----
+  //
+  // Write, Update and Remove append their change to the table's log in the same atomic step
+  // as the change (a failed change appends nothing); Reset empties every log and moves it to
+  // a new epoch. A log keeps at least LogRetention() entries.
 
-  virtual uint32_t Subscribe(uint32_t capacity, uint32_t *id) noexcept = 0;
-  virtual uint32_t Poll(uint32_t id, Srv6DbEngineChange *out) noexcept = 0;
-  virtual uint32_t Unsubscribe(uint32_t id) noexcept = 0;
+  // Sets head->epoch and head->revision (head->table given) to the log's epoch and latest
+  // revision (0 for an empty log). The front door's snapshot calls it before StartWalk: a
+  // backend whose walk bound is taken at StartWalk needs nothing more for list-then-follow.
+  virtual uint32_t LogHead(Srv6DbEngineCursor *head) noexcept = 0;
+  // What srv6db_engine_read_log does, for 1..64 cursors of tables 0..16 and capacity >= 1:
+  // copies the entries after each cursor's revision, moves the cursors, blocks up to
+  // timeoutMs while there is none, or answers the gap code (cursors' gap and lost set, none
+  // moved, *count 0).
+  virtual uint32_t ReadLog(Srv6DbEngineCursor *cursors, uint32_t cursorCount,
+                           Srv6DbEngineChange *out, uint32_t capacity, uint32_t *count,
+                           uint32_t timeoutMs) noexcept = 0;
 
  protected:
   ~Backend() = default;  // backends live as long as the process
 };
 
 // A kind of backend: the URLs it serves and how to open one. A backend is one folder that
-// defines one of these, and one line of the choice (engine/backend.cc) that lists it.
+// defines one of these, and one line of the choice (engine/choice.cc) that lists it.
 struct BackendType {
   bool (*claims)(const char *url) noexcept;
   // The backend for url; *code 0, or the code every call will answer (a URL of this
@@ -84,13 +95,10 @@ struct BackendType {
   Backend *(*open)(const char *url, uint32_t *code) noexcept;
 };
 
-// The backend chosen when the library loaded (SRV6DB_ENGINE) or by srv6db_engine_open.
-extern Backend *g_backend;
-Backend &ChooseFromEnvironment() noexcept;
-inline Backend &TheBackend() noexcept {
-  Backend *b = g_backend;
-  return __builtin_expect(b != nullptr, 1) ? *b : ChooseFromEnvironment();
-}
+// The log retention N: SRV6DB_ENGINE_LOG_RETENTION at load, or srv6db_engine_set_log_retention.
+uint32_t LogRetention() noexcept;
+void SetLogRetention(uint32_t n) noexcept;
+constexpr uint32_t kMaxCursors = 64;  // cursors of one srv6db_engine_read_log
 
 }  // namespace srv6db::engine
 

@@ -1,8 +1,9 @@
 // The engine's control interface: reset, faults, counters, captures, raw access, VRF data.
 #include <cstring>
 
-#include "engine/backend.h"
+#include "engine/choice.h"
 #include "engine/engine_api.h"
+#include "engine/runtime/key.h"
 #include "engine/runtime/runtime.h"
 
 #define SRV6DB_CONTROL extern "C" __attribute__((visibility("default")))
@@ -120,19 +121,73 @@ SRV6DB_CONTROL uint32_t srv6db_engine_visit_records(uint32_t table, Srv6DbEngine
   return e::TheBackend().Visit(table, visitor, user);
 }
 
-SRV6DB_CONTROL uint32_t srv6db_engine_subscribe(uint32_t capacity, uint32_t *subscriber) {
-  if (subscriber == nullptr) return SRV6DB_ENGINE_ERR_NULL_POINTER;
-  if (capacity == 0 || capacity > 65536) return SRV6DB_ENGINE_ERR_BAD_ARGUMENT;
-  return e::TheBackend().Subscribe(capacity, subscriber);
+SRV6DB_CONTROL uint32_t srv6db_engine_log_head(Srv6DbEngineCursor *cursor) {
+  if (cursor == nullptr) return SRV6DB_ENGINE_ERR_NULL_POINTER;
+  if (cursor->table >= e::kTableCount) return SRV6DB_ENGINE_ERR_BAD_ARGUMENT;
+  cursor->gap = 0;
+  cursor->lost = 0;
+  return e::TheBackend().LogHead(cursor);
 }
 
-SRV6DB_CONTROL uint32_t srv6db_engine_poll_change(uint32_t subscriber, Srv6DbEngineChange *out) {
-  if (out == nullptr) return SRV6DB_ENGINE_ERR_NULL_POINTER;
-  return e::TheBackend().Poll(subscriber, out);
+SRV6DB_CONTROL uint32_t srv6db_engine_read_log(Srv6DbEngineCursor *cursors, uint32_t cursorCount,
+                                               Srv6DbEngineChange *out, uint32_t capacity,
+                                               uint32_t *count, uint32_t timeoutMs) {
+  if (cursors == nullptr || out == nullptr || count == nullptr)
+    return SRV6DB_ENGINE_ERR_NULL_POINTER;
+  *count = 0;
+  if (cursorCount == 0 || cursorCount > e::kMaxCursors || capacity == 0)
+    return SRV6DB_ENGINE_ERR_BAD_ARGUMENT;
+  for (uint32_t i = 0; i < cursorCount; ++i) {
+    if (cursors[i].table >= e::kTableCount) return SRV6DB_ENGINE_ERR_BAD_ARGUMENT;
+    cursors[i].gap = 0;
+    cursors[i].lost = 0;
+  }
+  return e::TheBackend().ReadLog(cursors, cursorCount, out, capacity, count, timeoutMs);
 }
 
-SRV6DB_CONTROL uint32_t srv6db_engine_unsubscribe(uint32_t subscriber) {
-  return e::TheBackend().Unsubscribe(subscriber);
+// A walk on an object of the engine's own, through the backend's batches, with no lock held
+// while the visitor runs. The head is taken first: before the walk's bound.
+SRV6DB_CONTROL uint32_t srv6db_engine_snapshot(uint32_t table, Srv6DbEngineVisitor visitor,
+                                               void *user, Srv6DbEngineCursor *from) {
+  if (table >= e::kTableCount) return SRV6DB_ENGINE_ERR_BAD_ARGUMENT;
+  if (visitor == nullptr || from == nullptr) return SRV6DB_ENGINE_ERR_NULL_POINTER;
+  e::Backend &backend = e::TheBackend();
+  Srv6DbEngineCursor head = {};
+  head.table = table;
+  if (uint32_t r = backend.LogHead(&head)) return r;
+  e::Runtime &rt = e::Rt();
+  uint32_t slot;
+  e::Object *o = rt.pool.Acquire(&slot);
+  if (o == nullptr) return SRV6DB_ENGINE_ERR_NO_RESOURCES;
+  o->store = table;
+  o->recordSize = e::SchemaOf(table).recordSize;
+  o->opCode = DB_OP_QUERY;
+  o->hasRecord = o->hasSmoothId = o->hasDiscriminator = false;
+  o->countHint = 256;
+  e::ParsedKey whole;
+  whole.whole = true;
+  uint32_t r = backend.StartWalk(*o, whole);
+  if (r == DB_OK) {
+    while ((r = backend.NextBatch(*o)) == DB_OK) {
+      for (uint32_t i = 0; i < o->batchCount && r == DB_OK; ++i)
+        r = static_cast<uint32_t>(
+            visitor(o->taken + size_t{i} * o->recordSize, o->recordSize, user));
+      if (r != DB_OK) break;
+    }
+    backend.StopWalk(*o);
+    if (r == DB_ERR_ITER_END) r = DB_OK;
+  }
+  o->batchCount = 0;
+  e::ObjectPool::Claim(o, o->generation.load(std::memory_order_relaxed));
+  rt.pool.Recycle(slot);
+  if (r == DB_OK) *from = head;
+  return r;
+}
+
+SRV6DB_CONTROL uint32_t srv6db_engine_set_log_retention(uint32_t n) {
+  if (n == 0) return SRV6DB_ENGINE_ERR_BAD_ARGUMENT;
+  e::SetLogRetention(n);
+  return DB_OK;
 }
 
 SRV6DB_CONTROL uint32_t srv6db_engine_vrf_add(const Srv6DbEngineVrfClassData *data) {

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "engine/backend.h"
+#include "engine/choice.h"
 #include "engine/engine_api.h"
 #include "engine/runtime/runtime.h"
 

@@ -1,5 +1,4 @@
-/* Control interface of the in-memory engine: test hooks, fault injection, push queue, raw access.
- */
+/* Control interface of the engine: test hooks, fault injection, the change log, raw access. */
 #ifndef SRV6DB_ENGINE_SRV6DB_ENGINE_H
 #define SRV6DB_ENGINE_SRV6DB_ENGINE_H
 
@@ -30,11 +29,16 @@ extern "C" {
 #define SRV6DB_ENGINE_ERR_NOT_POSITIONED 15009u /* no root iterator, or not on a record */
 #define SRV6DB_ENGINE_ERR_ITER_EXISTS 15010u    /* the object already has its root iterator */
 #define SRV6DB_ENGINE_ERR_WRONG_TABLE 15011u    /* object made for another table */
-#define SRV6DB_ENGINE_ERR_NO_RESOURCES 15012u   /* object pool, fault slots or subscribers full */
-#define SRV6DB_ENGINE_ERR_QUEUE_EMPTY 15013u    /* srv6db_engine_poll_change: nothing queued */
+#define SRV6DB_ENGINE_ERR_NO_RESOURCES 15012u   /* object pool or fault slots full */
+/* 15013 is no longer answered */
 #define SRV6DB_ENGINE_ERR_BAD_URL 15014u        /* the Redis backend's URL does not parse */
 #define SRV6DB_ENGINE_ERR_UNAVAILABLE 15015u    /* Redis unreachable, connection lost, timed out */
 #define SRV6DB_ENGINE_ERR_SERVER 15016u         /* Redis answered an error (memory, read-only) */
+#define SRV6DB_ENGINE_ERR_AUTH 15017u           /* Redis refused the user or password */
+#define SRV6DB_ENGINE_ERR_NO_PERMISSION 15018u  /* the Redis user lacks a command or key */
+#define SRV6DB_ENGINE_ERR_NO_LIBRARY 15019u     /* function library missing, user may not load */
+#define SRV6DB_ENGINE_ERR_LAYOUT 15020u         /* table written by a build with another layout */
+#define SRV6DB_ENGINE_ERR_LOG_GAP 15021u        /* srv6db_engine_read_log: changes lost; relist */
 
 /* ---- Tables ---- */
 
@@ -90,10 +94,11 @@ SRV6DB_ENGINE_API const char *srv6db_engine_function_name(uint32_t fn);
 
 /* ---- Backend ---- */
 
-/* Chooses the backend: NULL, "" or "memory" the in-memory one; "redis://host:port[/db]" or
- * "unix:///path/to/redis.sock[?db=N]" a shared Redis server. The library reads SRV6DB_ENGINE
- * the same way when it loads; call this before any other engine call. A URL that does not
- * parse answers SRV6DB_ENGINE_ERR_BAD_URL here and from every later call (no fall-back).
+/* Chooses the backend: NULL, "" or "memory" the in-memory one; "redis://[user[:pw]@]host[:port]
+ * [/db]", "unix://[user[:pw]@]/path/to/redis.sock[?db=N]" or "redis+sentinel://host:port[,...]
+ * /service[/db]" (options password_file=, wait=, wait_ms=) a shared Redis server. The library reads
+ * SRV6DB_ENGINE the same way when it loads; call this before any other engine call. A URL that does
+ * not parse answers SRV6DB_ENGINE_ERR_BAD_URL here and from every later call (no fall-back).
  * Called later, it switches every later call; a walk already begun stays on its backend. */
 SRV6DB_ENGINE_API uint32_t srv6db_engine_open(const char *url);
 /* "memory" or "redis". */
@@ -113,8 +118,8 @@ SRV6DB_ENGINE_API uint32_t srv6db_engine_last_error(void);
 /* ---- Reset ---- */
 
 /* Removes every record of every table and every VRF class data record, clears faults, call
- * counters, last-call captures, object accounting (made, released, bad releases) and
- * subscribers. Live objects stay valid; their iterators yield nothing further. */
+ * counters, last-call captures, object accounting (made, released, bad releases) and the
+ * change logs, which start again at revision 1 in a new epoch. Live objects stay valid; their iterators yield nothing further. */
 SRV6DB_ENGINE_API void srv6db_engine_reset(void);
 
 /* ---- Fault injection ---- */
@@ -128,7 +133,7 @@ SRV6DB_ENGINE_API void srv6db_engine_reset(void);
  * anything else is checked, so a call with a bad handle still matches a fault for any table. An
  * injected failure does nothing and answers the code (a failed create makes no object, a failed
  * release keeps the object), except an injected 13044 on write, update or remove: the change is
- * applied and 13044 answered, as a full push queue does (if the change itself fails, its own code
+ * applied and 13044 answered, the answer of a full push queue (if the change itself fails, its own code
  * is answered). Up to 32 faults at once; every matching fault counts the call, the first one that
  * fires decides the code. Answers 0, SRV6DB_ENGINE_ERR_BAD_ARGUMENT (fn, mode, n or code 0) or
  * SRV6DB_ENGINE_ERR_NO_RESOURCES. */
@@ -179,7 +184,7 @@ SRV6DB_ENGINE_API uint32_t srv6db_engine_last_key(uint32_t fn, Srv6DbEngineKeyCa
  * property calls (valid or not) since the last reset. */
 SRV6DB_ENGINE_API void srv6db_engine_iter_property_stats(uint32_t *lastCount, uint64_t *calls);
 
-/* ---- Raw record access (no call counted, no fault, no push queue entry) ---- */
+/* ---- Raw record access (no call counted, no fault, no log entry) ---- */
 
 /* Copies the record whose primary key bytes are key (keyLength must be the table's primary
  * key length) into buf (len must be the record size). Answers 0, 15005 or an error code. */
@@ -201,7 +206,53 @@ typedef int (*Srv6DbEngineVisitor)(const void *record, uint32_t len, void *user)
 SRV6DB_ENGINE_API uint32_t srv6db_engine_visit_records(uint32_t table, Srv6DbEngineVisitor visitor,
                                                        void *user);
 
-/* ---- Push queue ---- */
+/* ---- Change log ----
+ *
+ * Every change stored through db_write_obj, db_update_obj or db_remove_obj of a table (0..16)
+ * gets the next revision of that table's log and is appended to it, with its kind, its primary
+ * key and the record after the change (for a removal, as it was), in the same atomic step as
+ * the change: under the table's lock in memory, in the same server-side function on Redis. No
+ * change is stored without its entry and no entry is logged without its change, also when the
+ * writer dies mid-call or its connection drops.
+ *
+ * Ordering. Revisions are per table, start at 1, and are dense and strictly increasing: the
+ * entries of one table come in the order its changes were applied, and a consumer that holds
+ * revision R needs exactly R+1 next. Per table rather than store-wide, because each table is
+ * changed under its own lock (in memory) and in its own hash slot (on Redis): one counter for
+ * every table would serialise writers of different tables and tie every write to one slot.
+ * There is no order between tables.
+ *
+ * Epochs. Each log has an epoch, a number that changes whenever the store may have lost
+ * changes and could hand out revisions again: a reset, a new process (in memory), a Redis
+ * server restarted or failed over (see the engine page). A consumer holds (epoch, revision).
+ * A read moves a cursor into the log's new epoch when the log shows that nothing the cursor
+ * held was lost (its revision is not past the one the new epoch began at).
+ *
+ * Retention. Each log keeps at least its last N entries and trims older ones; memory is bounded
+ * by N and the record size, never by consumers. N is read from SRV6DB_ENGINE_LOG_RETENTION
+ * when the engine loads, and set by srv6db_engine_set_log_retention; the default,
+ * SRV6DB_ENGINE_LOG_RETENTION_DEFAULT, holds a full reload of a table of 256 Ki records. On a
+ * shared server each writer trims with its own N: give every process the same.
+ *
+ * The gap code. A read answers SRV6DB_ENGINE_ERR_LOG_GAP when, for some cursor, the log cannot
+ * hand out everything after the cursor's revision: an entry after it was trimmed, the cursor's
+ * epoch is not the log's, or its revision is beyond the head. Nothing is ever skipped silently:
+ * such a consumer must relist (srv6db_engine_snapshot) and follow from the revision it returns.
+ *
+ * Reading never destroys and nothing is registered: a read hands back entries and leaves them;
+ * the consumer's position is its own cursor, so a lost reply costs a repeat and a consumer that
+ * dies costs nothing. A write never waits for a consumer and never fails for one: 13044 no
+ * longer arises from traffic (injected faults still answer it).
+ *
+ * Snapshot. srv6db_engine_snapshot takes the log's head before the walk's bound (the records
+ * the walk can yield), so that applying every change after that revision, in order, as upserts
+ * and removals by primary key, to the records the walk yielded gives exactly the table, whatever
+ * writers did meanwhile. Between the walk and the end of that catch-up a consumer's copy may
+ * show some records newer than others.
+ *
+ * Raw record access (srv6db_engine_put_record, ..._vrf_add and the like) is not logged. */
+
+#define SRV6DB_ENGINE_LOG_RETENTION_DEFAULT 262144u
 
 #define SRV6DB_ENGINE_CHANGE_CREATE 0u /* write of a new primary key */
 #define SRV6DB_ENGINE_CHANGE_UPDATE 1u /* write over an existing record, or update */
@@ -210,20 +261,49 @@ SRV6DB_ENGINE_API uint32_t srv6db_engine_visit_records(uint32_t table, Srv6DbEng
 typedef struct {
   uint32_t table;
   uint32_t kind;                            /* SRV6DB_ENGINE_CHANGE_* */
+  uint64_t revision;                        /* in its table's log */
   uint32_t recordLength;                    /* the table's record size */
   uint32_t keyLength;                       /* the primary key length */
   uint8_t record[SRV6DB_ENGINE_MAX_RECORD]; /* the record after the change; removed: before */
   uint8_t key[SRV6DB_ENGINE_MAX_KEY];       /* its primary key bytes */
 } Srv6DbEngineChange;
 
-/* Attaches a queue of capacity changes (1..65536). Every change stored through db_write_obj,
- * db_update_obj or db_remove_obj is queued for every subscriber, in the order the changes
- * were applied to each table; when a subscriber's queue is full the change is still applied,
- * dropped for that subscriber, and the call answers 13044. Up to 8 subscribers. */
-SRV6DB_ENGINE_API uint32_t srv6db_engine_subscribe(uint32_t capacity, uint32_t *subscriber);
-/* Takes the oldest change; SRV6DB_ENGINE_ERR_QUEUE_EMPTY when there is none. */
-SRV6DB_ENGINE_API uint32_t srv6db_engine_poll_change(uint32_t subscriber, Srv6DbEngineChange *out);
-SRV6DB_ENGINE_API uint32_t srv6db_engine_unsubscribe(uint32_t subscriber);
+/* A consumer's position in one table's log: it has every change up to revision. */
+typedef struct {
+  uint32_t table;    /* 0..16 */
+  uint32_t gap;      /* set by a read that answered the gap code: 1 for this cursor's table */
+  uint64_t epoch;    /* of the log the revision belongs to */
+  uint64_t revision; /* the latest change held; 0: none yet */
+  uint64_t lost;     /* with gap: changes lost, UINT64_MAX when unknown (another epoch) */
+} Srv6DbEngineCursor;
+
+/* Sets *cursor (its table given) to the log's head: its epoch and latest revision, a position
+ * that follows every change from now on. Answers 0, SRV6DB_ENGINE_ERR_BAD_ARGUMENT or a
+ * backend failure (15015). */
+SRV6DB_ENGINE_API uint32_t srv6db_engine_log_head(Srv6DbEngineCursor *cursor);
+
+/* Copies the changes after the cursors' revisions into out, up to capacity, each table's in
+ * revision order (no order between tables), moves each cursor to the latest change copied for
+ * its table, and sets *count. With nothing to copy it waits up to timeoutMs (0: not at all)
+ * for a change of one of the tables, on the engine (a condition variable in memory, a blocking
+ * read on a connection of its own on Redis), and answers 0 with *count 0 at the timeout.
+ * SRV6DB_ENGINE_ERR_LOG_GAP: some cursor's changes are no longer all there; those cursors get
+ * gap = 1 and lost, nothing is copied and no cursor moves. Also 15001, 15003 (no cursor, more
+ * than 64, a table out of range, capacity 0), 15015. */
+SRV6DB_ENGINE_API uint32_t srv6db_engine_read_log(Srv6DbEngineCursor *cursors,
+                                                  uint32_t cursorCount, Srv6DbEngineChange *out,
+                                                  uint32_t capacity, uint32_t *count,
+                                                  uint32_t timeoutMs);
+
+/* Walks a table (0..16) in batches and calls visitor per record, holding no lock (the visitor
+ * may call the engine), then sets *from (its table set here) to the revision to follow from.
+ * A non-zero answer of the visitor stops the walk, and the call answers it. */
+SRV6DB_ENGINE_API uint32_t srv6db_engine_snapshot(uint32_t table, Srv6DbEngineVisitor visitor,
+                                                  void *user, Srv6DbEngineCursor *from);
+
+/* Sets the retention N (at least 1) for this process from now on; logs trim to it at their
+ * next change. Answers 0 or SRV6DB_ENGINE_ERR_BAD_ARGUMENT. */
+SRV6DB_ENGINE_API uint32_t srv6db_engine_set_log_retention(uint32_t n);
 
 /* ---- VRF class data ---- */
 
@@ -290,6 +370,14 @@ typedef void (*Srv6DbEngineProblem)(uint32_t table, const char *what, void *user
  * SRV6DB_ENGINE_ERR_WRONG_OPERATION: its store is private to the process, nothing to check. */
 SRV6DB_ENGINE_API uint32_t srv6db_engine_check(Srv6DbEngineProblem report, void *user,
                                                uint64_t *problems);
+
+/* ---- Redis administration ---- */
+
+/* Redis: loads this build's function library and deletes every other version of it, an
+ * administrator's act once no process runs an older build (users without FUNCTION rights
+ * answer SRV6DB_ENGINE_ERR_NO_LIBRARY until it is done). SRV6DB_ENGINE_ERR_WRONG_OPERATION on
+ * the in-memory backend. */
+SRV6DB_ENGINE_API uint32_t srv6db_engine_load_functions(void);
 
 #ifdef __cplusplus
 }

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -24,24 +23,50 @@ namespace srv6db::tool {
 namespace {
 
 constexpr uint32_t kBatch = 256;             // records an engine walk fetches at a time
-constexpr uint32_t kFeedCapacity = 65536;    // changes the engine queues for `watch`
 uint64_t g_badLines = 0;                     // lines --keep-going passed over
 bool g_loaded = false;                       // this process loaded a file
 bool g_quiet = false;                        // no counts on stderr
 constexpr int kMaxDepth = 32;                // nesting of a JSON line
 constexpr off_t kLongLoad = off_t{1} << 20;  // bytes of input from which a load shows progress
-constexpr uint32_t kNoSuchRecord = 15005;    // the engine's answer to a remove that found nothing
 const char *const kChangeKinds[] = {"create", "update", "remove"};
+
+// An engine URL as it may be shown: any password between "//" and "@" is masked.
+std::string Redacted(std::string url) {
+  const size_t from = url.find("//");
+  const size_t at = from == std::string::npos ? from : url.find('@', from + 2);
+  if (at == std::string::npos) return url;
+  const size_t colon = url.find(':', from + 2);
+  if (colon < at) url.replace(colon + 1, at - colon - 1, "***");
+  return url;
+}
 
 std::string EngineName() {
   const char *url = std::getenv("SRV6DB_ENGINE");
-  return url != nullptr && *url != '\0' ? url : "memory";
+  return url != nullptr && *url != '\0' ? Redacted(url) : "memory";
 }
 
-[[noreturn]] void EngineFailed(const std::string &what) {
-  throw Failure(kEngine, "the engine (" + EngineName() + ") failed " + what +
-                             "; check that its server runs and that --engine or SRV6DB_ENGINE "
-                             "names it");
+// What an engine failure asks of the person who ran the command, by the engine's code.
+const char *RemedyFor(uint32_t code) {
+  switch (code) {
+    case SRV6DB_ENGINE_ERR_AUTH:
+      return "the server refused the user or password; check the URL, password_file= or "
+             "SRV6DB_REDIS_PASSWORD";
+    case SRV6DB_ENGINE_ERR_NO_PERMISSION:
+      return "the server's user lacks a command or key this needs; see the engine's ACL rule";
+    case SRV6DB_ENGINE_ERR_NO_LIBRARY:
+      return "the server lacks this build's functions; an administrator runs 'srv6db "
+             "load-functions'";
+    case SRV6DB_ENGINE_ERR_LAYOUT:
+      return "the table was written by a build with another layout";
+    default:
+      return "check that its server runs and that --engine or SRV6DB_ENGINE names it";
+  }
+}
+
+[[noreturn]] void EngineFailed(const std::string &what,
+                               uint32_t code = srv6db_engine_last_error()) {
+  throw Failure(kEngine,
+                "the engine (" + EngineName() + ") failed " + what + "; " + RemedyFor(code));
 }
 
 // Opens the engine --engine names, or checks the one SRV6DB_ENGINE named when the engine loaded.
@@ -63,13 +88,15 @@ void UseEngine(const std::string &option) {
     if (fd >= 0) close(fd);
   }
   if (rc == SRV6DB_ENGINE_ERR_BAD_URL) {
-    throw Failure(kUsage, std::string(option.empty() ? "SRV6DB_ENGINE" : "--engine") + ": " +
-                              Quote(url) +
-                              " is not an engine URL; give memory, redis://HOST:PORT[/DB] or "
-                              "unix:///PATH[?db=N]");
+    throw Failure(
+        kUsage,
+        std::string(option.empty() ? "SRV6DB_ENGINE" : "--engine") + ": " + Quote(Redacted(url)) +
+            " is not an engine URL; give memory, redis://[USER[:PASSWORD]@]HOST[:PORT][/DB], "
+            "unix://[USER[:PASSWORD]@]/PATH[?db=N] or "
+            "redis+sentinel://HOST:PORT[,HOST:PORT...]/SERVICE[/DB]");
   }
   chosen = url;
-  if (rc != 0) EngineFailed("opening");
+  if (rc != 0) EngineFailed("opening", rc);
 }
 
 // A read-only look at the in-memory engine of a process that loaded nothing sees an empty store
@@ -375,7 +402,7 @@ Exit Tables(bool json) {
                  {"table", t->shortName},
                  {"engineName", t->name},
                  {"recordSize", t->recordSize},
-                 {"records", records[t->id]},
+                 {"records", std::to_string(records[t->id])},  // 64 bits: a string
                  {"keys", keys}}
                 .dump());
       continue;
@@ -631,7 +658,7 @@ Exit Delete(const std::string &table, const std::vector<std::string> &matches, b
   });
   for (std::vector<uint8_t> &entry : entries) {
     // A record another process removed first is gone all the same.
-    if (t.remove(entry.data()) != SRV6_DB_OK && srv6db_engine_last_error() != kNoSuchRecord)
+    if (t.remove(entry.data()) != SRV6_DB_OK && srv6db_engine_last_error() != DB_ERR_NO_RECORD)
       EngineFailed("deleting from " + std::string(t.shortName));
   }
   if (!g_quiet) {
@@ -640,46 +667,143 @@ Exit Delete(const std::string &table, const std::vector<std::string> &matches, b
   return entries.empty() ? kNothingMatched : kDone;
 }
 
-volatile std::sig_atomic_t g_stop = 0;
+// `watch` options beyond the tables.
+struct WatchOptions {
+  bool json = false;
+  bool snapshot = false;
+  std::string since;   // [EPOCH:]REV
+  uint64_t limit = 0;  // lines: listed records and changes
+  uint64_t printed = 0;
+  bool Done() const { return limit != 0 && printed >= limit; }
+};
 
-Exit Watch(const std::vector<std::string> &tables, bool json, uint64_t limit,
+constexpr Exit kLost = static_cast<Exit>(4);  // watch: changes lost past the log's retention
+constexpr uint32_t kWaitMs = 10000;           // one blocking read of the log
+constexpr int kRetries = 300;                 // reads that found the server away, 0.1 s apart
+
+// Prints one change (or, for a snapshot, one record as "snapshot") with its revision.
+void PrintChange(WatchOptions &o, const char *kind, uint32_t table, uint64_t epoch,
+                 uint64_t revision, const uint8_t *record) {
+  ++o.printed;
+  const TableDef &t = *kCatalog[table];
+  std::vector<uint8_t> entry(t.entrySize);
+  DecodeRecord(t, record, entry.data());
+  const Columns columns = ColumnsOf(t, {});
+  if (o.json) {
+    Json row = {{"change", kind}, {"table", t.shortName}, {"revision", revision}, {"epoch", epoch}};
+    row.update(EntryJson(columns, entry.data()));
+    Print(row.dump());
+  } else {
+    Print(std::string(kind) + " " + t.shortName + " rev=" + std::to_string(revision) + " " +
+          EntryText(columns, entry.data()));
+  }
+}
+
+// Prints a table's records and sets its cursor to the revision to follow from.
+void Snapshot(WatchOptions &o, Srv6DbEngineCursor *cursor) {
+  const uint32_t table = cursor->table;
+  // The revision is known only once the walk ends: the records show the one they follow.
+  std::vector<std::vector<uint8_t>> records;
+  const uint32_t rc = srv6db_engine_snapshot(
+      cursor->table,
+      [](const void *r, uint32_t len, void *user) {
+        auto *out = static_cast<std::vector<std::vector<uint8_t>> *>(user);
+        out->emplace_back(static_cast<const uint8_t *>(r), static_cast<const uint8_t *>(r) + len);
+        return 0;
+      },
+      &records, cursor);
+  if (rc != 0) EngineFailed("listing " + std::string(kCatalog[table]->shortName));
+  for (size_t i = 0; i < records.size() && !o.Done(); ++i)
+    PrintChange(o, "snapshot", table, cursor->epoch, cursor->revision, records[i].data());
+}
+
+Exit Watch(const std::vector<std::string> &tables, WatchOptions &o,
            const std::vector<std::string> &loads, const LoadOptions &loading) {
-  std::vector<bool> wanted(SRV6_DB_TABLE_NUM, tables.empty());
-  for (const std::string &name : tables) wanted[TableNamed(name).id] = true;
-  uint32_t subscriber = 0;
-  if (srv6db_engine_subscribe(kFeedCapacity, &subscriber) != 0)
-    EngineFailed("subscribing to its changes");
-  const std::unique_ptr<uint32_t, void (*)(uint32_t *)> guard(
-      &subscriber, [](uint32_t *id) { srv6db_engine_unsubscribe(*id); });
+  std::vector<Srv6DbEngineCursor> cursors;
+  for (uint32_t id = 0; id < SRV6_DB_TABLE_NUM; ++id) {
+    bool wanted = tables.empty();
+    for (const std::string &name : tables) wanted |= TableNamed(name).id == id;
+    if (wanted) cursors.push_back({id, 0, 0, 0, 0});
+  }
+  if (!o.since.empty() && (cursors.size() != 1 || o.snapshot))
+    throw Failure(kUsage, "--since follows one table: name exactly one, without --snapshot");
+  for (Srv6DbEngineCursor &c : cursors) {
+    if (o.Done()) return kDone;
+    if (o.snapshot) {
+      Snapshot(o, &c);
+    } else if (srv6db_engine_log_head(&c) != 0) {
+      EngineFailed("reading its change log");
+    }
+  }
+  if (!o.since.empty()) {
+    // EPOCH:REV as printed in JSON; REV alone is taken in the log's current epoch.
+    const size_t colon = o.since.find(':');
+    try {
+      size_t used = 0;
+      if (colon != std::string::npos) cursors[0].epoch = std::stoull(o.since.substr(0, colon));
+      const std::string rev = o.since.substr(colon == std::string::npos ? 0 : colon + 1);
+      cursors[0].revision = std::stoull(rev, &used);
+      if (used != rev.size() || rev[0] == '-') throw std::invalid_argument(rev);
+    } catch (const std::exception &) {
+      throw Failure(kUsage, "--since takes REV or EPOCH:REV, not " + Quote(o.since));
+    }
+  }
+  std::fflush(stdout);
   for (const std::string &file : loads) Load(file, loading);
-  std::signal(SIGINT, [](int) { g_stop = 1; });
-  std::signal(SIGTERM, [](int) { g_stop = 1; });
-  auto change = std::make_unique<Srv6DbEngineChange>();
-  std::vector<uint8_t> entry;
-  for (uint64_t seen = 0; g_stop == 0 && (limit == 0 || seen < limit);) {
-    const uint32_t rc = srv6db_engine_poll_change(subscriber, change.get());
-    if (rc == SRV6DB_ENGINE_ERR_QUEUE_EMPTY) {
-      const timespec pause{0, 20'000'000};
+  std::vector<Srv6DbEngineChange> changes(64);
+  int away = 0;
+  while (!o.Done()) {
+    uint32_t n = 0;
+    const uint32_t want = static_cast<uint32_t>(
+        o.limit == 0 || o.limit - o.printed >= changes.size() ? changes.size()
+                                                              : o.limit - o.printed);
+    const uint32_t rc = srv6db_engine_read_log(
+        cursors.data(), static_cast<uint32_t>(cursors.size()), changes.data(), want, &n, kWaitMs);
+    if (rc == SRV6DB_ENGINE_ERR_UNAVAILABLE && ++away < kRetries) {
+      const timespec pause{0, 100'000'000};  // the server restarts: nothing is lost meanwhile
       nanosleep(&pause, nullptr);
       continue;
     }
-    if (rc != 0) EngineFailed("reading its changes");
-    if (change->table >= SRV6_DB_TABLE_NUM || !wanted[change->table] || change->kind > 2) continue;
-    const TableDef &t = *kCatalog[change->table];
-    entry.resize(t.entrySize);
-    DecodeRecord(t, change->record, entry.data());
-    const Columns columns = ColumnsOf(t, {});
-    if (json) {
-      Json row = {{"change", kChangeKinds[change->kind]}, {"table", t.shortName}};
-      row.update(EntryJson(columns, entry.data()));
-      Print(row.dump());
-    } else {
-      Print(std::string(kChangeKinds[change->kind]) + " " + t.shortName + " " +
-            EntryText(columns, entry.data()));
+    away = 0;
+    if (rc == SRV6DB_ENGINE_ERR_LOG_GAP) {
+      for (Srv6DbEngineCursor &c : cursors) {
+        if (!c.gap || o.Done()) continue;
+        const std::string name = kCatalog[c.table]->shortName;
+        const std::string lost =
+            c.lost == UINT64_MAX ? "an unknown number of" : std::to_string(c.lost);
+        if (!o.snapshot) {
+          throw Failure(kLost, name + ": " + lost + " changes after revision " +
+                                   std::to_string(c.revision) +
+                                   " are no longer in the log; run 'srv6db watch " + name +
+                                   " --snapshot' to list the table and follow it");
+        }
+        if (!g_quiet)
+          std::fprintf(stderr, "srv6db: %s: %s changes lost, listing the table again\n",
+                       name.c_str(), lost.c_str());
+        Snapshot(o, &c);
+      }
+      continue;
+    }
+    if (rc != 0) EngineFailed("reading its change log");
+    for (uint32_t i = 0; i < n; ++i) {
+      const Srv6DbEngineChange &c = changes[i];
+      uint64_t epoch = 0;
+      for (const Srv6DbEngineCursor &k : cursors)
+        if (k.table == c.table) epoch = k.epoch;
+      PrintChange(o, kChangeKinds[c.kind < 3 ? c.kind : 1], c.table, epoch, c.revision, c.record);
     }
     std::fflush(stdout);
-    ++seen;
   }
+  return kDone;
+}
+
+// Redis: loads this build's function library and deletes other versions (an administrator's
+// act, for servers whose engine users may not load it).
+int LoadFunctions() {
+  const uint32_t code = srv6db_engine_load_functions();
+  if (code == SRV6DB_ENGINE_ERR_WRONG_OPERATION)
+    throw Failure(kUsage, "load-functions needs a Redis engine (--engine or SRV6DB_ENGINE)");
+  if (code != 0) EngineFailed("to load its function library (code " + std::to_string(code) + ")");
   return kDone;
 }
 
@@ -697,7 +821,7 @@ int Run(int argc, char **argv) {
       "through a shared engine.\n"
       "Commands joined by --then run in turn in one process: srv6db load FILE --then show TABLE.\n"
       "Exit codes (of the last command): 0 done, 1 nothing matched, 2 usage error or bad input,\n"
-      "3 engine unreachable or failing.");
+      "3 engine unreachable or failing, 4 (watch) changes lost past the log's retention.");
   app.require_subcommand(1);
   app.fallthrough();
   std::string engine;
@@ -706,7 +830,7 @@ int Run(int argc, char **argv) {
   bool json = false;
   app.add_option("--engine", engine, "Engine URL (overrides SRV6DB_ENGINE)");
   app.add_option("--load", loads,
-                 "File of records to load before the subcommand runs (watch: after it subscribed)")
+                 "File of records to load before the subcommand runs (watch: once it follows)")
       ->type_name("FILE");
   app.add_flag("--keep-going", loading.keepGoing, "Load the lines after a malformed one too");
   bool quiet = false;
@@ -732,13 +856,24 @@ int Run(int argc, char **argv) {
   showCmd->add_flag("--hex", show.hex, "Each record's bytes as the engine holds them");
 
   std::vector<std::string> watched;
-  uint64_t limit = 0;
+  WatchOptions watching;
   CLI::App *watch = app.add_subcommand(
-      "watch", "Prints each change of the tables as it comes, until interrupted");
+      "watch",
+      "Prints each change of the tables, with its revision, as it comes, until interrupted");
   watch->add_option("tables", watched, "Tables to follow (default: all)");
-  watch->add_flag("--json", json,
-                  "One JSON object a line, with \"change\": create, update or remove");
-  watch->add_option("--limit", limit, "Stop after this many changes");
+  watch->add_flag("--json", watching.json,
+                  "One JSON object a line, with \"change\": create, update or remove (snapshot "
+                  "for a listed record), \"revision\" and \"epoch\"");
+  watch->add_option("--limit", watching.limit,
+                    "Stop after this many lines (listed records and changes)");
+  watch
+      ->add_option("--since", watching.since,
+                   "Follow the changes after this revision of one table (EPOCH:REV as --json "
+                   "prints, or REV in the log's current epoch)")
+      ->type_name("[EPOCH:]REV");
+  watch->add_flag("--snapshot", watching.snapshot,
+                  "Print the tables' records first, then their changes from the revision the "
+                  "listing returned; when changes were lost, list again and go on");
 
   std::string file;
   CLI::App *load = app.add_subcommand(
@@ -760,6 +895,9 @@ int Run(int argc, char **argv) {
   CLI::App *vrf = app.add_subcommand("vrf", "The VRF class data records");
   vrf->add_flag("--json", json, "One JSON object a line");
 
+  CLI::App *functions = app.add_subcommand(
+      "load-functions", "Redis: loads this build's function library, deletes other versions");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError &e) {
@@ -775,7 +913,7 @@ int Run(int argc, char **argv) {
   }
   g_quiet = quiet;
   UseEngine(engine);
-  if (watch->parsed()) return Watch(watched, json, limit, loads, loading);
+  if (watch->parsed()) return Watch(watched, watching, loads, loading);
   for (const std::string &f : loads) Load(f, loading);
   if (tables->parsed()) return Tables(json);
   if (showCmd->parsed()) return Show(show);
@@ -785,6 +923,7 @@ int Run(int argc, char **argv) {
   }
   if (del->parsed()) return Delete(table, matches, all);
   if (check->parsed()) return Check();
+  if (functions->parsed()) return LoadFunctions();
   return Vrf(json);
 }
 

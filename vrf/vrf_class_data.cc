@@ -1,6 +1,6 @@
 // The VRF class data walk: the engine's VRF class data records, read field by field through its
 // getters. It stands beside the registry: no table id, no statistic, messages without a prefix.
-#include "schema/vrf_class_data.h"
+#include "schema/vrf_class_data_desc.h"
 
 #include "core/walk.h"
 #include "engine/engine_api.h"

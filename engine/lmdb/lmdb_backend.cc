@@ -433,14 +433,12 @@ class LmdbBackend final : public Backend {
 
   uint32_t Check(Srv6DbEngineProblem report, void *user, uint64_t *problems) noexcept override;
 
-  // The push-queue feed is not served by this backend.
-  uint32_t Subscribe(uint32_t, uint32_t *) noexcept override {
+  // The change log is not yet on this backend.
+  uint32_t LogHead(Srv6DbEngineCursor *) noexcept override { return SRV6DB_ENGINE_ERR_UNAVAILABLE; }
+  uint32_t ReadLog(Srv6DbEngineCursor *, uint32_t, Srv6DbEngineChange *, uint32_t, uint32_t *,
+                   uint32_t) noexcept override {
     return SRV6DB_ENGINE_ERR_UNAVAILABLE;
   }
-  uint32_t Poll(uint32_t, Srv6DbEngineChange *) noexcept override {
-    return SRV6DB_ENGINE_ERR_UNAVAILABLE;
-  }
-  uint32_t Unsubscribe(uint32_t) noexcept override { return SRV6DB_ENGINE_ERR_UNAVAILABLE; }
 
  private:
   // A read-only transaction of its own, for long control calls.

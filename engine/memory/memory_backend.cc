@@ -1,12 +1,17 @@
-// The in-memory backend: one Store per table, each behind its own lock, and push queues.
+// The in-memory backend: one Store and one change log per table, each pair behind one lock.
 #include "engine/memory/memory_backend.h"
 
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <new>
 
-#include "engine/memory/push_queues.h"
+#include "engine/memory/change_log.h"
 #include "engine/memory/store.h"
 #include "engine/runtime/runtime.h"
 
@@ -33,18 +38,33 @@ Walk &WalkOf(Object &o) noexcept { return *std::launder(reinterpret_cast<Walk *>
 class MemoryBackend final : public Backend {
  public:
   MemoryBackend() noexcept {
-    for (uint32_t i = 0; i < kStoreCount; ++i) stores_[i].Init(&SchemaOf(i));
+    for (uint32_t i = 0; i < kStoreCount; ++i) {
+      stores_[i].Init(&SchemaOf(i));
+      logs_[i].Init(&SchemaOf(i));
+    }
+    // A new process starts a new epoch: its revisions owe nothing to an earlier one's.
+    uint64_t x = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count() ^
+                                       std::chrono::system_clock::now().time_since_epoch().count());
+    x ^= uint64_t{static_cast<uint32_t>(getpid())} << 32;
+    x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ull;
+    x = (x ^ (x >> 27)) * 0x94d049bb133111ebull;
+    epoch_.store((x ^ (x >> 31)) | 1, std::memory_order_relaxed);
   }
 
   const char *Name() const noexcept override { return "memory"; }
 
   uint32_t Write(Object &o) noexcept override {
     Store &s = stores_[o.store];
-    std::lock_guard lock(s.mutex());
-    bool created = false;
-    Node *node = s.Put(o.staged, &created);
-    return Changed(o.store, created ? SRV6DB_ENGINE_CHANGE_CREATE : SRV6DB_ENGINE_CHANGE_UPDATE,
-                   node->record());
+    const uint32_t retention = LogRetention();
+    {
+      std::lock_guard lock(s.mutex());
+      bool created = false;
+      Node *node = s.Put(o.staged, &created);
+      logs_[o.store].Append(created ? SRV6DB_ENGINE_CHANGE_CREATE : SRV6DB_ENGINE_CHANGE_UPDATE,
+                            node->record(), retention);
+    }
+    Wake();
+    return DB_OK;
   }
 
   uint32_t Read(Object &o, const KeyBytes &primary, void *buf, uint32_t len) noexcept override {
@@ -63,28 +83,31 @@ class MemoryBackend final : public Backend {
                                  o.hasDiscriminator ? s.schema().discriminatorOffset : kNoOffset};
     const uint32_t values[2] = {o.smoothId, o.discriminator};
     const uint64_t hash = HashKey(primary);
-    std::lock_guard lock(s.mutex());
-    Node *node = s.Find(primary, hash);
-    if (node == nullptr) return DB_ERR_NO_RECORD;
-    s.Patch(node, offsets, values, 2);
-    return Changed(o.store, SRV6DB_ENGINE_CHANGE_UPDATE, node->record());
+    const uint32_t retention = LogRetention();
+    {
+      std::lock_guard lock(s.mutex());
+      Node *node = s.Find(primary, hash);
+      if (node == nullptr) return DB_ERR_NO_RECORD;
+      s.Patch(node, offsets, values, 2);
+      logs_[o.store].Append(SRV6DB_ENGINE_CHANGE_UPDATE, node->record(), retention);
+    }
+    Wake();
+    return DB_OK;
   }
 
   uint32_t Remove(Object &o, const KeyBytes &primary) noexcept override {
     Store &s = stores_[o.store];
     const uint64_t hash = HashKey(primary);
-    std::lock_guard lock(s.mutex());
-    Node *node = s.Find(primary, hash);
-    if (node == nullptr) return DB_ERR_NO_RECORD;
-    // The removed record is kept for the push queues only when someone listens.
-    if (!push_.HasSubscribers()) {
+    const uint32_t retention = LogRetention();
+    {
+      std::lock_guard lock(s.mutex());
+      Node *node = s.Find(primary, hash);
+      if (node == nullptr) return DB_ERR_NO_RECORD;
+      logs_[o.store].Append(SRV6DB_ENGINE_CHANGE_REMOVE, node->record(), retention);
       s.Remove(node, hash);
-      return DB_OK;
     }
-    uint8_t removed[kMaxRecord];
-    std::memcpy(removed, node->record(), s.schema().recordSize);
-    s.Remove(node, hash);
-    return Changed(o.store, SRV6DB_ENGINE_CHANGE_REMOVE, removed);
+    Wake();
+    return DB_OK;
   }
 
   uint32_t Count(Object &o, const ParsedKey &key, uint64_t *count) noexcept override {
@@ -131,8 +154,14 @@ class MemoryBackend final : public Backend {
   }
 
   void Reset() noexcept override {
-    for (uint32_t t = 0; t < kStoreCount; ++t) ClearTable(t);
-    push_.Clear();
+    for (uint32_t t = 0; t < kStoreCount; ++t) {
+      Store &s = stores_[t];
+      std::lock_guard lock(s.mutex());
+      s.Clear();
+      logs_[t].Clear();
+    }
+    epoch_.fetch_add(2, std::memory_order_seq_cst);
+    Wake();
   }
 
   uint32_t GetRecord(uint32_t table, const KeyBytes &primary, void *buf,
@@ -195,22 +224,103 @@ class MemoryBackend final : public Backend {
     return SRV6DB_ENGINE_ERR_WRONG_OPERATION;
   }
 
-  uint32_t Subscribe(uint32_t capacity, uint32_t *id) noexcept override {
-    return push_.Subscribe(capacity, id);
+  uint32_t LogHead(Srv6DbEngineCursor *head) noexcept override {
+    Store &s = stores_[head->table];
+    std::lock_guard lock(s.mutex());
+    head->epoch = epoch_.load(std::memory_order_relaxed);
+    head->revision = logs_[head->table].head();
+    return DB_OK;
   }
-  uint32_t Poll(uint32_t id, Srv6DbEngineChange *out) noexcept override {
-    return push_.Poll(id, out);
+
+  uint32_t ReadLog(Srv6DbEngineCursor *cursors, uint32_t cursorCount, Srv6DbEngineChange *out,
+                   uint32_t capacity, uint32_t *count, uint32_t timeoutMs) noexcept override {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    *count = 0;
+    uint32_t code = Collect(cursors, cursorCount, out, capacity, count);
+    if (code != DB_OK || *count != 0 || timeoutMs == 0) return code;
+    for (;;) {
+      {
+        // Counted as asleep before looking, so that a writer that appends after the look
+        // sees the sleeper and wakes it (both sides are sequentially consistent); a writer
+        // that sees none pays one load.
+        std::unique_lock lock(waitMu_);
+        sleepers_.fetch_add(1, std::memory_order_seq_cst);
+        woken_.store(false, std::memory_order_seq_cst);
+        const bool timedOut = !Moved(cursors, cursorCount) &&
+                              waitCv_.wait_until(lock, deadline) == std::cv_status::timeout;
+        sleepers_.fetch_sub(1, std::memory_order_relaxed);
+        if (timedOut) break;
+      }
+      code = Collect(cursors, cursorCount, out, capacity, count);
+      if (code != DB_OK || *count != 0) break;
+    }
+    return code;
   }
-  uint32_t Unsubscribe(uint32_t id) noexcept override { return push_.Unsubscribe(id); }
 
  private:
-  // A stored change's answer: 13044 when a push queue dropped it.
-  uint32_t Changed(uint32_t store, uint32_t kind, const uint8_t *record) noexcept {
-    return push_.Publish(store, kind, record) ? DB_OK : DB_ERR_PUSH_QUEUE_FULL;
+  // Wakes blocked readers; costs one load while none sleeps, and one exchange while a wake is
+  // already on its way: only the first writer after a reader fell asleep notifies.
+  void Wake() noexcept {
+    if (sleepers_.load(std::memory_order_seq_cst) == 0) return;
+    if (woken_.exchange(true, std::memory_order_seq_cst)) return;
+    { std::lock_guard lock(waitMu_); }
+    waitCv_.notify_all();
+  }
+
+  // Whether some cursor's log has moved past it (or to another epoch).
+  bool Moved(const Srv6DbEngineCursor *cursors, uint32_t n) const noexcept {
+    if (epoch_.load(std::memory_order_seq_cst) != cursors[0].epoch) return true;
+    for (uint32_t i = 0; i < n; ++i)
+      if (logs_[cursors[i].table].head() != cursors[i].revision ||
+          cursors[i].epoch != cursors[0].epoch)
+        return true;
+    return false;
+  }
+
+  // Checks every cursor and copies what follows it, each table under its lock; moves the
+  // cursors only when none has a gap. Each cursor gets an even share of capacity first, so
+  // a busy table cannot starve the others, then the rest fills up.
+  uint32_t Collect(Srv6DbEngineCursor *cursors, uint32_t n, Srv6DbEngineChange *out,
+                   uint32_t capacity, uint32_t *count) noexcept {
+    uint64_t reached[kMaxCursors];
+    uint32_t code = DB_OK;
+    uint32_t got = 0;
+    const uint32_t share = capacity / n != 0 ? capacity / n : 1;
+    for (uint32_t pass = 0; pass < 2 && got < capacity && code == DB_OK; ++pass) {
+      for (uint32_t i = 0; i < n && got < capacity; ++i) {
+        Srv6DbEngineCursor &c = cursors[i];
+        if (pass == 0) reached[i] = c.revision;
+        Store &s = stores_[c.table];
+        std::lock_guard lock(s.mutex());
+        const ChangeLog &log = logs_[c.table];
+        // In the second pass the log may have been trimmed or reset since the first: the
+        // cursor then stops where it got to, and its next read tells.
+        Srv6DbEngineCursor at = c;
+        at.revision = reached[i];
+        if (log.Check(pass == 0 ? &c : &at, epoch_.load(std::memory_order_relaxed)) != DB_OK) {
+          if (pass == 0) code = SRV6DB_ENGINE_ERR_LOG_GAP;
+          continue;
+        }
+        const uint32_t room = capacity - got;
+        const uint32_t took =
+            log.Copy(c.table, reached[i], out + got, pass == 0 && share < room ? share : room);
+        got += took;
+        reached[i] += took;
+      }
+    }
+    if (code != DB_OK) return code;
+    for (uint32_t i = 0; i < n; ++i) cursors[i].revision = reached[i];
+    *count = got;
+    return DB_OK;
   }
 
   Store stores_[kStoreCount];
-  PushQueues push_;
+  ChangeLog logs_[kStoreCount];
+  std::atomic<uint64_t> epoch_{0};  // odd; a reset moves it by 2
+  std::atomic<uint32_t> sleepers_{0};
+  std::atomic<bool> woken_{false};  // a writer notified since the latest reader fell asleep
+  std::mutex waitMu_;
+  std::condition_variable waitCv_;
 };
 
 bool Claims(const char *url) noexcept {

@@ -12,7 +12,9 @@ namespace {
 
 // Key names: srv6db:{<table>}:rec (hash: primary key bytes -> record), :all (sorted set of
 // primary keys by position), :k<n>:<key bytes> (sorted set per secondary key value), :seq
-// (the position counter). The braces keep a table in one cluster slot.
+// (the position counter), :layout, and :log and :epoch (the change log). The braces keep a
+// table in one cluster slot. Every call names the keys it touches (a change: rec, all, seq,
+// layout, log, epoch, in that order); the index keys it derives carry the same hash tag.
 constexpr const char *kBody = R"LUA(
 local function key(r, sg)
   local p = {}
@@ -20,19 +22,41 @@ local function key(r, sg)
   return table.concat(p)
 end
 local function base(t) return 'srv6db:{' .. t.n .. '}:' end
-local function publish(tid, kind, rec, feed)
-  if feed ~= '1' then return 0 end
-  local subs = redis.call('HGETALL', 'srv6db:feed:subs')
-  local code = 0
-  for i = 1, #subs, 2 do
-    local s = 'srv6db:feed:' .. subs[i]
-    if redis.call('XLEN', s) >= tonumber(subs[i + 1]) then
-      code = 13044
-    else
-      redis.call('XADD', s, '*', 't', tid, 'k', kind, 'r', rec)
-    end
+-- A table's layout fingerprint is stored with it: a build with another layout must not move
+-- its index entries. The first change to an empty table claims it.
+local function layout_differs(t, b)
+  local f = redis.call('GET', b .. 'layout')
+  if not f then redis.call('SET', b .. 'layout', t.f) end
+  return f and f ~= t.f
+end
+-- The change log: KEYS[5] a stream of entries 0-<revision> {k = kind, r = record}, its ids
+-- numbered by the stream itself (0-*: the sequence after the stream's last id, which trimming
+-- keeps), KEYS[6] the epoch, a hash: e (the epoch: the server's time in microseconds when it
+-- began), base (the revision it began at), prev (the epoch before).
+-- The first change this server process makes to a table's log begins a new epoch: a server
+-- restarted from its append-only file, or a replica just promoted, may lack the latest changes
+-- and would hand their revisions out again. A reader of the previous epoch that holds no
+-- revision past the base lost nothing and goes on. `started` lives as long as this library's
+-- Lua state, that is, the server process.
+local started = {}
+local function new_epoch(key, base, prev)
+  local now = redis.call('TIME')
+  redis.call('HSET', key, 'e', now[1] .. string.format('%06d', now[2]), 'base', base, 'prev', prev)
+end
+-- The latest revision of a log (0 when it has none): trimming always keeps the latest entry.
+local function head_of(log)
+  local last = redis.call('XREVRANGE', log, '+', '-', 'COUNT', 1)
+  if #last == 0 then return 0 end
+  return tonumber(string.sub(last[1][1], 3))
+end
+local function log(tid, k, kind, rec, keep)
+  if keep == '0' then return 0 end
+  if not started[tid] then
+    new_epoch(k[6], head_of(k[5]), redis.call('HGET', k[6], 'e') or '0')
+    started[tid] = true
   end
-  return code
+  redis.call('XADD', k[5], 'MAXLEN', keep, '0-*', 'k', kind, 'r', rec)
+  return 0
 end
 -- Index entries whose key changed move, joining the end of their new key.
 local function move(t, b, pk, old, rec)
@@ -49,11 +73,12 @@ local function drop(t, b, pk, old)
   redis.call('ZREM', b .. 'all', pk)
   for i = 2, #t.x do redis.call('ZREM', b .. 'k' .. (i - 1) .. ':' .. key(old, t.x[i]), pk) end
 end
-local function write(_, a)
+local function write(k, a)
   local tid = tonumber(a[1])
   local t, rec = T[tid], a[2]
   if not t or #rec ~= t.z then return redis.error_reply('srv6db: bad record') end
   local b = base(t)
+  if layout_differs(t, b) then return 15020 end
   local pk = key(rec, t.x[1])
   local old = redis.call('HGET', b .. 'rec', pk)
   local kind = 1
@@ -66,12 +91,13 @@ local function write(_, a)
     for i = 2, #t.x do redis.call('ZADD', b .. 'k' .. (i - 1) .. ':' .. key(rec, t.x[i]), pos, pk) end
   end
   redis.call('HSET', b .. 'rec', pk, rec)
-  return publish(tid, kind, rec, a[3])
+  return log(tid, k, kind, rec, a[3])
 end
-local function update(_, a)
+local function update(k, a)
   local tid = tonumber(a[1])
   local t = T[tid]
   local b = base(t)
+  if layout_differs(t, b) then return 15020 end
   local old = redis.call('HGET', b .. 'rec', a[2])
   if not old then return 15005 end
   local rec = old
@@ -79,24 +105,26 @@ local function update(_, a)
   if a[4] ~= '' then rec = string.sub(rec, 1, t.d) .. a[4] .. string.sub(rec, t.d + 5) end
   move(t, b, a[2], old, rec)
   redis.call('HSET', b .. 'rec', a[2], rec)
-  return publish(tid, 1, rec, '1')
+  return log(tid, k, 1, rec, a[5])
 end
-local function remove(_, a)
+local function remove(k, a)
   local tid = tonumber(a[1])
   local t = T[tid]
   local b = base(t)
+  if layout_differs(t, b) then return 15020 end
   local old = redis.call('HGET', b .. 'rec', a[2])
   if not old then return 15005 end
   drop(t, b, a[2], old)
-  return publish(tid, 2, old, a[3])
+  return log(tid, k, 2, old, a[3])
 end
--- Up to n records after position `after` and not after `hwm`: score, record, score, record...
-local function walk(_, a)
-  local m = redis.call('ZRANGE', a[1], '(' .. a[3], a[4], 'BYSCORE', 'LIMIT', 0, a[5], 'WITHSCORES')
+-- Up to n records of sorted set KEYS[1] (records in KEYS[2]) after position `after` and not
+-- after `hwm`: score, record, score, record...
+local function walk(k, a)
+  local m = redis.call('ZRANGE', k[1], '(' .. a[1], a[2], 'BYSCORE', 'LIMIT', 0, a[3], 'WITHSCORES')
   if #m == 0 then return m end
   local pks = {}
   for i = 1, #m, 2 do pks[#pks + 1] = m[i] end
-  local recs = redis.call('HMGET', a[2], unpack(pks))
+  local recs = redis.call('HMGET', k[2], unpack(pks))
   local out = {}
   for i = 1, #pks do
     out[#out + 1] = m[2 * i]
@@ -104,7 +132,7 @@ local function walk(_, a)
   end
   return out
 end
--- Removes up to n records of a table; answers how many remain.
+-- Removes up to n records of a table (KEYS: rec, all, layout); answers how many remain.
 local function clear(_, a)
   local t = T[tonumber(a[1])]
   local b = base(t)
@@ -113,32 +141,39 @@ local function clear(_, a)
     local old = redis.call('HGET', b .. 'rec', pks[i])
     if old then drop(t, b, pks[i], old) else redis.call('ZREM', b .. 'all', pks[i]) end
   end
-  return redis.call('ZCARD', b .. 'all')
+  local left = redis.call('ZCARD', b .. 'all')
+  if left == 0 then redis.call('DEL', b .. 'layout') end
+  return left
 end
-local function subscribe(_, a)
-  if redis.call('HLEN', 'srv6db:feed:subs') >= 8 then return -1 end
-  -- Ids are never reused (up to 2^31 subscriptions), so a stale id names nobody.
-  local id = redis.call('INCR', 'srv6db:feed:seq') % 2147483648
-  redis.call('HSET', 'srv6db:feed:subs', id, a[1])
-  redis.call('DEL', 'srv6db:feed:' .. id)
-  return id
+-- Entries after revision a[2] of epoch a[1], up to a[3] (KEYS: log, epoch):
+-- {0, epoch, rev, kind, record, ...}; {1, epoch, lost} when some are gone (lost -1: unknown,
+-- another epoch or beyond the head). a[3] 0: only the epoch and head, {0, epoch, head}.
+local function log_read(k, a)
+  local ep = redis.call('HMGET', k[2], 'e', 'base', 'prev')
+  local epoch = ep[1] or '0'
+  local head = head_of(k[1])
+  if a[3] == '0' then return {0, epoch, head} end
+  local at = tonumber(a[2])
+  local carried = a[1] == ep[3] and at <= tonumber(ep[2])
+  if (epoch ~= a[1] and not carried) or at > head then return {1, epoch, -1} end
+  local out = {0, epoch}
+  if at == head then return out end
+  local e = redis.call('XRANGE', k[1], '0-' .. (at + 1), '+', 'COUNT', a[3])
+  local first = head + 1
+  if #e > 0 then first = tonumber(string.sub(e[1][1], 3)) end
+  if first ~= at + 1 then return {1, epoch, first - at - 1} end
+  for i = 1, #e do
+    out[#out + 1] = string.sub(e[i][1], 3)
+    out[#out + 1] = e[i][2][2]
+    out[#out + 1] = e[i][2][4]
+  end
+  return out
 end
-local function poll(_, a)
-  if redis.call('HEXISTS', 'srv6db:feed:subs', a[1]) == 0 then return -1 end
-  local s = 'srv6db:feed:' .. a[1]
-  local e = redis.call('XRANGE', s, '-', '+', 'COUNT', 1)
-  if #e == 0 then return 0 end
-  redis.call('XDEL', s, e[1][1])
-  return e[1][2]
-end
-local function unsubscribe(_, a)
-  redis.call('DEL', 'srv6db:feed:' .. a[1])
-  return redis.call('HDEL', 'srv6db:feed:subs', a[1])
-end
-local function unsubscribe_all()
-  local ids = redis.call('HKEYS', 'srv6db:feed:subs')
-  for i = 1, #ids do redis.call('DEL', 'srv6db:feed:' .. ids[i]) end
-  return redis.call('DEL', 'srv6db:feed:subs')
+-- Empties one table's log into a new epoch (KEYS: log, epoch).
+local function log_reset(k)
+  redis.call('DEL', k[1])
+  new_epoch(k[2], 0, '')
+  return 0
 end
 -- A table's integrity: every index entry names a record holding its key, every record is in
 -- each index once, counts agree. Answers one line per problem.
@@ -192,59 +227,69 @@ local function check(_, a)
   end
   return out
 end
-redis.register_function{function_name='srv6db_check', callback=check, flags={'no-writes'}}
-redis.register_function{function_name='srv6db_version', callback=function() return V end,
-  flags={'no-writes'}}
-redis.register_function('srv6db_write', write)
-redis.register_function('srv6db_update', update)
-redis.register_function('srv6db_remove', remove)
-redis.register_function{function_name='srv6db_walk', callback=walk, flags={'no-writes'}}
-redis.register_function('srv6db_clear', clear)
-redis.register_function('srv6db_subscribe', subscribe)
-redis.register_function('srv6db_poll', poll)
-redis.register_function('srv6db_unsubscribe', unsubscribe)
-redis.register_function('srv6db_unsubscribe_all', unsubscribe_all)
+-- Names carry the library's version (S), so two builds can share a server during an upgrade.
+local function register(name, fn, flags)
+  redis.register_function{function_name='srv6db_' .. name .. S, callback=fn, flags=flags}
+end
+register('version', function() return V end, {'no-writes'})
+register('write', write)
+register('update', update)
+register('remove', remove)
+register('walk', walk, {'no-writes'})
+register('clear', clear)
+register('log_read', log_read, {'no-writes'})
+register('log_reset', log_reset)
+register('check', check, {'no-writes'})
 )LUA";
 
+std::string Hash(const std::string &text) {
+  uint64_t h = 14695981039346656037ull;  // FNV-1a
+  for (unsigned char c : text) h = (h ^ c) * 1099511628211ull;
+  char v[17];
+  std::snprintf(v, sizeof(v), "%016llx", static_cast<unsigned long long>(h));
+  return v;
+}
+
 // T[id] = {n = name, z = record size, s = smooth id offset, d = discriminator offset,
-// x = {{offset, length, ...} per index, primary first}}, as Lua literals (no library call
-// may run while a library loads).
+// x = {{offset, length, ...} per index, primary first}, f = a hash of all that}, as Lua
+// literals (no library call may run while a library loads).
 std::string Tables() {
   std::string out = "local T = {\n";
   char buf[96];
   for (uint32_t id = 0; id < kStoreCount; ++id) {
     const Schema &s = SchemaOf(id);
-    std::snprintf(buf, sizeof(buf), "[%u] = {n = '%s', z = %u, ", id, s.name, s.recordSize);
-    out += buf;
-    if (s.smoothIdOffset != kNoOffset) out += "s = " + std::to_string(s.smoothIdOffset) + ", ";
+    std::string row;
+    std::snprintf(buf, sizeof(buf), "n = '%s', z = %u, ", s.name, s.recordSize);
+    row += buf;
+    if (s.smoothIdOffset != kNoOffset) row += "s = " + std::to_string(s.smoothIdOffset) + ", ";
     if (s.discriminatorOffset != kNoOffset)
-      out += "d = " + std::to_string(s.discriminatorOffset) + ", ";
-    out += "x = {";
+      row += "d = " + std::to_string(s.discriminatorOffset) + ", ";
+    row += "x = {";
     for (uint32_t i = 0; i < s.indexCount; ++i) {
-      out += "{";
+      row += "{";
       for (uint32_t j = 0; j < s.indexes[i].segmentCount; ++j) {
         std::snprintf(buf, sizeof(buf), "%s%u, %u", j ? ", " : "", s.indexes[i].segments[j].offset,
                       s.indexes[i].segments[j].length);
-        out += buf;
+        row += buf;
       }
-      out += "}, ";
+      row += "}, ";
     }
-    out += "}},\n";
+    row += "}, ";
+    out += "[" + std::to_string(id) + "] = {" + row + "f = '" + Hash(row) + "'},\n";
   }
   return out + "}\n";
 }
 
 struct Library {
-  std::string version;
+  std::string version;  // changes with schema or code
+  std::string suffix;
   std::string code;
   Library() {
     std::string body = Tables() + kBody;
-    uint64_t h = 14695981039346656037ull;  // FNV-1a: the version changes with schema or code
-    for (unsigned char c : body) h = (h ^ c) * 1099511628211ull;
-    char v[17];
-    std::snprintf(v, sizeof(v), "%016llx", static_cast<unsigned long long>(h));
-    version = v;
-    code = "#!lua name=srv6db\nlocal V = '" + version + "'\n" + body;
+    version = Hash(body);
+    suffix = "_" + version.substr(0, 12);
+    code = "#!lua name=srv6db" + suffix + "\nlocal V, S = '" + version + "', '" + suffix + "'\n" +
+           body;
   }
 };
 
@@ -257,5 +302,6 @@ const Library &Lib() {
 
 const std::string &LibraryCode() { return Lib().code; }
 const std::string &LibraryVersion() { return Lib().version; }
+const std::string &FunctionSuffix() { return Lib().suffix; }
 
 }  // namespace srv6db::engine::redis

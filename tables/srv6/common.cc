@@ -1,5 +1,5 @@
 // Common table: its standard functions, generated from its description.
-#include "schema/srv6/common.h"
+#include "schema/srv6/common_desc.h"
 
 #include "core/table_ops.h"
 

@@ -1,5 +1,5 @@
 // Local SID table: its standard functions, generated from its description, and its keys.
-#include "schema/srv6/local_sid.h"
+#include "schema/srv6/local_sid_desc.h"
 
 #include "core/table_ops.h"
 

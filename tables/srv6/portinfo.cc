@@ -1,6 +1,6 @@
 // Port information table: its standard functions, generated from its description, its keys
 // and a walk over one port group.
-#include "schema/srv6/portinfo.h"
+#include "schema/srv6/portinfo_desc.h"
 
 #include "core/table_ops.h"
 

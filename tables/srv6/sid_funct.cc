@@ -1,5 +1,5 @@
 // SID function table: its standard functions, generated from its description, and its keys.
-#include "schema/srv6/sid_funct.h"
+#include "schema/srv6/sid_funct_desc.h"
 
 #include "core/table_ops.h"
 

@@ -1,5 +1,5 @@
 // SID next-hop table: its standard functions, generated from its description, and its keys.
-#include "schema/srv6/sidnhp.h"
+#include "schema/srv6/sidnhp_desc.h"
 
 #include "core/table_ops.h"
 

@@ -1,6 +1,6 @@
 // XSID prefix table: its standard functions, generated from its description, its keys, the
 // discriminator update and a bounded read by local key.
-#include "schema/srv6/xsid_prefix.h"
+#include "schema/srv6/xsid_prefix_desc.h"
 
 #include "core/table_ops.h"
 

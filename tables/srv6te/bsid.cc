@@ -1,5 +1,5 @@
 // Binding SID table: its standard functions, generated from its description, and its keys.
-#include "schema/srv6te/bsid.h"
+#include "schema/srv6te/bsid_desc.h"
 
 #include "core/table_ops.h"
 

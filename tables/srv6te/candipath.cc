@@ -1,5 +1,5 @@
 // Candidate path table: its standard functions, generated from its description, and its keys.
-#include "schema/srv6te/candipath.h"
+#include "schema/srv6te/candipath_desc.h"
 
 #include "core/table_ops.h"
 

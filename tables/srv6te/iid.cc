@@ -1,5 +1,5 @@
 // IID table: its standard functions, generated from its description, and its keys.
-#include "schema/srv6te/iid.h"
+#include "schema/srv6te/iid_desc.h"
 
 #include "core/table_ops.h"
 

@@ -1,5 +1,5 @@
 // Policy table: its standard functions, generated from its description, and its keys.
-#include "schema/srv6te/policy.h"
+#include "schema/srv6te/policy_desc.h"
 
 #include "core/table_ops.h"
 

@@ -1,5 +1,5 @@
 // SID stack table: its standard functions, generated from its description, and its keys.
-#include "schema/srv6te/sidstack.h"
+#include "schema/srv6te/sidstack_desc.h"
 
 #include "core/table_ops.h"
 

@@ -1,6 +1,6 @@
 // Traffic statistics table: its standard functions, generated from its description, and its
 // keys. Its records carry no smooth id, so it has no smooth id update.
-#include "schema/srv6te/trastat.h"
+#include "schema/srv6te/trastat_desc.h"
 
 #include "core/table_ops.h"
 

@@ -1,5 +1,5 @@
 // Flow group map table: its standard functions, generated from its description.
-#include "schema/te/flow_grp_map.h"
+#include "schema/te/flow_grp_map_desc.h"
 
 #include "core/table_ops.h"
 

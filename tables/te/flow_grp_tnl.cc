@@ -1,5 +1,5 @@
 // Flow group tunnel table: its standard functions, generated from its description, and its keys.
-#include "schema/te/flow_grp_tnl.h"
+#include "schema/te/flow_grp_tnl_desc.h"
 
 #include "core/table_ops.h"
 

@@ -1,5 +1,5 @@
 // SR tunnel table: its standard functions, generated from its description, and its keys.
-#include "schema/te/spr_tnl.h"
+#include "schema/te/spr_tnl_desc.h"
 
 #include "core/table_ops.h"
 

@@ -1,5 +1,5 @@
 // SR tunnel group table: its standard functions, generated from its description, and its keys.
-#include "schema/te/spr_tnl_grp.h"
+#include "schema/te/spr_tnl_grp_desc.h"
 
 #include "core/table_ops.h"
 

@@ -151,7 +151,22 @@ class Generic : public LibraryTest {
   Srv6DbBuf buf_ = {record_, 112};
 };
 
+// A null argument of a generic operation answers 1 and counts ParamInvalid, logging nothing; a
+// typed operation's null count, array or visitor answers 1 and counts ParamInvalid only where
+// it goes through the generic count.
 TEST_F(Generic, NullArgumentsCountParamInvalidWithoutMessage) {
+  Srv6DbXsidEntry xsid{};
+  Srv6DbPortInfoEntry port{};
+  Srv6DbIidEntry iid{};
+  Srv6DbFlowGrpTnlEntry tnl{};
+  EXPECT_EQ(SRV6_DB_GetXsidCountByLocalhash(&xsid, nullptr), SRV6_DB_ERR);
+  EXPECT_EQ(SRV6_DB_CountXsidByIidgIndexHashKey(&xsid, nullptr), SRV6_DB_ERR);
+  EXPECT_EQ(SRV6_DB_ReadXsidByLocalHash(&xsid, sizeof(xsid), nullptr), SRV6_DB_ERR);
+  EXPECT_EQ(SRV6_DB_CountPortInfoByNdRefreshHashKey(&port, nullptr), SRV6_DB_ERR);
+  EXPECT_EQ(SRV6_DB_ReadPortInfoByPortGroupHashKey(&port, nullptr, nullptr), SRV6_DB_ERR);
+  EXPECT_EQ(SRV6_DB_CountIidByIidgIndexHashKey(&iid, nullptr), SRV6_DB_ERR);
+  EXPECT_EQ(SRV6_DB_CountFlowGrpTnlByIidGroupId(&tnl, nullptr), SRV6_DB_ERR);
+  EXPECT_EQ(SRV6_DB_GetSprTnlCountByNhpGrpId(1, 2, 3, nullptr), SRV6_DB_ERR);
   uint64_t count = 0;
   Srv6DbUpdateCtx ctx = {&count, 8};
   EXPECT_EQ(SRV6_DB_Create(kCommon, nullptr), SRV6_DB_ERR);
@@ -176,7 +191,10 @@ TEST_F(Generic, NullArgumentsCountParamInvalidWithoutMessage) {
   Srv6DbEngineObjectStats objects;
   srv6db_engine_object_stats(&objects);
   EXPECT_EQ(objects.live, objectsBefore_.live);
-  EXPECT_EQ(MovedCells(), std::vector{Cell(SRV6_DB_STAT_PARAM_INVALID, kCommon, 15)});
+  EXPECT_EQ(MovedCells(),
+            (std::vector{Cell(SRV6_DB_STAT_PARAM_INVALID, kCommon, 15),
+                         Cell(SRV6_DB_STAT_PARAM_INVALID, SRV6_DB_TABLE_XSID_PREFIX),
+                         Cell(SRV6_DB_STAT_PARAM_INVALID, SRV6_DB_TABLE_FLOW_GRP_TNL)}));
   EXPECT_TRUE(Events().empty());
 }
 

@@ -1,6 +1,6 @@
-// Operation codes, releases, push queue, fault injection, call counters and the last failed
-// code; and, in the MemoryEngine suite, what only the in-memory engine promises: table bytes,
-// per-thread state.
+// Operation codes, releases, the change log's entries, fault injection, call counters and the last
+// failed code; and, in the MemoryEngine suite, what only the in-memory engine promises: table
+// bytes, per-thread state.
 #include <algorithm>
 #include <atomic>
 #include <functional>
@@ -95,36 +95,30 @@ TEST_F(EngineTest, EachObjectIsReleasedExactlyOnce) {
   EXPECT_EQ(accepted.load(), kRounds);
 }
 
-// A full queue, real or injected, drops the change for its subscriber, which still applies,
-// and answers 13044; an id whose subscription ended is refused, whoever holds its queue now.
-TEST_F(EngineTest, PushQueueFullStillAppliesTheChange) {
-  ASSERT_EQ(Write(kCommon, CommonRecord(1)), 0u);  // nobody listens
-  uint32_t sub = 0, next = 0;
-  ASSERT_EQ(srv6db_engine_subscribe(2, &sub), 0u);
-  EXPECT_EQ(Write(kCommon, CommonRecord(2)), 0u);
+// Each stored change is logged with its kind, revision, key and record (a removal as it was);
+// an injected failure logs nothing, an injected 13044 applies and logs the change.
+TEST_F(EngineTest, TheLogHoldsEachStoredChange) {
+  ASSERT_EQ(Write(kCommon, CommonRecord(2)), 0u);
   EXPECT_EQ(UpdateSmooth(kCommon, CommonKey(2), 7), 0u);
-  EXPECT_EQ(Remove(kCommon, CommonKey(2)), DB_ERR_PUSH_QUEUE_FULL);
-  EXPECT_EQ(Count(kCommon, CommonKey(2)), 0u);
-  Srv6DbEngineChange c;
-  for (uint32_t kind : {SRV6DB_ENGINE_CHANGE_CREATE, SRV6DB_ENGINE_CHANGE_UPDATE}) {
-    ASSERT_EQ(srv6db_engine_poll_change(sub, &c), 0u);
-    EXPECT_EQ(c.kind, kind);
-    EXPECT_EQ(c.table, kCommon);
-    EXPECT_EQ(Bytes(c.key, c.key + c.keyLength), CommonKey(2).bytes());
-  }
+  EXPECT_EQ(Remove(kCommon, CommonKey(2)), 0u);
+  EXPECT_EQ(Remove(kCommon, CommonKey(2)), DB_ERR_NO_RECORD);
+  Srv6DbEngineCursor at = {kCommon, 0, 0, 0, 0};
+  ASSERT_EQ(srv6db_engine_log_head(&at), 0u);
+  at.revision = 0;
+  std::vector<Srv6DbEngineChange> c(4);
+  uint32_t n = 0;
+  ASSERT_EQ(srv6db_engine_read_log(&at, 1, c.data(), 4, &n, 0), 0u);
+  ASSERT_EQ(n, 3u);
   Bytes updated = CommonRecord(2);
   std::fill(updated.begin() + 92, updated.begin() + 96, 0);
   updated[92] = 7;
-  EXPECT_EQ(Bytes(c.record, c.record + c.recordLength), updated);
-  EXPECT_EQ(srv6db_engine_poll_change(sub, &c), SRV6DB_ENGINE_ERR_QUEUE_EMPTY);
-  ASSERT_EQ(srv6db_engine_unsubscribe(sub), 0u);
-  ASSERT_EQ(srv6db_engine_subscribe(2, &next), 0u);
-  EXPECT_NE(next, sub);
-  EXPECT_EQ(srv6db_engine_poll_change(sub, &c), SRV6DB_ENGINE_ERR_BAD_HANDLE);
-  EXPECT_EQ(srv6db_engine_unsubscribe(sub), SRV6DB_ENGINE_ERR_BAD_HANDLE);
-  EXPECT_EQ(srv6db_engine_poll_change(next, &c), SRV6DB_ENGINE_ERR_QUEUE_EMPTY);
-  srv6db_engine_reset();
-  EXPECT_EQ(srv6db_engine_poll_change(next, &c), SRV6DB_ENGINE_ERR_BAD_HANDLE);
+  const uint32_t kinds[] = {SRV6DB_ENGINE_CHANGE_CREATE, SRV6DB_ENGINE_CHANGE_UPDATE,
+                            SRV6DB_ENGINE_CHANGE_REMOVE};
+  for (uint32_t i = 0; i < 3; ++i) {
+    EXPECT_TRUE(c[i].kind == kinds[i] && c[i].revision == i + 1 && c[i].table == kCommon) << i;
+    EXPECT_EQ(Bytes(c[i].key, c[i].key + c[i].keyLength), CommonKey(2).bytes());
+    EXPECT_EQ(Bytes(c[i].record, c[i].record + 112), i == 0 ? CommonRecord(2) : updated);
+  }
   // An injected failure changes nothing; an injected 13044 applies the change.
   srv6db_engine_inject_fault(SRV6DB_ENGINE_FN_WRITE, kCommon, 3, SRV6DB_ENGINE_FAULT_NEXT_N, 1);
   EXPECT_EQ(Write(kCommon, CommonRecord(2)), 3u);
@@ -138,6 +132,8 @@ TEST_F(EngineTest, PushQueueFullStillAppliesTheChange) {
   EXPECT_EQ(out[92], 0x99);
   EXPECT_EQ(Remove(kCommon, CommonKey(2)), DB_ERR_PUSH_QUEUE_FULL);
   EXPECT_EQ(srv6db_engine_record_count(kCommon), 0u);
+  ASSERT_EQ(srv6db_engine_log_head(&at), 0u);
+  EXPECT_EQ(at.revision, 6u);
 }
 
 // The thread's last failed code tells a missing record from a server failure; a success

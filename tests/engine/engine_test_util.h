@@ -24,19 +24,16 @@ struct TableFns {
   uint32_t (*setSmooth)(void *, uint32_t);  // null for the table without a smooth id
 };
 
-#define SRV6DB_TEST_ROW(id, t) \
-  {#t, db_create_##t##_obj, db_release_##t##_object, db_set_##t##_all_fields, nullptr},
-inline TableFns g_tableFns[] = {SRV6DB_ENGINE_TABLES(SRV6DB_TEST_ROW)};
-#undef SRV6DB_TEST_ROW
-#define SRV6DB_TEST_SMOOTH(id, t) g_tableFns[id].setSmooth = db_set_##t##_table_smooth_id;
-inline const TableFns &Fns(uint32_t table) {
-  [[maybe_unused]] static const bool once = [] {
-    SRV6DB_ENGINE_SMOOTH_TABLES(SRV6DB_TEST_SMOOTH)
-    return true;
-  }();
-  return g_tableFns[table];
+#define SRV6DB_TEST_SMOOTH(id, t) table == id ? db_set_##t##_table_smooth_id:
+inline uint32_t (*SmoothSetter(uint32_t table))(void *, uint32_t) {
+  return SRV6DB_ENGINE_SMOOTH_TABLES(SRV6DB_TEST_SMOOTH) nullptr;
 }
+#define SRV6DB_TEST_ROW(id, t) \
+  {#t, db_create_##t##_obj, db_release_##t##_object, db_set_##t##_all_fields, SmoothSetter(id)},
+inline const TableFns kTableFns[] = {SRV6DB_ENGINE_TABLES(SRV6DB_TEST_ROW)};
+#undef SRV6DB_TEST_ROW
 #undef SRV6DB_TEST_SMOOTH
+inline const TableFns &Fns(uint32_t table) { return kTableFns[table]; }
 
 inline Srv6DbEngineSchema SchemaOf(uint32_t table) {
   Srv6DbEngineSchema s{};

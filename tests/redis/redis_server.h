@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <string>
 
@@ -17,18 +18,20 @@ namespace srv6db::test {
 
 class RedisServer {
  public:
-  // `extra`: more redis-server options (a loopback TCP port, replicaof).
-  explicit RedisServer(const std::string &extra = "") : extra_("--appendfsync always " + extra) {
+  // `extra`: more redis-server options (a loopback TCP port, replicaof); with `sentinel`, the
+  // arguments of scripts/redis-server's sentinel command.
+  explicit RedisServer(const std::string &extra = "", const char *command = "start")
+      : extra_(std::strcmp(command, "start") == 0 ? "--appendfsync always " + extra : extra) {
     static int servers = 0;
     const char *base = std::getenv("SRV6DB_REDIS_TEST_DIR");
     dir_ = std::string(base != nullptr ? base : "/tmp/srv6db-redis-test") + "/" +
            std::to_string(getpid()) + "-" + std::to_string(servers++);
-    EXPECT_TRUE(Run("start")) << dir_;
+    EXPECT_TRUE(Run(command)) << dir_;
   }
   ~RedisServer() { Run("stop"); }
   std::string Socket() const { return dir_ + "/redis.sock"; }
   std::string Url() const { return "unix://" + Socket(); }
-  // start, restart (on the same files), kill (SIGKILL) or stop.
+  // start, restart (on the same files), kill (SIGKILL), freeze, thaw or stop.
   bool Run(const char *command) const {
     const std::string line = std::string(SRV6DB_REDIS_SCRIPT) + " " + command + " " + dir_;
     return std::system((line + " " + extra_).c_str()) == 0;

@@ -89,6 +89,15 @@ void LibraryTest::ExpectNothingLeaked(const std::string &where) const {
   EXPECT_EQ(mem.badFrees, memBefore_.badFrees) << where << ": freed a block it did not hold";
 }
 
+std::vector<std::pair<uint32_t, uint64_t>> LibraryTest::CallsMade() {
+  std::vector<std::pair<uint32_t, uint64_t>> calls;
+  for (uint32_t fn = 0; fn < SRV6DB_ENGINE_FN_COUNT_OF; ++fn) {
+    const uint64_t n = srv6db_engine_call_count(fn, SRV6DB_ENGINE_ANY_TABLE);
+    if (n != 0) calls.emplace_back(fn, n);
+  }
+  return calls;
+}
+
 uint64_t LibraryTest::EngineCalls() {
   return srv6db_engine_call_count(SRV6DB_ENGINE_FN_ANY, SRV6DB_ENGINE_ANY_TABLE);
 }

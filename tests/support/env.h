@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/srv6db_engine.h"
@@ -42,6 +43,8 @@ class LibraryTest : public ::testing::Test {
   // allocated was freed, nothing else freed.
   void ExpectNothingLeaked(const std::string &where) const;
   static uint64_t EngineCalls();
+  // The engine functions called since BeginRun, each with its number of calls.
+  static std::vector<std::pair<uint32_t, uint64_t>> CallsMade();
 
   Srv6DbEngineObjectStats objectsBefore_{};
   MemCounts memBefore_{};

@@ -95,6 +95,14 @@ inline Bytes RecordOf(const TableCase &t, const Bytes &entry) {
   return record;
 }
 
+// The primary key bytes of @p entry, as the table's key setter writes them.
+inline Bytes PrimaryKeyOf(const TableCase &t, const Bytes &entry) {
+  uint32_t keyWord = 0;
+  uint8_t key[64] = {};
+  t.setPriKey(entry.data(), &keyWord, key);
+  return Bytes(key, key + (keyWord & 0xFFFF));
+}
+
 // Every table's row, in table id order.
 const std::vector<TableCase> &TableCases();
 inline void PrintTo(const TableCase &c, std::ostream *os) { *os << c.name; }

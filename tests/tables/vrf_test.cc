@@ -48,27 +48,13 @@ class VrfWalk : public LibraryTest {
   }
 };
 
-// Getters that fail are logged once, as the OR of their codes.
-TEST_F(VrfWalk, FailedGettersAreLoggedOnce) {
-  uint32_t rc = 0;
-  Plant();
-  Fail(SRV6DB_ENGINE_FN_VRF_GET_VR_ID, 2);
-  Fail(SRV6DB_ENGINE_FN_VRF_GET_TIME_STAMP_AGE_END, 4);
-  EXPECT_EQ(Walk(7, &rc).size(), 1u);
-  EXPECT_EQ(Messages(), Log{"GetVrfClassDataItem getField failed, ret: 6."});
-}
-
 // Every field comes from its own getter and all run whatever the others answer: a failed
 // getter leaves just its own field as it was.
 TEST_F(VrfWalk, EveryEngineCallFailedInTurn) {
   Plant();
   uint32_t rc = 0;
   Walk(1, &rc);
-  std::vector<std::pair<uint32_t, uint64_t>> calls;
-  for (uint32_t fn = 0; fn < SRV6DB_ENGINE_FN_COUNT_OF; ++fn) {
-    const uint64_t n = srv6db_engine_call_count(fn, SRV6DB_ENGINE_ANY_TABLE);
-    if (n != 0) calls.emplace_back(fn, n);
-  }
+  const auto calls = CallsMade();
   ASSERT_EQ(calls.size(), 5u + 14u) << "create, root iter, property, next, release, getters";
   for (const auto &[fn, n] : calls) {
     for (uint32_t nth = 1; nth <= n; ++nth) {
@@ -113,7 +99,14 @@ TEST_F(VrfWalk, EveryEngineCallFailedInTurn) {
   EXPECT_EQ(EngineCalls(), 0u);
 }
 
-TEST_F(VrfWalk, BadInputAndMissingHooks) {
+// Getters that fail are logged once, as the OR of their codes; bad input and missing hooks.
+TEST_F(VrfWalk, FailedGettersBadInputAndMissingHooks) {
+  uint32_t rc = 0;
+  Plant();
+  Fail(SRV6DB_ENGINE_FN_VRF_GET_VR_ID, 2);
+  Fail(SRV6DB_ENGINE_FN_VRF_GET_TIME_STAMP_AGE_END, 4);
+  EXPECT_EQ(Walk(7, &rc).size(), 1u);
+  EXPECT_EQ(Messages(), Log{"GetVrfClassDataItem getField failed, ret: 6."});
   Plant();
   Srv6DbIter *iter = SRV6_DB_CreateVrfClassDataIterator(SRV6_DB_ITER_NO_COUNT);
   ASSERT_NE(iter, nullptr);

@@ -1,6 +1,6 @@
 // Binding SID table (srv6te_bsid, id 15): binding SIDs, found by their policy or their list.
-#ifndef SRV6DB_SCHEMA_SRV6TE_BSID_H
-#define SRV6DB_SCHEMA_SRV6TE_BSID_H
+#ifndef SRV6DB_SCHEMA_SRV6TE_BSID_DESC_H
+#define SRV6DB_SCHEMA_SRV6TE_BSID_DESC_H
 
 #include "schema/table_def.h"
 
@@ -45,4 +45,4 @@ inline constexpr TableDef kBsid = SRV6DB_TABLE(Bsid, SRV6_DB_TABLE_BSID, "srv6te
 static_assert(IsWellFormed(kBsid));
 }  // namespace srv6db
 
-#endif  // SRV6DB_SCHEMA_SRV6TE_BSID_H
+#endif  // SRV6DB_SCHEMA_SRV6TE_BSID_DESC_H

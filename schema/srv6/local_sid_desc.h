@@ -1,6 +1,6 @@
 // Local SID table (srv6_local_sid, id 6): local SIDs by VRF, address and prefix length.
-#ifndef SRV6DB_SCHEMA_SRV6_LOCAL_SID_H
-#define SRV6DB_SCHEMA_SRV6_LOCAL_SID_H
+#ifndef SRV6DB_SCHEMA_SRV6_LOCAL_SID_DESC_H
+#define SRV6DB_SCHEMA_SRV6_LOCAL_SID_DESC_H
 
 #include "schema/table_def.h"
 
@@ -44,4 +44,4 @@ inline constexpr TableDef kLocalSid =
 static_assert(IsWellFormed(kLocalSid));
 }  // namespace srv6db
 
-#endif  // SRV6DB_SCHEMA_SRV6_LOCAL_SID_H
+#endif  // SRV6DB_SCHEMA_SRV6_LOCAL_SID_DESC_H

@@ -1,7 +1,7 @@
 // VRF class data records: stored by the engine like a table, outside the registry, and read
 // only through the VRF walk's getters.
-#ifndef SRV6DB_SCHEMA_VRF_CLASS_DATA_H
-#define SRV6DB_SCHEMA_VRF_CLASS_DATA_H
+#ifndef SRV6DB_SCHEMA_VRF_CLASS_DATA_DESC_H
+#define SRV6DB_SCHEMA_VRF_CLASS_DATA_DESC_H
 
 #include "schema/table_def.h"
 
@@ -45,4 +45,4 @@ inline constexpr TableDef kVrfClassData = {
 };
 }  // namespace srv6db
 
-#endif  // SRV6DB_SCHEMA_VRF_CLASS_DATA_H
+#endif  // SRV6DB_SCHEMA_VRF_CLASS_DATA_DESC_H

@@ -1,6 +1,7 @@
 // Backend choice: SRV6DB_ENGINE at load, or srv6db_engine_open before first use.
-#include "engine/backend.h"
+#include "engine/choice.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <iterator>
 
@@ -15,6 +16,10 @@ namespace {
 // last one takes every URL no other claims: Redis then answers SRV6DB_ENGINE_ERR_BAD_URL from
 // every call rather than fall back silently to memory.
 const BackendType *const kTypes[] = {&memory::kType, &lmdb::kType, &redis::kType};
+
+// 0 until first read: then SRV6DB_ENGINE_LOG_RETENTION, or the default when unset or not a
+// positive number.
+std::atomic<uint32_t> g_retention{0};
 
 uint32_t Open(const char *url) noexcept {
   const BackendType *chosen = kTypes[std::size(kTypes) - 1];
@@ -36,6 +41,21 @@ __attribute__((constructor)) void OpenFromEnvironment() {
 }  // namespace
 
 Backend *g_backend = nullptr;
+
+uint32_t LogRetention() noexcept {
+  uint32_t n = g_retention.load(std::memory_order_relaxed);
+  if (__builtin_expect(n != 0, 1)) return n;
+  const char *env = std::getenv("SRV6DB_ENGINE_LOG_RETENTION");
+  char *end = nullptr;
+  const unsigned long long v = env != nullptr ? std::strtoull(env, &end, 10) : 0;
+  n = v > 0 && v <= UINT32_MAX && end != env && *end == '\0' ? static_cast<uint32_t>(v)
+                                                             : SRV6DB_ENGINE_LOG_RETENTION_DEFAULT;
+  uint32_t expected = 0;
+  g_retention.compare_exchange_strong(expected, n, std::memory_order_relaxed);
+  return g_retention.load(std::memory_order_relaxed);
+}
+
+void SetLogRetention(uint32_t n) noexcept { g_retention.store(n, std::memory_order_relaxed); }
 
 Backend &ChooseFromEnvironment() noexcept {
   OpenFromEnvironment();

@@ -1,7 +1,7 @@
 // Flow group tunnel table (te_flow_grp_tnl, id 11): the tunnels of TE flow groups, reachable by
 // tunnel type, IID group, group, combine index and smooth id.
-#ifndef SRV6DB_SCHEMA_TE_FLOW_GRP_TNL_H
-#define SRV6DB_SCHEMA_TE_FLOW_GRP_TNL_H
+#ifndef SRV6DB_SCHEMA_TE_FLOW_GRP_TNL_DESC_H
+#define SRV6DB_SCHEMA_TE_FLOW_GRP_TNL_DESC_H
 
 #include "schema/table_def.h"
 
@@ -54,4 +54,4 @@ inline constexpr TableDef kFlowGrpTnl =
 static_assert(IsWellFormed(kFlowGrpTnl));
 }  // namespace srv6db
 
-#endif  // SRV6DB_SCHEMA_TE_FLOW_GRP_TNL_H
+#endif  // SRV6DB_SCHEMA_TE_FLOW_GRP_TNL_DESC_H

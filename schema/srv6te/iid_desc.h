@@ -1,6 +1,6 @@
 // IID table (srv6te_iid, id 3): IID addresses, counted and walked by IID group.
-#ifndef SRV6DB_SCHEMA_SRV6TE_IID_H
-#define SRV6DB_SCHEMA_SRV6TE_IID_H
+#ifndef SRV6DB_SCHEMA_SRV6TE_IID_DESC_H
+#define SRV6DB_SCHEMA_SRV6TE_IID_DESC_H
 
 #include "schema/table_def.h"
 
@@ -42,4 +42,4 @@ inline constexpr TableDef kIid = SRV6DB_TABLE(Iid, SRV6_DB_TABLE_IID, "srv6te_ii
 static_assert(IsWellFormed(kIid));
 }  // namespace srv6db
 
-#endif  // SRV6DB_SCHEMA_SRV6TE_IID_H
+#endif  // SRV6DB_SCHEMA_SRV6TE_IID_DESC_H

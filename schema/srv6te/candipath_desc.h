@@ -1,6 +1,6 @@
 // Candidate path table (srv6te_candipath, id 1): the paths of a policy, gathered by group.
-#ifndef SRV6DB_SCHEMA_SRV6TE_CANDIPATH_H
-#define SRV6DB_SCHEMA_SRV6TE_CANDIPATH_H
+#ifndef SRV6DB_SCHEMA_SRV6TE_CANDIPATH_DESC_H
+#define SRV6DB_SCHEMA_SRV6TE_CANDIPATH_DESC_H
 
 #include "schema/table_def.h"
 
@@ -47,4 +47,4 @@ inline constexpr TableDef kCandiPath =
 static_assert(IsWellFormed(kCandiPath));
 }  // namespace srv6db
 
-#endif  // SRV6DB_SCHEMA_SRV6TE_CANDIPATH_H
+#endif  // SRV6DB_SCHEMA_SRV6TE_CANDIPATH_DESC_H

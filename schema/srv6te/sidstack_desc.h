@@ -1,6 +1,6 @@
 // SID stack table (srv6te_sidstack, id 2): segment lists with their local SID, nine SIDs and IID.
-#ifndef SRV6DB_SCHEMA_SRV6TE_SIDSTACK_H
-#define SRV6DB_SCHEMA_SRV6TE_SIDSTACK_H
+#ifndef SRV6DB_SCHEMA_SRV6TE_SIDSTACK_DESC_H
+#define SRV6DB_SCHEMA_SRV6TE_SIDSTACK_DESC_H
 
 #include "schema/table_def.h"
 
@@ -65,4 +65,4 @@ inline constexpr TableDef kSidStack =
 static_assert(IsWellFormed(kSidStack));
 }  // namespace srv6db
 
-#endif  // SRV6DB_SCHEMA_SRV6TE_SIDSTACK_H
+#endif  // SRV6DB_SCHEMA_SRV6TE_SIDSTACK_DESC_H

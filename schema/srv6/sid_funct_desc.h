@@ -1,6 +1,6 @@
 // SID function table (srv6_sid_funct, id 7): SID functions by VRF and function id.
-#ifndef SRV6DB_SCHEMA_SRV6_SID_FUNCT_H
-#define SRV6DB_SCHEMA_SRV6_SID_FUNCT_H
+#ifndef SRV6DB_SCHEMA_SRV6_SID_FUNCT_DESC_H
+#define SRV6DB_SCHEMA_SRV6_SID_FUNCT_DESC_H
 
 #include "schema/table_def.h"
 
@@ -41,4 +41,4 @@ inline constexpr TableDef kSidFunct =
 static_assert(IsWellFormed(kSidFunct));
 }  // namespace srv6db
 
-#endif  // SRV6DB_SCHEMA_SRV6_SID_FUNCT_H
+#endif  // SRV6DB_SCHEMA_SRV6_SID_FUNCT_DESC_H

@@ -1,6 +1,6 @@
 // Policy table (srv6te_policy, id 0): one record per SRv6-TE policy.
-#ifndef SRV6DB_SCHEMA_SRV6TE_POLICY_H
-#define SRV6DB_SCHEMA_SRV6TE_POLICY_H
+#ifndef SRV6DB_SCHEMA_SRV6TE_POLICY_DESC_H
+#define SRV6DB_SCHEMA_SRV6TE_POLICY_DESC_H
 
 #include "schema/table_def.h"
 
@@ -56,4 +56,4 @@ inline constexpr TableDef kPolicy =
 static_assert(IsWellFormed(kPolicy));
 }  // namespace srv6db
 
-#endif  // SRV6DB_SCHEMA_SRV6TE_POLICY_H
+#endif  // SRV6DB_SCHEMA_SRV6TE_POLICY_DESC_H

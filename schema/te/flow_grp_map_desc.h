@@ -1,6 +1,6 @@
 // Flow group map table (te_flow_grp_map, id 12): flow group mappings; no secondary index.
-#ifndef SRV6DB_SCHEMA_TE_FLOW_GRP_MAP_H
-#define SRV6DB_SCHEMA_TE_FLOW_GRP_MAP_H
+#ifndef SRV6DB_SCHEMA_TE_FLOW_GRP_MAP_DESC_H
+#define SRV6DB_SCHEMA_TE_FLOW_GRP_MAP_DESC_H
 
 #include "schema/table_def.h"
 
@@ -31,4 +31,4 @@ inline constexpr TableDef kFlowGrpMap =
 static_assert(IsWellFormed(kFlowGrpMap));
 }  // namespace srv6db
 
-#endif  // SRV6DB_SCHEMA_TE_FLOW_GRP_MAP_H
+#endif  // SRV6DB_SCHEMA_TE_FLOW_GRP_MAP_DESC_H

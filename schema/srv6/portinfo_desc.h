@@ -1,7 +1,7 @@
 // Port information table (srv6_portinfo, id 9): ports by VRF, port group, ND address and L3
 // interface.
-#ifndef SRV6DB_SCHEMA_SRV6_PORTINFO_H
-#define SRV6DB_SCHEMA_SRV6_PORTINFO_H
+#ifndef SRV6DB_SCHEMA_SRV6_PORTINFO_DESC_H
+#define SRV6DB_SCHEMA_SRV6_PORTINFO_DESC_H
 
 #include "schema/table_def.h"
 
@@ -47,4 +47,4 @@ inline constexpr TableDef kPortInfo =
 static_assert(IsWellFormed(kPortInfo));
 }  // namespace srv6db
 
-#endif  // SRV6DB_SCHEMA_SRV6_PORTINFO_H
+#endif  // SRV6DB_SCHEMA_SRV6_PORTINFO_DESC_H

@@ -1,6 +1,6 @@
 // Traffic statistics table (srv6te_trastat, id 16): twelve counters per key; no smooth id.
-#ifndef SRV6DB_SCHEMA_SRV6TE_TRASTAT_H
-#define SRV6DB_SCHEMA_SRV6TE_TRASTAT_H
+#ifndef SRV6DB_SCHEMA_SRV6TE_TRASTAT_DESC_H
+#define SRV6DB_SCHEMA_SRV6TE_TRASTAT_DESC_H
 
 #include "schema/table_def.h"
 
@@ -45,4 +45,4 @@ inline constexpr TableDef kTraStat =
 static_assert(IsWellFormed(kTraStat));
 }  // namespace srv6db
 
-#endif  // SRV6DB_SCHEMA_SRV6TE_TRASTAT_H
+#endif  // SRV6DB_SCHEMA_SRV6TE_TRASTAT_DESC_H

@@ -1,6 +1,6 @@
 // Flow group table (te_flow_grp, id 10): flow groups keyed by VRF, group id and group type.
-#ifndef SRV6DB_SCHEMA_TE_FLOW_GRP_H
-#define SRV6DB_SCHEMA_TE_FLOW_GRP_H
+#ifndef SRV6DB_SCHEMA_TE_FLOW_GRP_DESC_H
+#define SRV6DB_SCHEMA_TE_FLOW_GRP_DESC_H
 
 #include "schema/table_def.h"
 
@@ -34,4 +34,4 @@ inline constexpr TableDef kFlowGrp =
 static_assert(IsWellFormed(kFlowGrp));
 }  // namespace srv6db
 
-#endif  // SRV6DB_SCHEMA_TE_FLOW_GRP_H
+#endif  // SRV6DB_SCHEMA_TE_FLOW_GRP_DESC_H

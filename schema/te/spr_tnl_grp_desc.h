@@ -1,6 +1,6 @@
 // SR tunnel group table (spr_tnl_grp, id 14): next-hop groups of SR tunnels.
-#ifndef SRV6DB_SCHEMA_TE_SPR_TNL_GRP_H
-#define SRV6DB_SCHEMA_TE_SPR_TNL_GRP_H
+#ifndef SRV6DB_SCHEMA_TE_SPR_TNL_GRP_DESC_H
+#define SRV6DB_SCHEMA_TE_SPR_TNL_GRP_DESC_H
 
 #include "schema/table_def.h"
 
@@ -38,4 +38,4 @@ inline constexpr TableDef kSprTnlGrp =
 static_assert(IsWellFormed(kSprTnlGrp));
 }  // namespace srv6db
 
-#endif  // SRV6DB_SCHEMA_TE_SPR_TNL_GRP_H
+#endif  // SRV6DB_SCHEMA_TE_SPR_TNL_GRP_DESC_H

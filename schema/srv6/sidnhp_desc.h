@@ -1,6 +1,6 @@
 // SID next-hop table (srv6_sidnhp, id 8): SID next hops by VRF and next-hop id.
-#ifndef SRV6DB_SCHEMA_SRV6_SIDNHP_H
-#define SRV6DB_SCHEMA_SRV6_SIDNHP_H
+#ifndef SRV6DB_SCHEMA_SRV6_SIDNHP_DESC_H
+#define SRV6DB_SCHEMA_SRV6_SIDNHP_DESC_H
 
 #include "schema/table_def.h"
 
@@ -35,4 +35,4 @@ inline constexpr TableDef kSidNhp =
 static_assert(IsWellFormed(kSidNhp));
 }  // namespace srv6db
 
-#endif  // SRV6DB_SCHEMA_SRV6_SIDNHP_H
+#endif  // SRV6DB_SCHEMA_SRV6_SIDNHP_DESC_H

@@ -1,6 +1,6 @@
 // SR tunnel table (spr_tnl, id 13): SR tunnels, reachable by policy, next-hop group and smooth id.
-#ifndef SRV6DB_SCHEMA_TE_SPR_TNL_H
-#define SRV6DB_SCHEMA_TE_SPR_TNL_H
+#ifndef SRV6DB_SCHEMA_TE_SPR_TNL_DESC_H
+#define SRV6DB_SCHEMA_TE_SPR_TNL_DESC_H
 
 #include "schema/table_def.h"
 
@@ -60,4 +60,4 @@ inline constexpr TableDef kSprTnl = SRV6DB_TABLE(SprTnl, SRV6_DB_TABLE_SPR_TNL, 
 static_assert(IsWellFormed(kSprTnl));
 }  // namespace srv6db
 
-#endif  // SRV6DB_SCHEMA_TE_SPR_TNL_H
+#endif  // SRV6DB_SCHEMA_TE_SPR_TNL_DESC_H

@@ -1,6 +1,6 @@
 // Common table (srv6_common, id 4): records keyed by commonId.
-#ifndef SRV6DB_SCHEMA_SRV6_COMMON_H
-#define SRV6DB_SCHEMA_SRV6_COMMON_H
+#ifndef SRV6DB_SCHEMA_SRV6_COMMON_DESC_H
+#define SRV6DB_SCHEMA_SRV6_COMMON_DESC_H
 
 #include "schema/table_def.h"
 
@@ -32,4 +32,4 @@ inline constexpr TableDef kCommon =
 static_assert(IsWellFormed(kCommon));
 }  // namespace srv6db
 
-#endif  // SRV6DB_SCHEMA_SRV6_COMMON_H
+#endif  // SRV6DB_SCHEMA_SRV6_COMMON_DESC_H

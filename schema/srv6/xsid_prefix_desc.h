@@ -1,7 +1,7 @@
 // XSID prefix table (srv6_xsid_prefix, id 5): XSID prefixes by VRF, three addresses and two
 // service context bytes, with IIDG, local, service context and smooth indexes.
-#ifndef SRV6DB_SCHEMA_SRV6_XSID_PREFIX_H
-#define SRV6DB_SCHEMA_SRV6_XSID_PREFIX_H
+#ifndef SRV6DB_SCHEMA_SRV6_XSID_PREFIX_DESC_H
+#define SRV6DB_SCHEMA_SRV6_XSID_PREFIX_DESC_H
 
 #include "schema/table_def.h"
 
@@ -55,4 +55,4 @@ inline constexpr TableDef kXsid =
 static_assert(IsWellFormed(kXsid));
 }  // namespace srv6db
 
-#endif  // SRV6DB_SCHEMA_SRV6_XSID_PREFIX_H
+#endif  // SRV6DB_SCHEMA_SRV6_XSID_PREFIX_DESC_H
