@@ -1,15 +1,21 @@
 // The LMDB environment of the process: URL, opening, reader slots, fork, read transactions.
 #include "engine/lmdb/environment.h"
 
+#include <fcntl.h>
+#include <linux/futex.h>
 #include <pthread.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <new>
 #include <utility>
 
@@ -143,6 +149,7 @@ uint32_t Environment::Configure(const Options &options) noexcept {
   }
   options_ = options;
   configured_ = true;
+  wake_ = nullptr;  // another store's word is mapped at its open
   Retire();
   epoch_.fetch_add(1, std::memory_order_acq_rel);
   return Open();
@@ -219,7 +226,28 @@ uint32_t Environment::Open() noexcept {
     MDB_txn *txn = nullptr;
     rc = mdb_txn_begin(env, nullptr, 0, &txn);
     if (rc == 0) rc = mdb_dbi_open(txn, "meta", MDB_CREATE | MDB_INTEGERKEY, &meta_);
+    // A new store's logs start in an epoch of their own (the time it was made): a store made
+    // again in the same directory never hands out the revisions of an earlier one.
+    size_t key = kEpochKey;
+    MDB_val k{sizeof(key), &key}, v;
+    if (rc == 0 && mdb_get(txn, meta_, &k, &v) == MDB_NOTFOUND) {
+      timespec now;
+      clock_gettime(CLOCK_REALTIME, &now);
+      uint64_t epoch = uint64_t(now.tv_sec) * 1000000000u + uint64_t(now.tv_nsec);
+      v = {sizeof(epoch), &epoch};
+      rc = mdb_put(txn, meta_, &k, &v, 0);
+    }
     rc = rc == 0 ? mdb_txn_commit(txn) : (mdb_txn_abort(txn), rc);
+    if (rc == 0 && wake_ == nullptr) {
+      char file[PATH_MAX + 16];
+      std::snprintf(file, sizeof(file), "%s/wake", path);
+      const int fd = open(file, O_RDWR | O_CREAT | O_CLOEXEC, 0660);
+      if (fd >= 0 && ftruncate(fd, 4096) == 0) {
+        void *map = mmap(nullptr, 4096, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+        if (map != MAP_FAILED) wake_ = static_cast<WakeWord *>(map);
+      }
+      if (fd >= 0) close(fd);
+    }
   }
   if (rc != 0) {
     if (!std::exchange(warned_, true))
@@ -249,6 +277,8 @@ uint32_t Environment::OpenStore(uint32_t store) noexcept {
   if (rc == 0) rc = mdb_dbi_open(txn, name, MDB_CREATE, &d.rec);
   std::snprintf(name, sizeof(name), "%s:all", schema.name);
   if (rc == 0) rc = mdb_dbi_open(txn, name, MDB_CREATE | MDB_INTEGERKEY, &d.all);
+  std::snprintf(name, sizeof(name), "%s:log", schema.name);
+  if (rc == 0) rc = mdb_dbi_open(txn, name, MDB_CREATE | MDB_INTEGERKEY, &d.log);
   for (uint32_t i = 1; rc == 0 && i < schema.indexCount; ++i) {
     std::snprintf(name, sizeof(name), "%s:k%u", schema.name, i);
     rc = mdb_dbi_open(txn, name, MDB_CREATE | MDB_DUPSORT | MDB_DUPFIXED, &d.idx[i]);
@@ -283,6 +313,30 @@ bool Environment::RoomToGrow(MDB_env *env) noexcept {
   }
   mdb_txn_abort(txn);
   return info.me_last_pgno + 1 + reserve <= pages + free;
+}
+
+void Environment::Wake() noexcept {
+  WakeWord *w = wake_;
+  if (w == nullptr) return;
+  w->seq.fetch_add(1, std::memory_order_seq_cst);
+  if (w->sleepers.load(std::memory_order_seq_cst) != 0)
+    syscall(SYS_futex, &w->seq, FUTEX_WAKE, INT_MAX, nullptr, nullptr, 0);
+}
+
+void Environment::WaitForCommit(uint32_t seen, uint32_t ms) noexcept {
+  WakeWord *w = wake_;
+  if (w == nullptr) {
+    usleep(1000);  // no shared word: poll each millisecond
+    return;
+  }
+  // Counted as asleep before looking again, so a writer that commits after the look sees a
+  // sleeper and wakes it.
+  w->sleepers.fetch_add(1, std::memory_order_seq_cst);
+  if (w->seq.load(std::memory_order_seq_cst) == seen) {
+    const timespec t{ms / 1000, long(ms % 1000) * 1000000};
+    syscall(SYS_futex, &w->seq, FUTEX_WAIT, seen, &t, nullptr, 0);
+  }
+  w->sleepers.fetch_sub(1, std::memory_order_seq_cst);
 }
 
 void Environment::ReclaimReaders() noexcept {

@@ -29,11 +29,23 @@ bool ParseUrl(const char *url, Options *out) noexcept;
 // its keys (key -> [join position, big-endian][primary key], sorted duplicates).
 struct StoreDbs {
   MDB_dbi rec = 0, all = 0;
+  MDB_dbi log = 0;                // revision -> [kind][record after the change]
   MDB_dbi idx[kMaxIndexes] = {};  // idx[1..] used
 };
 
+// Keys of the meta database beside each table's position counter (key: the table number).
+constexpr size_t kLogHeadKey = 64;  // + table: the latest revision of its log
+constexpr size_t kEpochKey = 128;   // the logs' epoch
+
+// A small shared mapping beside the store (file `wake`): followers blocked on the change log
+// sleep on `seq` (a futex word), which writers bump after each commit.
+struct WakeWord {
+  std::atomic<uint32_t> seq;
+  std::atomic<uint32_t> sleepers;
+};
+
 constexpr uint32_t kMaxReaders = 4096;  // reader slots: threads of every process, at once
-constexpr uint32_t kMaxDbs = kStoreCount * (kMaxIndexes + 1) + 1;
+constexpr uint32_t kMaxDbs = kStoreCount * (kMaxIndexes + 2) + 1;
 
 class Environment {
  public:
@@ -48,6 +60,12 @@ class Environment {
     return OpenSlow(code);
   }
   uint64_t Epoch() const noexcept { return epoch_.load(std::memory_order_acquire); }
+  // Wakes followers after a commit; waits for a commit after `seen` for up to ms.
+  void Wake() noexcept;
+  uint32_t WakeSeq() const noexcept {
+    return wake_ != nullptr ? wake_->seq.load(std::memory_order_seq_cst) : 0;
+  }
+  void WaitForCommit(uint32_t seen, uint32_t ms) noexcept;
   // Opens a table's databases in this process if need be (before any transaction that uses
   // them begins or is renewed); 0 or an engine code.
   uint32_t Ready(uint32_t store) noexcept {
@@ -78,6 +96,7 @@ class Environment {
   uint32_t refusal_ = SRV6DB_ENGINE_ERR_UNAVAILABLE;
   std::atomic<MDB_env *> env_{nullptr};
   std::atomic<uint64_t> epoch_{1};
+  WakeWord *wake_ = nullptr;
   static constexpr uint32_t kRetired = 8;
   MDB_env *retired_[kRetired] = {};
   uint32_t retiredCount_ = 0;

@@ -2,6 +2,7 @@
 // transaction per change, the thread's renewed read transaction for reads, counts and batches.
 #include "engine/lmdb/lmdb_backend.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -79,6 +80,41 @@ class Counter {
   bool loaded_ = false;
 };
 
+uint64_t MetaGet(MDB_txn *txn, size_t key) noexcept {
+  MDB_val k = Val(&key, sizeof(key)), v;
+  return mdb_get(txn, g_env.Meta(), &k, &v) == 0 ? Load64(v.mv_data) : 0;
+}
+int MetaPut(MDB_txn *txn, size_t key, uint64_t value) noexcept {
+  MDB_val k = Val(&key, sizeof(key)), v = Val(&value, 8);
+  return mdb_put(txn, g_env.Meta(), &k, &v, 0);
+}
+
+// Appends a change of a table (0..16) to its log, in the change's transaction, as the next
+// revision, and trims the log to the retention.
+int Append(MDB_txn *txn, uint32_t store, uint32_t kind, const uint8_t *record) noexcept {
+  if (store >= kTableCount) return 0;
+  const Schema &s = SchemaOf(store);
+  const MDB_dbi log = g_env.Dbs(store).log;
+  const uint64_t head = MetaGet(txn, kLogHeadKey + store) + 1;
+  uint8_t entry[1 + kMaxRecord];
+  entry[0] = static_cast<uint8_t>(kind);
+  std::memcpy(entry + 1, record, s.recordSize);
+  MDB_val k = Val(&head, 8), v = Val(entry, 1 + s.recordSize);
+  if (int rc = mdb_put(txn, log, &k, &v, MDB_APPEND)) return rc;
+  const uint64_t retention = LogRetention();
+  if (head > retention) {
+    MDB_cursor *c = nullptr;
+    if (int rc = mdb_cursor_open(txn, log, &c)) return rc;
+    int rc;
+    while ((rc = mdb_cursor_get(c, &k, &v, MDB_FIRST)) == 0 &&
+           Load64(k.mv_data) + retention <= head)
+      if ((rc = mdb_cursor_del(c, 0))) break;
+    mdb_cursor_close(c);
+    if (rc != 0 && rc != MDB_NOTFOUND) return rc;
+  }
+  return MetaPut(txn, kLogHeadKey + store, head);
+}
+
 // Runs one change in one write transaction; a full map or reader table is retried once after
 // the reader slots of dead processes are freed (a dead reader pins old pages). A change that
 // `grows` the store is refused near the end of the map, where only removals may go.
@@ -96,6 +132,7 @@ uint32_t Change(Apply &&apply, bool grows = false) noexcept {
       rc = apply(txn);
       if (rc == 0) {
         rc = mdb_txn_commit(txn);
+        if (rc == 0) g_env.Wake();
       } else {
         mdb_txn_abort(txn);
       }
@@ -109,7 +146,7 @@ uint32_t Change(Apply &&apply, bool grows = false) noexcept {
 // Stores `record` under primary key pk; `old` is the stored value it replaces, or null.
 // Index entries whose key changed move and rejoin at a new position; the record keeps its.
 int Store(MDB_txn *txn, uint32_t store, const KeyBytes &pk, const uint8_t *old,
-          const uint8_t *record) noexcept {
+          const uint8_t *record, bool logged) noexcept {
   const Schema &s = SchemaOf(store);
   const StoreDbs &d = g_env.Dbs(store);
   const uint32_t header = HeaderSize(s);
@@ -151,6 +188,11 @@ int Store(MDB_txn *txn, uint32_t store, const KeyBytes &pk, const uint8_t *old,
   std::memcpy(value + header, record, s.recordSize);
   MDB_val k = Val(pk), v = Val(value, header + s.recordSize);
   if ((rc = mdb_put(txn, d.rec, &k, &v, 0))) return rc;
+  if (logged &&
+      (rc = Append(txn, store,
+                   old == nullptr ? SRV6DB_ENGINE_CHANGE_CREATE : SRV6DB_ENGINE_CHANGE_UPDATE,
+                   record)))
+    return rc;
   return seq.Save();
 }
 
@@ -162,7 +204,7 @@ int Fetch(MDB_txn *txn, uint32_t store, const KeyBytes &pk, uint8_t *out) noexce
   return rc;
 }
 
-uint32_t WriteRecord(uint32_t store, const uint8_t *record) noexcept {
+uint32_t WriteRecord(uint32_t store, const uint8_t *record, bool logged) noexcept {
   if (uint32_t code = g_env.Ready(store)) return code;
   return Change(
       [&](MDB_txn *txn) {
@@ -171,12 +213,12 @@ uint32_t WriteRecord(uint32_t store, const uint8_t *record) noexcept {
         uint8_t old[kMaxValue];
         int rc = Fetch(txn, store, pk, old);
         if (rc != 0 && rc != MDB_NOTFOUND) return rc;
-        return Store(txn, store, pk, rc == 0 ? old : nullptr, record);
+        return Store(txn, store, pk, rc == 0 ? old : nullptr, record, logged);
       },
       true);
 }
 
-uint32_t RemoveByKey(uint32_t store, const KeyBytes &pk) noexcept {
+uint32_t RemoveByKey(uint32_t store, const KeyBytes &pk, bool logged) noexcept {
   if (uint32_t code = g_env.Ready(store)) return code;
   return Change([&](MDB_txn *txn) {
     const Schema &s = SchemaOf(store);
@@ -191,6 +233,9 @@ uint32_t RemoveByKey(uint32_t store, const KeyBytes &pk) noexcept {
       Entry e(Load64(old + 8 * i), pk);
       MDB_val ik = Val(key), iv = Val(e.bytes, e.length);
       if (int rc = mdb_del(txn, d.idx[i], &ik, &iv)) return rc;
+    }
+    if (logged) {
+      if (int rc = Append(txn, store, SRV6DB_ENGINE_CHANGE_REMOVE, old + HeaderSize(s))) return rc;
     }
     k = Val(pk);
     return mdb_del(txn, d.rec, &k, nullptr);
@@ -282,12 +327,12 @@ class LmdbBackend final : public Backend {
  public:
   const char *Name() const noexcept override { return "lmdb"; }
 
-  uint32_t Write(Object &o) noexcept override { return WriteRecord(o.store, o.staged); }
+  uint32_t Write(Object &o) noexcept override { return WriteRecord(o.store, o.staged, true); }
   uint32_t Read(Object &o, const KeyBytes &primary, void *buf, uint32_t len) noexcept override {
     return ReadByKey(o.store, primary, buf, len);
   }
   uint32_t Remove(Object &o, const KeyBytes &primary) noexcept override {
-    return RemoveByKey(o.store, primary);
+    return RemoveByKey(o.store, primary, true);
   }
 
   uint32_t Update(Object &o, const KeyBytes &primary) noexcept override {
@@ -299,7 +344,7 @@ class LmdbBackend final : public Backend {
       std::memcpy(record, old + HeaderSize(s), s.recordSize);
       if (o.hasSmoothId) std::memcpy(record + s.smoothIdOffset, &o.smoothId, 4);
       if (o.hasDiscriminator) std::memcpy(record + s.discriminatorOffset, &o.discriminator, 4);
-      return Store(txn, o.store, primary, old, record);
+      return Store(txn, o.store, primary, old, record, true);
     });
   }
 
@@ -371,18 +416,19 @@ class LmdbBackend final : public Backend {
 
   void StopWalk(Object &o) noexcept override { WalkOf(o).ended = true; }
 
-  void Reset() noexcept override { Clear(0, kStoreCount); }
-  void ClearTable(uint32_t table) noexcept override { Clear(table, table + 1); }
+  // Empties every table and log; the logs move to a new epoch.
+  void Reset() noexcept override { Clear(0, kStoreCount, true); }
+  void ClearTable(uint32_t table) noexcept override { Clear(table, table + 1, false); }
 
   uint32_t GetRecord(uint32_t table, const KeyBytes &primary, void *buf,
                      uint32_t len) noexcept override {
     return ReadByKey(table, primary, buf, len);
   }
   uint32_t PutRecord(uint32_t table, const void *record) noexcept override {
-    return WriteRecord(table, static_cast<const uint8_t *>(record));
+    return WriteRecord(table, static_cast<const uint8_t *>(record), false);
   }
   uint32_t RemoveRecord(uint32_t table, const KeyBytes &primary) noexcept override {
-    return RemoveByKey(table, primary);
+    return RemoveByKey(table, primary, false);
   }
 
   uint64_t RecordCount(uint32_t table) noexcept override {
@@ -433,11 +479,32 @@ class LmdbBackend final : public Backend {
 
   uint32_t Check(Srv6DbEngineProblem report, void *user, uint64_t *problems) noexcept override;
 
-  // The change log is not yet on this backend.
-  uint32_t LogHead(Srv6DbEngineCursor *) noexcept override { return SRV6DB_ENGINE_ERR_UNAVAILABLE; }
-  uint32_t ReadLog(Srv6DbEngineCursor *, uint32_t, Srv6DbEngineChange *, uint32_t, uint32_t *,
-                   uint32_t) noexcept override {
-    return SRV6DB_ENGINE_ERR_UNAVAILABLE;
+  uint32_t LogHead(Srv6DbEngineCursor *head) noexcept override {
+    if (uint32_t code = g_env.Ready(head->table)) return code;
+    ReadScope rs;
+    if (rs.code() != 0) return rs.code();
+    head->epoch = MetaGet(rs.txn(), kEpochKey);
+    head->revision = MetaGet(rs.txn(), kLogHeadKey + head->table);
+    return DB_OK;
+  }
+
+  // Waits on the shared word beside the store: a commit of any process bumps it.
+  uint32_t ReadLog(Srv6DbEngineCursor *cursors, uint32_t n, Srv6DbEngineChange *out,
+                   uint32_t capacity, uint32_t *count, uint32_t timeoutMs) noexcept override {
+    for (uint32_t i = 0; i < n; ++i)
+      if (uint32_t code = g_env.Ready(cursors[i].table)) return code;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+      const uint32_t seen = g_env.WakeSeq();
+      *count = 0;
+      const uint32_t code = Collect(cursors, n, out, capacity, count);
+      if (code != DB_OK || *count != 0 || timeoutMs == 0) return code;
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            deadline - std::chrono::steady_clock::now())
+                            .count();
+      if (left <= 0) return DB_OK;
+      g_env.WaitForCommit(seen, static_cast<uint32_t>(left));
+    }
   }
 
  private:
@@ -463,7 +530,63 @@ class LmdbBackend final : public Backend {
     }
   };
 
-  static void Clear(uint32_t from, uint32_t to) noexcept {
+  // One snapshot of every cursor's log: the gap code if any cannot be served in full, else up
+  // to capacity entries, each cursor's fair share first, then whatever room is left.
+  static uint32_t Collect(Srv6DbEngineCursor *cursors, uint32_t n, Srv6DbEngineChange *out,
+                          uint32_t capacity, uint32_t *count) noexcept {
+    ReadScope rs;
+    if (rs.code() != 0) return rs.code();
+    const uint64_t epoch = MetaGet(rs.txn(), kEpochKey);
+    uint64_t heads[kMaxCursors], reached[kMaxCursors];
+    bool gap = false;
+    for (uint32_t i = 0; i < n; ++i) {
+      Srv6DbEngineCursor &c = cursors[i];
+      heads[i] = MetaGet(rs.txn(), kLogHeadKey + c.table);
+      reached[i] = c.revision;
+      MDB_cursor *lc = rs.Cursor(g_env.Dbs(c.table).log);
+      if (lc == nullptr) return SRV6DB_ENGINE_ERR_SERVER;
+      MDB_val k, v;
+      const uint64_t oldest =
+          mdb_cursor_get(lc, &k, &v, MDB_FIRST) == 0 ? Load64(k.mv_data) : heads[i] + 1;
+      if (c.epoch == epoch && c.revision <= heads[i] && c.revision + 1 >= oldest) continue;
+      c.gap = 1;
+      c.lost = c.epoch != epoch || c.revision > heads[i] ? UINT64_MAX : oldest - 1 - c.revision;
+      gap = true;
+    }
+    if (gap) return SRV6DB_ENGINE_ERR_LOG_GAP;
+    uint32_t got = 0;
+    const uint32_t share = capacity / n != 0 ? capacity / n : 1;
+    for (uint32_t pass = 0; pass < 2 && got < capacity; ++pass) {
+      for (uint32_t i = 0; i < n && got < capacity; ++i) {
+        const Schema &s = SchemaOf(cursors[i].table);
+        const uint32_t room = capacity - got;
+        uint32_t max = pass == 0 && share < room ? share : room;
+        MDB_cursor *lc = rs.Cursor(g_env.Dbs(cursors[i].table).log);
+        uint64_t from = reached[i] + 1;
+        MDB_val k = Val(&from, 8), v;
+        for (int rc = mdb_cursor_get(lc, &k, &v, MDB_SET_RANGE); rc == 0 && max != 0;
+             rc = mdb_cursor_get(lc, &k, &v, MDB_NEXT), --max) {
+          Srv6DbEngineChange &c = out[got++];
+          const uint8_t *entry = static_cast<const uint8_t *>(v.mv_data);
+          c.table = cursors[i].table;
+          c.kind = entry[0];
+          c.revision = Load64(k.mv_data);
+          c.recordLength = s.recordSize;
+          std::memcpy(c.record, entry + 1, s.recordSize);
+          KeyBytes key;
+          BuildKey(s, 0, c.record, &key);
+          c.keyLength = key.length;
+          std::memcpy(c.key, key.bytes, key.length);
+          reached[i] = c.revision;
+        }
+      }
+    }
+    for (uint32_t i = 0; i < n; ++i) cursors[i].revision = reached[i];
+    *count = got;
+    return DB_OK;
+  }
+
+  static void Clear(uint32_t from, uint32_t to, bool logs) noexcept {
     for (uint32_t t = from; t < to; ++t)
       if (g_env.Ready(t) != 0) return;
     Change([&](MDB_txn *txn) {
@@ -473,8 +596,11 @@ class LmdbBackend final : public Backend {
         if (int rc = mdb_drop(txn, d.all, 0)) return rc;
         for (uint32_t i = 1; i < SchemaOf(t).indexCount; ++i)
           if (int rc = mdb_drop(txn, d.idx[i], 0)) return rc;
+        if (!logs) continue;
+        if (int rc = mdb_drop(txn, d.log, 0)) return rc;
+        if (int rc = MetaPut(txn, kLogHeadKey + t, 0)) return rc;
       }
-      return 0;
+      return logs ? MetaPut(txn, kEpochKey, MetaGet(txn, kEpochKey) + 1) : 0;
     });
   }
 };
