@@ -294,7 +294,7 @@ bool Environment::RoomToGrow(MDB_env *env) noexcept {
   MDB_stat st;
   if (mdb_env_info(env, &info) != 0 || mdb_env_stat(env, &st) != 0) return true;
   const uint64_t pages = info.me_mapsize / st.ms_psize;
-  const uint64_t reserve = pages / 64 > 16 ? pages / 64 : 16;
+  const uint64_t reserve = pages / 64 > 64 ? pages / 64 : 64;
   if (info.me_last_pgno + 1 + reserve <= pages) return true;
   // Near the end of the map: the pages freed by earlier changes are reused first.
   MDB_txn *txn = nullptr;

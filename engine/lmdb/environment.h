@@ -76,7 +76,7 @@ class Environment {
   MDB_dbi Meta() const noexcept { return meta_; }
   // Frees the reader slots of processes that died (they pin old pages).
   void ReclaimReaders() noexcept;
-  // False when a write would eat into the last 1/64 of the map (at least 16 pages), kept so
+  // False when a write would eat into the last 1/64 of the map (at least 64 pages), kept so
   // that removals, which copy pages too, can always make room again.
   bool RoomToGrow(MDB_env *env) noexcept;
   // A forked child must not touch its parent's environment: it opens its own.
