@@ -30,4 +30,14 @@ gnuplot -e "data='build/bench/bench.dat'; out='docs/bench.svg'" bench/chart.gp
 # The Redis column: its own program against a private redis-server (about a minute).
 cmake --build --preset bench -j2 --target srv6db_redis_bench
 ./build/bench/bench/srv6db_redis_bench --records=10000 >docs/bench_redis.md
-echo "wrote docs/bench.md, docs/bench.json, docs/bench.svg, docs/bench_redis.md"
+# The LMDB column beside its floor, 10^4 and 10^5 records, stores in /dev/shm.
+cmake --build --preset bench -j2 --target srv6db_lmdb_bench srv6db_cli
+./build/bench/bench/srv6db_lmdb_bench --records=10000,100000 >docs/bench_lmdb.md
+# The table benchmarks' library and engine columns on LMDB, in a store removed afterwards.
+store=$(mktemp -d /dev/shm/srv6db-bench-lmdb.XXXXXX)
+SRV6DB_ENGINE="lmdb://$store" ./build/bench/bench/srv6db_bench --max_records="$max_records" \
+  --benchmark_filter='/(library|engine)/' --benchmark_min_time="$min_time" \
+  --benchmark_out=docs/bench_lmdb_tables.json --benchmark_out_format=json
+rm -rf "$store"
+echo "wrote docs/bench.md, docs/bench.json, docs/bench.svg, docs/bench_redis.md, docs/bench_lmdb.md," \
+  "docs/bench_lmdb_tables.json"

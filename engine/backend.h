@@ -61,6 +61,8 @@ class Backend {
   virtual uint64_t RecordCount(uint32_t table) noexcept = 0;
   virtual uint64_t TableBytes(uint32_t table) noexcept = 0;
   virtual uint32_t Visit(uint32_t table, Srv6DbEngineVisitor visitor, void *user) noexcept = 0;
+  // Verifies every table's indexes against its records (srv6db_engine_check).
+  virtual uint32_t Check(Srv6DbEngineProblem report, void *user, uint64_t *problems) noexcept = 0;
 
   // ---- Change log (the contract: srv6db_engine.h, "Change log"); arguments checked ----
   //

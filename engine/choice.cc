@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <iterator>
 
+#include "engine/lmdb/lmdb_backend.h"
 #include "engine/memory/memory_backend.h"
 #include "engine/redis/redis_backend.h"
 
@@ -14,7 +15,7 @@ namespace {
 // The backends, asked in this order whether they serve a URL. Adding one is a line here. The
 // last one takes every URL no other claims: Redis then answers SRV6DB_ENGINE_ERR_BAD_URL from
 // every call rather than fall back silently to memory.
-const BackendType *const kTypes[] = {&memory::kType, &redis::kType};
+const BackendType *const kTypes[] = {&memory::kType, &lmdb::kType, &redis::kType};
 
 // 0 until first read: then SRV6DB_ENGINE_LOG_RETENTION, or the default when unset or not a
 // positive number.

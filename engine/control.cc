@@ -227,3 +227,10 @@ SRV6DB_CONTROL uint32_t srv6db_engine_schema(uint32_t table, Srv6DbEngineSchema 
   }
   return DB_OK;
 }
+
+SRV6DB_CONTROL uint32_t srv6db_engine_check(Srv6DbEngineProblem report, void *user,
+                                            uint64_t *problems) {
+  if (problems == nullptr) return SRV6DB_ENGINE_ERR_NULL_POINTER;
+  *problems = 0;
+  return e::TheBackend().Check(report, user, problems);
+}

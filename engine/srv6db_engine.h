@@ -359,6 +359,18 @@ typedef struct {
  * SRV6DB_ENGINE_ERR_BAD_ARGUMENT. */
 SRV6DB_ENGINE_API uint32_t srv6db_engine_schema(uint32_t table, Srv6DbEngineSchema *out);
 
+/* ---- Integrity of a shared store ---- */
+
+/* One problem srv6db_engine_check found: the table (0..17) and a line saying what is wrong. */
+typedef void (*Srv6DbEngineProblem)(uint32_t table, const char *what, void *user);
+/* Verifies a store that processes share (LMDB, Redis): every index entry names a record that
+ * holds its key, every record is in each of its indexes once, and the counts agree. Calls
+ * report (may be NULL) once per problem and sets *problems to their number; answers 0 when
+ * the store could be read (problems or not), else a code. The in-memory backend answers
+ * SRV6DB_ENGINE_ERR_WRONG_OPERATION: its store is private to the process, nothing to check. */
+SRV6DB_ENGINE_API uint32_t srv6db_engine_check(Srv6DbEngineProblem report, void *user,
+                                               uint64_t *problems);
+
 /* ---- Redis administration ---- */
 
 /* Redis: loads this build's function library and deletes every other version of it, an

@@ -627,6 +627,23 @@ Exit Load(const std::string &file, const LoadOptions &o) {
   return kDone;
 }
 
+// Verifies a shared store: each problem a line on stdout, exit 1 when there is any.
+Exit Check() {
+  uint64_t problems = 0;
+  const uint32_t rc = srv6db_engine_check([](uint32_t, const char *what, void *) { Print(what); },
+                                          nullptr, &problems);
+  if (rc == SRV6DB_ENGINE_ERR_WRONG_OPERATION) {
+    Print("the in-memory engine's store is private to this process: nothing to check");
+    return kDone;
+  }
+  if (rc != 0) EngineFailed("checking the store");
+  if (!g_quiet) {
+    std::fprintf(stderr, "srv6db: %llu problems in %s's store\n",
+                 static_cast<unsigned long long>(problems), srv6db_engine_backend());
+  }
+  return problems == 0 ? kDone : kNothingMatched;
+}
+
 Exit Delete(const std::string &table, const std::vector<std::string> &matches, bool all) {
   const TableDef &t = TableNamed(table);
   if (matches.empty() != all) {
@@ -872,6 +889,9 @@ int Run(int argc, char **argv) {
   del->add_option("match", matches, "FIELD=VALUE, as for show");
   del->add_flag("--all", all, "Every record of the table (and no FIELD=VALUE)");
 
+  CLI::App *check = app.add_subcommand(
+      "check", "Verifies a shared store: index entries, records and counts agree (exit 1 if not)");
+
   CLI::App *vrf = app.add_subcommand("vrf", "The VRF class data records");
   vrf->add_flag("--json", json, "One JSON object a line");
 
@@ -902,6 +922,7 @@ int Run(int argc, char **argv) {
     return Load(file, loading);
   }
   if (del->parsed()) return Delete(table, matches, all);
+  if (check->parsed()) return Check();
   if (functions->parsed()) return LoadFunctions();
   return Vrf(json);
 }

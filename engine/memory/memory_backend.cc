@@ -219,6 +219,11 @@ class MemoryBackend final : public Backend {
     return DB_OK;
   }
 
+  // The store is the process's own: nothing another process could have left half done.
+  uint32_t Check(Srv6DbEngineProblem, void *, uint64_t *) noexcept override {
+    return SRV6DB_ENGINE_ERR_WRONG_OPERATION;
+  }
+
   uint32_t LogHead(Srv6DbEngineCursor *head) noexcept override {
     Store &s = stores_[head->table];
     std::lock_guard lock(s.mutex());

@@ -175,6 +175,58 @@ local function log_reset(k)
   new_epoch(k[2], 0, '')
   return 0
 end
+-- A table's integrity: every index entry names a record holding its key, every record is in
+-- each index once, counts agree. Answers one line per problem.
+local function check(_, a)
+  local t = T[tonumber(a[1])]
+  local b = base(t)
+  local out = {}
+  local function say(s) out[#out + 1] = s end
+  local recs = redis.call('HGETALL', b .. 'rec')
+  local n = #recs / 2
+  for i = 1, #recs, 2 do
+    local pk, rec = recs[i], recs[i + 1]
+    if #rec ~= t.z or key(rec, t.x[1]) ~= pk then
+      say('a record stored under another primary key')
+    else
+      if not redis.call('ZSCORE', b .. 'all', pk) then say('a record missing from the positions') end
+      for x = 2, #t.x do
+        if not redis.call('ZSCORE', b .. 'k' .. (x - 1) .. ':' .. key(rec, t.x[x]), pk) then
+          say('a record missing from index ' .. (x - 1))
+        end
+      end
+    end
+  end
+  local all = redis.call('ZRANGE', b .. 'all', 0, -1)
+  for i = 1, #all do
+    if redis.call('HEXISTS', b .. 'rec', all[i]) == 0 then say('a position entry names no record') end
+  end
+  if #all ~= n then say(#all .. ' positions for ' .. n .. ' records') end
+  for x = 2, #t.x do
+    local prefix, entries, seen, cursor = b .. 'k' .. (x - 1) .. ':', 0, {}, '0'
+    repeat
+      local r = redis.call('SCAN', cursor, 'MATCH', prefix .. '*', 'COUNT', 1000)
+      cursor = r[1]
+      for _, name in ipairs(r[2]) do
+        if not seen[name] then
+          seen[name] = true
+          local pks = redis.call('ZRANGE', name, 0, -1)
+          entries = entries + #pks
+          for _, pk in ipairs(pks) do
+            local rec = redis.call('HGET', b .. 'rec', pk)
+            if not rec then
+              say('an index entry names no record (index ' .. (x - 1) .. ')')
+            elseif key(rec, t.x[x]) ~= string.sub(name, #prefix + 1) then
+              say('an index entry names a record that does not hold its key (index ' .. (x - 1) .. ')')
+            end
+          end
+        end
+      end
+    until cursor == '0'
+    if entries ~= n then say(entries .. ' entries of index ' .. (x - 1) .. ' for ' .. n .. ' records') end
+  end
+  return out
+end
 -- Names carry the library's version (S), so two builds can share a server during an upgrade.
 local function register(name, fn, flags)
   redis.register_function{function_name='srv6db_' .. name .. S, callback=fn, flags=flags}
@@ -187,6 +239,7 @@ register('walk', walk, {'no-writes'})
 register('clear', clear)
 register('log_read', log_read, {'no-writes'})
 register('log_reset', log_reset)
+register('check', check, {'no-writes'})
 )LUA";
 
 std::string Hash(const std::string &text) {

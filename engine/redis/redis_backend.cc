@@ -324,6 +324,23 @@ class RedisBackend final : public Backend {
     }
   }
 
+  uint32_t Check(Srv6DbEngineProblem report, void *user, uint64_t *problems) noexcept override {
+    for (uint32_t t = 0; t < kStoreCount; ++t) {
+      Number tid(t);
+      Reply r;
+      if (uint32_t code = Run({Arg("FCALL_RO"), Arg("srv6db_check"), Arg("0"), Arg(tid)}, true, &r))
+        return code;
+      if (r->type != REDIS_REPLY_ARRAY) return SRV6DB_ENGINE_ERR_SERVER;
+      for (size_t i = 0; i < r->elements; ++i) {
+        ++*problems;
+        char line[256];
+        std::snprintf(line, sizeof(line), "%s: %s", SchemaOf(t).name, r->element[i]->str);
+        if (report != nullptr) report(t, line, user);
+      }
+    }
+    return DB_OK;
+  }
+
   uint32_t LogHead(Srv6DbEngineCursor *head) noexcept override {
     Reply r;
     if (uint32_t code = LogRead(*head, 0, &r)) return code;

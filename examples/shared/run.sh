@@ -4,7 +4,8 @@
 # with kill -9, the consumer resumes from the revision it saved while the producer restarts with
 # a new smooth id; killed again, it finds the log trimmed past its revision and lists the table
 # afresh. Each time its copy equals the table.
-# Usage: examples/shared/run.sh [path/to/srv6db_shared_example]
+# Usage: examples/shared/run.sh [path/to/srv6db_shared_example [lmdb]] (lmdb: on an LMDB store
+# in the temporary directory instead of a server)
 set -eu
 root=$(cd "$(dirname "$0")/../.." && pwd)
 bin=${1:-$root/build/release/examples/shared/srv6db_shared_example}
@@ -12,12 +13,16 @@ dir=$(mktemp -d /tmp/srv6db-shared.XXXXXX)
 consumer=
 cleanup() {
   [ -n "$consumer" ] && kill "$consumer" 2>/dev/null || true
-  "$root/scripts/redis-server" stop "$dir/server"
+  [ -d "$dir/server" ] && "$root/scripts/redis-server" stop "$dir/server"
   rm -rf "$dir"
 }
 trap cleanup EXIT
-"$root/scripts/redis-server" start "$dir/server"
-export SRV6DB_ENGINE="unix://$dir/server/redis.sock"
+if [ "${2:-redis}" = lmdb ]; then  # the same on an LMDB store in the directory
+  export SRV6DB_ENGINE="lmdb://$dir/store"
+else
+  "$root/scripts/redis-server" start "$dir/server"
+  export SRV6DB_ENGINE="unix://$dir/server/redis.sock"
+fi
 
 start_consumer() {
   rm -f "$dir/following"
