@@ -88,12 +88,13 @@ void UseEngine(const std::string &option) {
     if (fd >= 0) close(fd);
   }
   if (rc == SRV6DB_ENGINE_ERR_BAD_URL) {
-    throw Failure(
-        kUsage,
-        std::string(option.empty() ? "SRV6DB_ENGINE" : "--engine") + ": " + Quote(Redacted(url)) +
-            " is not an engine URL; give memory, redis://[USER[:PASSWORD]@]HOST[:PORT][/DB], "
-            "unix://[USER[:PASSWORD]@]/PATH[?db=N] or "
-            "redis+sentinel://HOST:PORT[,HOST:PORT...]/SERVICE[/DB]");
+    throw Failure(kUsage,
+                  std::string(option.empty() ? "SRV6DB_ENGINE" : "--engine") + ": " +
+                      Quote(Redacted(url)) +
+                      " is not an engine URL; give memory, lmdb:///DIR[?map_size=N&sync=MODE], "
+                      "redis://[USER[:PASSWORD]@]HOST[:PORT][/DB], "
+                      "unix://[USER[:PASSWORD]@]/PATH[?db=N] or "
+                      "redis+sentinel://HOST:PORT[,HOST:PORT...]/SERVICE[/DB]");
   }
   chosen = url;
   if (rc != 0) EngineFailed("opening", rc);
@@ -107,8 +108,8 @@ void NoteOwnStore() {
   said = true;
   std::fputs(
       "srv6db: note: the in-memory engine is this process's own store, empty until it loads "
-      "something (--load FILE); name a shared one with SRV6DB_ENGINE=redis://HOST:PORT or "
-      "--engine\n",
+      "something (--load FILE); name a shared one with SRV6DB_ENGINE=lmdb:///DIR (this host) "
+      "or redis://HOST:PORT, or --engine\n",
       stderr);
 }
 
@@ -814,11 +815,11 @@ int Run(int argc, char **argv) {
       "Selection: FIELD=VALUE of any fields. The longest key they cover selects, the others\n"
       "filter; with no key covered, a walk of the whole table filters. Addresses also take\n"
       "ADDRESS/LENGTH, byte arrays an optional 0x.\n"
-      "Engine: SRV6DB_ENGINE, or --engine URL: memory (the default), redis://HOST:PORT[/DB] or\n"
-      "unix:///PATH[?db=N]. The in-memory engine lives inside this one process and holds only "
-      "what\n"
-      "this invocation wrote (--load FILE, or load FILE --then ...): look at a running system\n"
-      "through a shared engine.\n"
+      "Engine: SRV6DB_ENGINE, or --engine URL: memory (the default), lmdb:///DIR (the processes\n"
+      "of one host), redis://[USER[:PASSWORD]@]HOST[:PORT][/DB], unix:///PATH[?db=N] or\n"
+      "redis+sentinel://HOST:PORT[,...]/SERVICE (several machines). The in-memory engine lives\n"
+      "inside this one process and holds only what this invocation wrote (--load FILE, or\n"
+      "load FILE --then ...): look at a running system through a shared engine.\n"
       "Commands joined by --then run in turn in one process: srv6db load FILE --then show TABLE.\n"
       "Exit codes (of the last command): 0 done, 1 nothing matched, 2 usage error or bad input,\n"
       "3 engine unreachable or failing, 4 (watch) changes lost past the log's retention.");
