@@ -9,14 +9,11 @@
 #include <new>
 
 #include "engine/lmdb/environment.h"
+#include "engine/runtime/batch.h"
 #include "engine/runtime/runtime.h"
 
 namespace srv6db::engine::lmdb {
 namespace {
-
-// Bytes of records a batched walk takes in one read transaction.
-constexpr uint32_t kBatchBytes = 4096;
-static_assert(kBatchBytes >= kMaxRecord);
 
 // A stored record: its position in the table, the position at which it joined each secondary
 // key it holds (index 1.. in order), then the record.
@@ -267,8 +264,7 @@ struct Walk {
   uint32_t index;  // 0: the whole table
   bool ended;
   KeyBytes key;
-  uint8_t *batch;  // taken at the slot's first batched walk, kept with the slot
-  alignas(8) uint8_t one[kMaxRecord];
+  BatchSpace space;  // a batch is taken in one read transaction
 };
 static_assert(sizeof(Walk) <= kWalkBytes);
 
@@ -389,16 +385,8 @@ class LmdbBackend final : public Backend {
   uint32_t NextBatch(Object &o) noexcept override {
     Walk &w = WalkOf(o);
     if (w.ended) return DB_ERR_ITER_END;
-    const uint32_t fits = kBatchBytes / o.recordSize;
-    uint32_t max = o.countHint <= 1 ? 1 : o.countHint < fits ? o.countHint : fits;
-    uint8_t *out = w.one;
-    if (max > 1) {
-      if (w.batch == nullptr) w.batch = static_cast<uint8_t *>(std::malloc(kBatchBytes));
-      if (w.batch != nullptr)
-        out = w.batch;
-      else
-        max = 1;
-    }
+    uint32_t max;
+    uint8_t *out = w.space.Take(o.countHint, o.recordSize, &max);
     if (uint32_t code = g_env.Ready(o.store)) return code;
     ReadScope rs;
     if (rs.code() != 0) return rs.code();

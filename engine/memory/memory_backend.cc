@@ -13,23 +13,17 @@
 
 #include "engine/memory/change_log.h"
 #include "engine/memory/store.h"
+#include "engine/runtime/batch.h"
 #include "engine/runtime/runtime.h"
 
 namespace srv6db::engine::memory {
 namespace {
 
-// Bytes of records a walk takes under one lock: the count property asks for up to that many
-// records, as many as fit here.
-constexpr uint32_t kBatchBytes = 4096;
-static_assert(kBatchBytes >= kMaxRecord);
-
-// A walk's state in its object. A walk of count 1 takes its record into `one`, a batched walk
-// into `batch`, taken at the slot's first batched walk and kept with the slot, so that objects
-// that never batch cost no batch bytes. All-zero bytes are a walk that was never made.
+// A walk's state in its object; a batch is taken under one lock. All-zero bytes are a walk
+// that was never made.
 struct Walk {
   IterState it;
-  uint8_t *batch;
-  alignas(8) uint8_t one[kMaxRecord];
+  BatchSpace space;
 };
 static_assert(sizeof(Walk) <= kWalkBytes);
 
@@ -126,16 +120,8 @@ class MemoryBackend final : public Backend {
 
   uint32_t NextBatch(Object &o) noexcept override {
     Walk &w = WalkOf(o);
-    const uint32_t fits = kBatchBytes / o.recordSize;
-    uint32_t max = o.countHint <= 1 ? 1 : o.countHint < fits ? o.countHint : fits;
-    uint8_t *out = w.one;
-    if (max > 1) {
-      if (w.batch == nullptr) w.batch = static_cast<uint8_t *>(std::malloc(kBatchBytes));
-      if (w.batch != nullptr)
-        out = w.batch;
-      else
-        max = 1;
-    }
+    uint32_t max;
+    uint8_t *out = w.space.Take(o.countHint, o.recordSize, &max);
     Store &s = stores_[o.store];
     uint32_t n;
     {
