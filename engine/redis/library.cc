@@ -275,7 +275,9 @@ std::string Tables() {
       row += "}, ";
     }
     row += "}, ";
-    out += "[" + std::to_string(id) + "] = {" + row + "f = '" + Hash(row) + "'},\n";
+    // Appended piece by piece: GCC 12 at -O3 misreads "literal" + std::string (-Wrestrict).
+    out.append("[").append(std::to_string(id)).append("] = {").append(row);
+    out.append("f = '").append(Hash(row)).append("'},\n");
   }
   return out + "}\n";
 }
@@ -287,9 +289,9 @@ struct Library {
   Library() {
     std::string body = Tables() + kBody;
     version = Hash(body);
-    suffix = "_" + version.substr(0, 12);
-    code = "#!lua name=srv6db" + suffix + "\nlocal V, S = '" + version + "', '" + suffix + "'\n" +
-           body;
+    suffix.append("_").append(version, 0, 12);
+    code.append("#!lua name=srv6db").append(suffix).append("\nlocal V, S = '").append(version);
+    code.append("', '").append(suffix).append("'\n").append(body);
   }
 };
 
