@@ -35,6 +35,14 @@ TEST_P(TableContract, ReadsCountsAndWalksMatchAModel) {
       ASSERT_EQ(UpdateSmooth(table(), KeyOf(table(), 0, rec), smoothId), 0u);
       std::memcpy(&rec[s.smoothIdOffset], &smoothId, 4);
     }
+    if (s.discriminatorOffset != SRV6DB_ENGINE_NO_OFFSET && n % 3 == 1) {  // the same, XSID prefix
+      const uint32_t discriminator = rng();
+      Obj o(table(), DB_OP_UPDATE);
+      ASSERT_EQ(db_set_srv6_xsid_prefix_discriminator(o.get(), discriminator), 0u);
+      const Key primary = KeyOf(table(), 0, rec);
+      ASSERT_EQ(db_update_obj(o.get(), primary.info, primary.data), 0u);
+      std::memcpy(&rec[s.discriminatorOffset], &discriminator, 4);
+    }
     model[KeyOf(table(), 0, rec).bytes()] = rec;
   }
   for (int round = 0; round < 2; ++round) {
