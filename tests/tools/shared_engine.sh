@@ -46,6 +46,16 @@ racing_delete || fail "a delete racing another failed"
 wait "$first" || fail "a delete racing another failed"
 [ "$("$srv6db" show LocalSid --count vrId=0 vrfIndex=1 functId=10)" = 0 ] || fail "delete left records"
 
+# check passes on a sound store and names an index entry that points at no record.
+"$srv6db" check >/dev/null || fail "check found problems in a sound store"
+cli ZADD 'srv6db:{srv6_local_sid}:k1:planted' 0 x >/dev/null
+set +e
+"$srv6db" check >/dev/null
+rc=$?
+set -e
+[ "$rc" -eq 1 ] || fail "check answered $rc for a planted index entry"
+cli DEL 'srv6db:{srv6_local_sid}:k1:planted' >/dev/null
+
 # A dump of every table, loaded into a fresh server, gives the same records byte for byte.
 every_table() { for t in $("$srv6db" tables | awk 'NR > 1 {print $2}'); do printf -- '--then show %s %s ' "$t" "$1"; done; }
 # shellcheck disable=SC2046 # the command list is split on purpose
