@@ -81,46 +81,40 @@ uint32_t CodeOf(uint32_t code, const Reply &r) noexcept {
                                         : SRV6DB_ENGINE_ERR_SERVER;
 }
 
-// The keys a change names, in the order the functions take them.
-struct ChangeKeys {
-  KeyName names[6];
-  explicit ChangeKeys(uint32_t store)
-      : names{{store, "rec"},    {store, "all"}, {store, "seq"},
-              {store, "layout"}, {store, "log"}, {store, "epoch"}} {}
-};
+// Calls change function `function` of table `store`: the six keys a change names, in the order
+// the functions take them, then `args`. Never repeated: a change is not idempotent.
+uint32_t RunChange(const char *function, uint32_t store,
+                   std::initializer_list<std::pair<const char *, size_t>> args) noexcept {
+  const KeyName keys[6] = {{store, "rec"},    {store, "all"}, {store, "seq"},
+                           {store, "layout"}, {store, "log"}, {store, "epoch"}};
+  const char *argv[16] = {"FCALL", function, "6"};
+  size_t lens[16] = {5, std::strlen(function), 1};
+  int argc = 3;
+  for (const KeyName &k : keys) {
+    argv[argc] = k.text;
+    lens[argc++] = k.length;
+  }
+  for (const auto &a : args) {
+    argv[argc] = a.first;
+    lens[argc++] = a.second;
+  }
+  Reply r;
+  return CodeOf(Command(argc, argv, lens, false, &r), r);
+}
 
 // The retention a change trims its log to; "0" for raw access, which is not logged.
 Number Keep(bool logged) { return Number(logged ? LogRetention() : 0); }
 
 uint32_t WriteRecord(uint32_t store, const void *record, bool logged) noexcept {
   Number tid(store), keep = Keep(logged);
-  ChangeKeys k(store);
-  Reply r;
-  uint32_t code = Run({Arg("FCALL"),
-                       Arg("srv6db_write"),
-                       Arg("6"),
-                       Arg(k.names[0]),
-                       Arg(k.names[1]),
-                       Arg(k.names[2]),
-                       Arg(k.names[3]),
-                       Arg(k.names[4]),
-                       Arg(k.names[5]),
-                       Arg(tid),
-                       {static_cast<const char *>(record), SchemaOf(store).recordSize},
-                       Arg(keep)},
-                      false, &r);
-  return CodeOf(code, r);
+  return RunChange(
+      "srv6db_write", store,
+      {Arg(tid), {static_cast<const char *>(record), SchemaOf(store).recordSize}, Arg(keep)});
 }
 
 uint32_t RemoveByKey(uint32_t store, const KeyBytes &primary, bool logged) noexcept {
   Number tid(store), keep = Keep(logged);
-  ChangeKeys k(store);
-  Reply r;
-  uint32_t code = Run({Arg("FCALL"), Arg("srv6db_remove"), Arg("6"), Arg(k.names[0]),
-                       Arg(k.names[1]), Arg(k.names[2]), Arg(k.names[3]), Arg(k.names[4]),
-                       Arg(k.names[5]), Arg(tid), Arg(primary), Arg(keep)},
-                      false, &r);
-  return CodeOf(code, r);
+  return RunChange("srv6db_remove", store, {Arg(tid), Arg(primary), Arg(keep)});
 }
 
 uint32_t ReadByKey(uint32_t store, const KeyBytes &primary, void *buf, uint32_t len) noexcept {
@@ -228,27 +222,15 @@ class RedisBackend final : public Backend {
 
   uint32_t Update(Object &o, const KeyBytes &primary) noexcept override {
     Number tid(o.store), keep = Keep(true);
-    ChangeKeys k(o.store);
     uint8_t smooth[4], disc[4];
     std::memcpy(smooth, &o.smoothId, 4);
     std::memcpy(disc, &o.discriminator, 4);
-    Reply r;
-    return CodeOf(Run({Arg("FCALL"),
-                       Arg("srv6db_update"),
-                       Arg("6"),
-                       Arg(k.names[0]),
-                       Arg(k.names[1]),
-                       Arg(k.names[2]),
-                       Arg(k.names[3]),
-                       Arg(k.names[4]),
-                       Arg(k.names[5]),
-                       Arg(tid),
-                       Arg(primary),
-                       {reinterpret_cast<const char *>(smooth), o.hasSmoothId ? 4u : 0u},
-                       {reinterpret_cast<const char *>(disc), o.hasDiscriminator ? 4u : 0u},
-                       Arg(keep)},
-                      false, &r),
-                  r);
+    return RunChange("srv6db_update", o.store,
+                     {Arg(tid),
+                      Arg(primary),
+                      {reinterpret_cast<const char *>(smooth), o.hasSmoothId ? 4u : 0u},
+                      {reinterpret_cast<const char *>(disc), o.hasDiscriminator ? 4u : 0u},
+                      Arg(keep)});
   }
 
   uint32_t StartWalk(Object &o, const ParsedKey &key) noexcept override {
